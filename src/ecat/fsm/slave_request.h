@@ -1,0 +1,32 @@
+#pragma once
+#include "ecat/fsm/coe.h"
+
+namespace ecat {
+
+struct datagram;
+struct sdo_request;
+struct slave;
+struct slave_request_machine;
+
+using slave_request_state = void (*)(slave_request_machine&);
+
+// Serves a slave's queued SDO requests, one at a time, on ring datagrams that the
+// master cycle lends it for every step.
+struct slave_request_machine {
+    slave* owner = nullptr;
+    slave_request_state state = nullptr;
+    datagram* dgram = nullptr;   // datagram of the step in flight
+    sdo_request* sdo = nullptr;  // request in service
+    coe_transfer coe;
+};
+
+void slave_request_init(slave_request_machine& fsm, slave& owner);
+// Executes one step on the given datagram.
+void slave_request_exec(slave_request_machine& fsm, datagram& d);
+bool slave_request_is_end(const slave_request_machine& fsm);
+bool slave_request_is_ready(const slave_request_machine& fsm);
+void slave_request_set_ready(slave_request_machine& fsm);
+// Fails the request in service, if any (used when the slave record is released).
+void slave_request_fail_in_service(slave_request_machine& fsm);
+
+} // namespace ecat
