@@ -1,4 +1,5 @@
 #pragma once
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 
@@ -22,7 +23,7 @@ struct sdo_request {
     bool complete_access = false;
     uint32_t response_timeout_ms = 1000;
     sdo_direction direction = sdo_direction::upload;
-    request_state state = request_state::init;
+    std::atomic<request_state> state{request_state::init}; // read by the waiting caller without the lock
     uint32_t queue_time = 0;
     uint32_t send_time = 0;
     int error_number = 0;
