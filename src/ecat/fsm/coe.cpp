@@ -1,0 +1,106 @@
+#include "ecat/fsm/coe.h"
+
+#include "ecat/fsm/coe_internal.h"
+#include "ecat/fsm/retry.h"
+#include "ecat/sdo_request.h"
+#include "ecat/slave.h"
+
+namespace ecat {
+
+void coe_state_done(coe_transfer&) {}
+void coe_state_failed(coe_transfer&) {}
+
+void coe_fail(coe_transfer& fsm, int error_number)
+{
+    fsm.request->error_number = error_number;
+    fsm.state = coe_state_failed;
+}
+
+void coe_start(coe_transfer& fsm, slave& target, sdo_request& request)
+{
+    fsm.target = &target;
+    fsm.request = &request;
+    fsm.retries = 3;
+    fsm.complete_size = 0;
+    fsm.toggle = 0;
+    fsm.bytes_transferred = fsm.bytes_remaining = fsm.segment_size = 0;
+    fsm.state = request.direction == sdo_direction::download ? coe_download_start : coe_upload_start;
+}
+
+bool coe_exec(coe_transfer& fsm)
+{
+    if (coe_done(fsm) || coe_failed(fsm))
+        return false;
+    fsm.state(fsm);
+    return !coe_done(fsm) && !coe_failed(fsm);
+}
+
+bool coe_done(const coe_transfer& fsm)
+{
+    return fsm.state == coe_state_done;
+}
+
+bool coe_failed(const coe_transfer& fsm)
+{
+    return fsm.state == coe_state_failed;
+}
+
+bool coe_prepare_check(coe_transfer& fsm)
+{
+    if (mailbox_prepare_check(*fsm.target, *fsm.dgram) != 0) {
+        coe_fail(fsm, -12);
+        return false;
+    }
+    return true;
+}
+
+bool coe_prepare_fetch(coe_transfer& fsm)
+{
+    if (mailbox_prepare_fetch(*fsm.target, *fsm.dgram) != 0) {
+        coe_fail(fsm, -12);
+        return false;
+    }
+    return true;
+}
+
+bool coe_check_answer(coe_transfer& fsm)
+{
+    datagram& d = *fsm.dgram;
+    if (!received_with(d, 1)) {
+        coe_fail(fsm, coe_error_transfer);
+        return false;
+    }
+    if (mailbox_full(d))
+        return true;
+    if (d.received_time - fsm.response_start < fsm.request->response_timeout_ms)
+        coe_prepare_check(fsm);
+    else
+        coe_fail(fsm, coe_error_transfer);
+    return false;
+}
+
+coe_reply coe_parse_reply(coe_transfer& fsm, const uint8_t*& payload, size_t& length)
+{
+    mailbox_message message;
+    int result = mailbox_parse_fetched(*fsm.target, *fsm.dgram, message);
+    if (result != 0) {
+        coe_fail(fsm, result);
+        return coe_reply::unusable;
+    }
+    if (message.type != mailbox_type_coe)
+        return coe_reply::not_coe;
+    payload = message.payload;
+    length = message.length;
+    if (length >= 2 && coe_service(payload) == 1)
+        return coe_reply::emergency;
+    return coe_reply::message;
+}
+
+void coe_take_abort(coe_transfer& fsm, const uint8_t* payload, size_t length)
+{
+    if (length >= coe_sdo_header_size)
+        fsm.request->abort_code = read_u32(payload + 6);
+    coe_fail(fsm, coe_error_transfer);
+}
+
+} // namespace ecat

@@ -1,0 +1,100 @@
+#include "ecat/fsm/mailbox.h"
+
+#include <cstring>
+
+#include "ecat/datagram.h"
+#include "ecat/slave.h"
+
+namespace ecat {
+
+namespace {
+
+struct mailbox_error {
+    uint16_t code;
+    const char* text;
+};
+
+const mailbox_error mailbox_errors[] = {
+    {0x0001, "MBXERR_SYNTAX"},
+    {0x0002, "MBXERR_UNSUPPORTEDPROTOCOL"},
+    {0x0003, "MBXERR_INVAILDCHANNEL"},
+    {0x0004, "MBXERR_SERVICENOTSUPPORTED"},
+    {0x0005, "MBXERR_INVALIDHEADER"},
+    {0x0006, "MBXERR_SIZETOOSHORT"},
+    {0x0007, "MBXERR_NOMOREMEMORY"},
+    {0x0008, "MBXERR_INVALIDSIZE"},
+    {0x0000, nullptr},
+};
+
+} // namespace
+
+const char* mailbox_error_text(uint16_t code)
+{
+    for (const mailbox_error* entry = mailbox_errors; entry->code; ++entry)
+        if (entry->code == code)
+            return entry->text;
+    return nullptr;
+}
+
+uint8_t* mailbox_prepare_send(slave& s, datagram& d, uint8_t type, size_t size, int& error)
+{
+    if (!s.mailbox_protocols) {
+        error = -123;
+        return nullptr;
+    }
+    if (s.configured_rx_mailbox_size < size + mailbox_header_size) {
+        error = -139;
+        return nullptr;
+    }
+    if (datagram_fpwr(d, s.station_address, s.configured_rx_mailbox_offset, s.configured_rx_mailbox_size) != 0) {
+        error = -12;
+        return nullptr;
+    }
+    std::memset(d.data, 0, d.data_size);
+    write_u16(d.data, static_cast<uint16_t>(size));
+    write_u16(d.data + 2, s.station_address);
+    d.data[4] = 0;
+    d.data[5] = type & 0x0F;
+    error = 0;
+    return d.data + mailbox_header_size;
+}
+
+int mailbox_prepare_check(slave& s, datagram& d)
+{
+    if (datagram_fprd(d, s.station_address, 0x0808, 8) != 0)
+        return -12;
+    datagram_zero(d);
+    return 0;
+}
+
+bool mailbox_full(const datagram& d)
+{
+    return d.data_size >= 6 && (d.data[5] & 0x08);
+}
+
+int mailbox_prepare_fetch(slave& s, datagram& d)
+{
+    if (datagram_fprd(d, s.station_address, s.configured_tx_mailbox_offset, s.configured_tx_mailbox_size) != 0)
+        return -12;
+    datagram_zero(d);
+    return 0;
+}
+
+int mailbox_parse_fetched(const slave& s, const datagram& d, mailbox_message& message)
+{
+    // the length comes from the slave: it must fit both the mailbox and what was read
+    if (d.data_size < mailbox_header_size)
+        return mailbox_protocol_error;
+    size_t length = read_u16(d.data);
+    if (s.configured_tx_mailbox_size < length + mailbox_header_size || d.data_size < length + mailbox_header_size)
+        return mailbox_protocol_error;
+    uint8_t type = d.data[5] & 0x0F;
+    if (type == mailbox_type_error)
+        return mailbox_protocol_error;
+    message.payload = d.data + mailbox_header_size;
+    message.length = length;
+    message.type = type;
+    return 0;
+}
+
+} // namespace ecat

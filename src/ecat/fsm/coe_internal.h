@@ -1,0 +1,49 @@
+#pragma once
+// Shared pieces of the CoE transfer machine's download and upload halves.
+#include <cstddef>
+#include <cstdint>
+
+#include "ecat/datagram.h"
+#include "ecat/fsm/coe.h"
+#include "ecat/fsm/mailbox.h"
+
+namespace ecat {
+
+constexpr int coe_error_transfer = 5;
+constexpr int coe_error_no_coe = 123;
+constexpr int coe_error_too_long = 139;
+constexpr uint16_t coe_header_sdo_request = 0x2000;
+constexpr size_t coe_sdo_header_size = 10; // CoE header, command, index, subindex, 4 data bytes
+
+// The upload announces its size; more than this is refused as a broken answer.
+constexpr uint32_t coe_max_upload_size = 1u << 20;
+
+void coe_state_done(coe_transfer& fsm);
+void coe_state_failed(coe_transfer& fsm);
+void coe_fail(coe_transfer& fsm, int error_number);
+
+void coe_download_start(coe_transfer& fsm);
+void coe_upload_start(coe_transfer& fsm);
+
+// Prepares the SM1 status check / the mailbox fetch; false (and failed) on no memory.
+bool coe_prepare_check(coe_transfer& fsm);
+bool coe_prepare_fetch(coe_transfer& fsm);
+
+// The answer to a status check. Returns true when the mailbox is full; otherwise
+// it has already re-issued the check or failed the transfer.
+bool coe_check_answer(coe_transfer& fsm);
+
+// How a fetched mailbox reads as CoE.
+enum class coe_reply { unusable, not_coe, emergency, message };
+
+// Parses the fetched mailbox of a received datagram (failing the transfer on a
+// mailbox error). On `message` it gives the CoE payload and its length.
+coe_reply coe_parse_reply(coe_transfer& fsm, const uint8_t*& payload, size_t& length);
+
+inline uint8_t coe_service(const uint8_t* payload) { return static_cast<uint8_t>(read_u16(payload) >> 12); }
+// An abort transfer: SDO request service with command specifier 4.
+inline bool coe_is_abort(const uint8_t* payload) { return coe_service(payload) == 2 && (payload[2] >> 5) == 4; }
+// Stores the abort code when the message carries one, and fails.
+void coe_take_abort(coe_transfer& fsm, const uint8_t* payload, size_t length);
+
+} // namespace ecat

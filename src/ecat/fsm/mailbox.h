@@ -1,0 +1,39 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+namespace ecat {
+
+struct datagram;
+struct slave;
+
+constexpr uint8_t mailbox_type_error = 0x00;
+constexpr uint8_t mailbox_type_coe = 0x03;
+constexpr size_t mailbox_header_size = 6;
+constexpr int mailbox_protocol_error = -71;
+
+// Sets up an FPWR of the whole receive mailbox with the header for `size` bytes of
+// service data and returns the payload area, or nullptr with error set to -123 (no
+// mailbox protocols), -139 (mailbox smaller than size + 6) or -12.
+uint8_t* mailbox_prepare_send(slave& s, datagram& d, uint8_t type, size_t size, int& error);
+// FPRD of the sync manager 1 registers (0x0808, 8 bytes), zeroed.
+int mailbox_prepare_check(slave& s, datagram& d);
+// True when the send mailbox holds a message (bit 3 of the SM1 status byte).
+bool mailbox_full(const datagram& d);
+// FPRD of the whole send mailbox, zeroed.
+int mailbox_prepare_fetch(slave& s, datagram& d);
+
+struct mailbox_message {
+    const uint8_t* payload = nullptr;
+    size_t length = 0;
+    uint8_t type = 0;
+};
+
+// Parses a fetched mailbox. Returns 0 with the message, or -71 for a length that
+// does not fit the mailbox or a mailbox error reply.
+int mailbox_parse_fetched(const slave& s, const datagram& d, mailbox_message& message);
+
+// Text of a mailbox error code; nullptr when unknown.
+const char* mailbox_error_text(uint16_t code);
+
+} // namespace ecat
