@@ -57,8 +57,10 @@ void datagram_clear(datagram& d, const char* name)
 
 int datagram_reserve(datagram& d, size_t size)
 {
-    if (d.external || d.capacity >= size)
+    if (d.capacity >= size)
         return 0;
+    if (d.external)
+        return -12; // lent memory too small: refuse rather than overrun it
     free_internal(d);
     d.data = new (std::nothrow) uint8_t[size];
     if (!d.data)

@@ -49,7 +49,8 @@ struct datagram {
 // Resets the record (unlinks it, frees an internal buffer) and names it.
 void datagram_clear(datagram& d, const char* name = "");
 // Makes sure the buffer holds size bytes: an internal buffer below that is replaced
-// by one of exactly that size. Returns 0 or -12.
+// by one of exactly that size. Returns 0, or -12 when out of memory or when lent
+// memory is too small.
 int datagram_reserve(datagram& d, size_t size);
 // Lends external memory to the datagram.
 void datagram_attach_external(datagram& d, uint8_t* memory, size_t size);

@@ -10,13 +10,13 @@
 #include "ecat/list.h"
 #include "ecat/net_device.h"
 #include "ecat/slave.h"
+#include "ecat/topology.h"
 #include "platform/event.h"
 #include "platform/tick_timer.h"
 
 namespace ecat {
 
 struct master;
-struct slave_config;
 
 constexpr size_t frame_buffer_size = 1514;
 constexpr int ring_size = 32;
@@ -120,6 +120,8 @@ void master_send_frames(master& m, int device_index);
 // Matches the datagrams of one received EtherCAT frame (the bytes after the Ethernet header).
 void master_receive_frame(master& m, const uint8_t* frame, size_t length);
 void master_timeout_datagrams(master& m);
+// Queues the prepared ring datagrams within the byte budget (part of the send step).
+void master_inject_ring_datagrams(master& m);
 // True while some datagram of the queue is on the wire.
 bool master_has_sent_datagrams(master& m);
 

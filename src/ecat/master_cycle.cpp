@@ -104,12 +104,15 @@ void start_ready_machines(master& m)
         if (!fresh)
             continue;
         fresh->state = datagram_state::init;
+        fresh->sent_time = platform::tick_ms(); // the budget wait counts from here
         if (step_on_ring(m, fsm, *fresh))
             m.busy[m.busy_count++] = &fsm;
     }
 }
 
-void inject_ring_datagrams(master& m)
+} // namespace
+
+void master_inject_ring_datagrams(master& m)
 {
     size_t queued_bytes = 0;
     for (datagram* d = m.queue.front(); d; d = m.queue.next(*d))
@@ -136,8 +139,6 @@ void inject_ring_datagrams(master& m)
         m.ring_read = next_ring_slot(m.ring_read);
     }
 }
-
-} // namespace
 
 void master_cycle_tick(master& m)
 {
@@ -176,7 +177,7 @@ void master_cycle_tick(master& m)
         std::lock_guard lock(m.send_receive_lock);
         if (fsm_ran)
             master_queue_datagram(m, m.fsm_datagram);
-        inject_ring_datagrams(m);
+        master_inject_ring_datagrams(m);
         if (device.link) {
             master_send_frames(m, 0);
         } else {

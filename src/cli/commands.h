@@ -1,0 +1,25 @@
+#pragma once
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace cli {
+
+struct options {
+    std::string adapter;        // name or index; empty: none chosen
+    bool simulate = false;
+    std::string simulate_spec;  // empty: the default bus
+    int wait_ms = 10;
+    std::string capture_path;
+    bool json = false;
+    bool keep_going = false;
+    std::vector<std::string> words; // the command and its arguments
+};
+
+// Parses global options and leaves the rest in words. False with a message on error.
+bool parse_options(const std::vector<std::string>& args, options& parsed, std::string& error);
+
+int command_adapters(const options& opts, std::ostream& out, std::ostream& err);
+int command_bench_cycle(const options& opts, std::ostream& out, std::ostream& err);
+
+} // namespace cli
