@@ -1,0 +1,342 @@
+#include "ecat/fsm/master_fsm.h"
+
+#include <cstdio>
+#include <new>
+
+#include "ecat/datagram.h"
+#include "ecat/fsm/al_texts.h"
+#include "ecat/fsm/retry.h"
+#include "ecat/fsm/slave_request.h"
+#include "ecat/master.h"
+#include "ecat/slave.h"
+#include "ecat/topology.h"
+#include "platform/clock.h"
+
+namespace ecat {
+
+namespace {
+
+void start(master_state_machine& fsm);
+void broadcast_check(master_state_machine& fsm);
+void clear_addresses(master_state_machine& fsm);
+void latch_receive_times(master_state_machine& fsm);
+void scan_slaves(master_state_machine& fsm);
+void read_slave_state(master_state_machine& fsm);
+void acknowledge(master_state_machine& fsm);
+void configure(master_state_machine& fsm);
+
+constexpr uint16_t reg_station_address = 0x0010;
+constexpr uint16_t reg_al_status = 0x0130;
+constexpr uint16_t reg_dc_receive_time_latch = 0x0900;
+constexpr int datagram_retries = 3;
+
+void rebuild_slave_table(master_state_machine& fsm);
+void configuration_decision(master_state_machine& fsm);
+void next_slave(master_state_machine& fsm);
+
+bool pending(const datagram& d)
+{
+    return d.state == datagram_state::queued || d.state == datagram_state::sent;
+}
+
+slave* slaves_end(master& m)
+{
+    return m.slaves.get() + m.slave_count;
+}
+
+void set_scan_busy(master& m, int busy)
+{
+    std::lock_guard<std::mutex> hold(m.scan_lock);
+    m.scan_busy = busy;
+}
+
+void set_config_busy(master& m, int busy)
+{
+    std::lock_guard<std::mutex> hold(m.config_lock);
+    m.config_busy = busy;
+}
+
+// Ends a scan that found nothing or could not go on; waiting threads wake up.
+void abort_scan(master_state_machine& fsm)
+{
+    set_scan_busy(*fsm.owner, 0);
+    fsm.owner->scan_done.set();
+    start(fsm);
+}
+
+void broadcast(master_state_machine& fsm, datagram_type type, uint16_t offset, size_t size)
+{
+    datagram& d = *fsm.dgram;
+    datagram_prepare(d, type, 0, offset, size);
+    datagram_zero(d);
+    d.device_index = static_cast<int>(fsm.device_index);
+    fsm.retries = datagram_retries;
+}
+
+void read_current_state(master_state_machine& fsm)
+{
+    datagram& d = *fsm.dgram;
+    datagram_fprd(d, fsm.current_slave->station_address, reg_al_status, 2);
+    datagram_zero(d);
+    fsm.retries = datagram_retries;
+    fsm.state = read_slave_state;
+}
+
+void start(master_state_machine& fsm)
+{
+    fsm.idle = true;
+    broadcast(fsm, datagram_type::BRD, reg_al_status, 2);
+    fsm.state = broadcast_check;
+}
+
+void broadcast_check(master_state_machine& fsm)
+{
+    datagram& d = *fsm.dgram;
+    if (retry_timed_out(d, fsm.retries))
+        return;
+    master& m = *fsm.owner;
+
+    if (d.working_counter != fsm.slaves_responding) {
+        fsm.rescan_required = true;
+        fsm.slaves_responding = d.working_counter;
+    }
+    uint8_t link = m.main_device.link;
+    if (fsm.link_state && !link) {
+        master_clear_slaves(m);
+        fsm.current_slave = nullptr;
+        fsm.slaves_responding = 0;
+        fsm.al_states = 0;
+    }
+    fsm.link_state = link;
+
+    if (d.state == datagram_state::received && fsm.slaves_responding) {
+        if (d.data[0] != fsm.al_states) {
+            fsm.al_states = d.data[0];
+            if (m.debug_level)
+                std::printf("EtherCAT: slave states: %s.\n", al_state_names_multi(fsm.al_states).c_str());
+        }
+    } else {
+        fsm.al_states = 0;
+    }
+
+    if (fsm.rescan_required) {
+        rebuild_slave_table(fsm);
+        return;
+    }
+    if (m.slave_count == 0) {
+        start(fsm);
+        return;
+    }
+    fsm.current_slave = m.slaves.get();
+    read_current_state(fsm);
+}
+
+void rebuild_slave_table(master_state_machine& fsm)
+{
+    master& m = *fsm.owner;
+    set_scan_busy(m, 1);
+    fsm.rescan_required = false;
+    fsm.idle = false;
+    fsm.scan_start_time = platform::tick_ms();
+    master_clear_slaves(m);
+    fsm.current_slave = nullptr;
+
+    unsigned count = fsm.slaves_responding;
+    slave* table = count ? new (std::nothrow) slave[count] : nullptr;
+    if (!table) {
+        abort_scan(fsm);
+        return;
+    }
+    m.slaves.reset(table);
+    for (unsigned i = 0; i < count; ++i) {
+        slave_init(table[i], m, static_cast<int>(fsm.device_index), static_cast<uint16_t>(i),
+                   static_cast<uint16_t>(i + 1));
+        table[i].force_config = 1; // every fresh slave is configured once
+    }
+    m.slave_count = count;
+    m.request_cursor = 0;
+
+    // Station addresses are given slave by slave, so every old one must go first.
+    broadcast(fsm, datagram_type::BWR, reg_station_address, 2);
+    fsm.state = clear_addresses;
+}
+
+void clear_addresses(master_state_machine& fsm)
+{
+    datagram& d = *fsm.dgram;
+    if (retry_timed_out(d, fsm.retries))
+        return;
+    if (d.state != datagram_state::received) {
+        abort_scan(fsm);
+        return;
+    }
+    // Latch the port receive times that the scan reads for the DC delays.
+    broadcast(fsm, datagram_type::BWR, reg_dc_receive_time_latch, 1);
+    fsm.state = latch_receive_times;
+}
+
+void latch_receive_times(master_state_machine& fsm)
+{
+    datagram& d = *fsm.dgram;
+    if (retry_timed_out(d, fsm.retries))
+        return;
+    if (d.state != datagram_state::received) {
+        abort_scan(fsm);
+        return;
+    }
+    fsm.current_slave = fsm.owner->slaves.get();
+    slave_scan_start(fsm.scan, *fsm.current_slave);
+    fsm.state = scan_slaves;
+    scan_slaves(fsm);
+}
+
+void finish_scan(master_state_machine& fsm)
+{
+    master& m = *fsm.owner;
+    set_scan_busy(m, 0);
+    m.scan_done.set();
+    if (m.debug_level)
+        std::printf("EtherCAT: scan of %u slaves took %u ms.\n", m.slave_count.load(),
+                    platform::tick_ms() - fsm.scan_start_time);
+    master_choose_reference_clock(m);
+    if (m.slave_count)
+        master_compute_topology(m);
+    master_compute_delays(m);
+    master_attach_configs(m);
+    start(fsm);
+}
+
+void scan_slaves(master_state_machine& fsm)
+{
+    if (pending(*fsm.dgram))
+        return;
+    master& m = *fsm.owner;
+    while (!slave_scan_exec(fsm.scan)) {
+        if (++fsm.current_slave == slaves_end(m)) {
+            finish_scan(fsm);
+            return;
+        }
+        slave_scan_start(fsm.scan, *fsm.current_slave);
+    }
+}
+
+void read_slave_state(master_state_machine& fsm)
+{
+    datagram& d = *fsm.dgram;
+    if (retry_timed_out(d, fsm.retries))
+        return;
+    if (d.state != datagram_state::received) {
+        start(fsm);
+        return;
+    }
+    slave& s = *fsm.current_slave;
+    if (d.working_counter != 1) {
+        s.error_flag = 1; // gone or doubled: only a new scan sorts that out
+        fsm.rescan_required = true;
+        start(fsm);
+        return;
+    }
+    uint8_t state = d.data[0];
+    if (state != s.current_al_state && fsm.owner->debug_level)
+        std::printf("EtherCAT slave %u: %s -> %s.\n", s.ring_position,
+                    al_state_name(static_cast<uint8_t>(s.current_al_state)).c_str(), al_state_name(state).c_str());
+    s.current_al_state = state;
+
+    if (s.error_flag) {
+        next_slave(fsm);
+        return;
+    }
+    if (state & al_state_error) {
+        fsm.idle = false;
+        al_acknowledge_start(fsm.change, s, d);
+        fsm.state = acknowledge;
+        acknowledge(fsm);
+        return;
+    }
+    configuration_decision(fsm);
+}
+
+void acknowledge(master_state_machine& fsm)
+{
+    if (al_change_exec(fsm.change))
+        return;
+    if (!al_change_done(fsm.change))
+        fsm.current_slave->error_flag = 1;
+    configuration_decision(fsm);
+}
+
+void configuration_decision(master_state_machine& fsm)
+{
+    slave& s = *fsm.current_slave;
+    if (s.error_flag || (s.current_al_state == s.requested_al_state && !s.force_config)) {
+        next_slave(fsm);
+        return;
+    }
+    set_config_busy(*fsm.owner, 1);
+    fsm.idle = false;
+    slave_configuration_start(fsm.configuration, s);
+    fsm.state = configure;
+    configure(fsm);
+}
+
+void configure(master_state_machine& fsm)
+{
+    if (pending(*fsm.dgram))
+        return;
+    if (slave_configuration_exec(fsm.configuration))
+        return;
+    master& m = *fsm.owner;
+    fsm.current_slave->force_config = 0;
+    set_config_busy(m, 0);
+    m.config_done.set();
+    fsm.idle = true;
+    next_slave(fsm);
+}
+
+void pass_finished(master_state_machine& fsm)
+{
+    master& m = *fsm.owner;
+    for (slave* s = m.slaves.get(); s != slaves_end(m); ++s)
+        if (slave_request_is_end(s->request_machine))
+            slave_request_set_ready(s->request_machine);
+    start(fsm);
+}
+
+void next_slave(master_state_machine& fsm)
+{
+    if (++fsm.current_slave == slaves_end(*fsm.owner)) {
+        pass_finished(fsm);
+        return;
+    }
+    fsm.idle = true;
+    read_current_state(fsm);
+}
+
+} // namespace
+
+void master_fsm_init(master_state_machine& fsm, master& owner, datagram& d)
+{
+    fsm.owner = &owner;
+    fsm.dgram = &d;
+    fsm.retries = 0;
+    fsm.state = start;
+    fsm.device_index = 0;
+    fsm.idle = false;
+    fsm.scan_start_time = 0;
+    fsm.link_state = 0;
+    fsm.slaves_responding = 0;
+    fsm.rescan_required = false;
+    fsm.al_states = 0;
+    fsm.current_slave = nullptr;
+    fsm.change.dgram = &d;
+    fsm.pdos.dgram = &d;
+    slave_configuration_init(fsm.configuration, d, fsm.change);
+    slave_scan_init(fsm.scan, d, fsm.configuration, fsm.pdos);
+}
+
+void master_fsm_exec(master_state_machine& fsm)
+{
+    fsm.state(fsm);
+}
+
+} // namespace ecat

@@ -41,9 +41,20 @@ struct pdo_reading {
     pdo_entry_reading entries;
 };
 
-// Starts on a slave with the lent datagram; may execute the first upload step.
-void pdo_reading_start(pdo_reading& fsm, slave& target, datagram& d);
+// Starts on a slave with the lent datagram and executes the first upload step at
+// once. Returns true while the machine is still running (false: nothing to read).
+bool pdo_reading_start(pdo_reading& fsm, slave& target, datagram& d);
 // Executes one step. Returns true while the machine is still running.
 bool pdo_reading_exec(pdo_reading& fsm);
+
+// Starts reading the entries of target, executing the first upload step at once on
+// the lent datagram. Returns true while the machine is still running.
+bool pdo_entry_reading_start(pdo_entry_reading& fsm, slave& owner, datagram& d, pdo& target);
+// Executes one step on the lent datagram. Returns true while still running.
+bool pdo_entry_reading_exec(pdo_entry_reading& fsm, datagram& d);
+
+// Prepares an upload of index:subindex in the request (queued, no error, 1000 ms
+// response time-out) and starts the CoE machine on it; runs no step.
+void pdo_upload_start(coe_transfer& coe, sdo_request& request, slave& target, uint16_t index, uint8_t subindex);
 
 } // namespace ecat
