@@ -1,0 +1,83 @@
+// kestio-sim: the simulated EtherCAT bus answering on a network interface until stopped.
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "platform/pcap_port.h"
+#include "sim/bus_spec.h"
+#include "sim/ethercat_frame.h"
+#include "sim/sim_options.h"
+
+namespace {
+
+std::atomic<bool> stop_requested{false};
+
+void request_stop(int)
+{
+    stop_requested = true;
+}
+
+void install_stop_handlers()
+{
+    struct sigaction action = {};
+    action.sa_handler = request_stop;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    std::vector<std::string> arguments(argv + 1, argv + argc);
+    sim::sim_options options;
+    std::string error;
+    if (!sim::parse_sim_options(arguments, options, error)) {
+        std::fprintf(stderr, "kestio-sim: %s\n%s", error.c_str(), sim::sim_usage);
+        return 2;
+    }
+    if (options.help) {
+        std::fputs(sim::sim_usage, stdout);
+        return 0;
+    }
+    std::unique_ptr<sim::bus> segment = sim::make_bus(options.slaves, options.seed, error);
+    if (!segment || !sim::apply_faults(options, *segment, error)) {
+        std::fprintf(stderr, "kestio-sim: %s\n", error.c_str());
+        return 2;
+    }
+    auto start = std::chrono::steady_clock::now();
+    segment->set_time_source([start] {
+        return uint64_t(std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - start)
+                            .count());
+    });
+
+    platform::pcap_port port;
+    if (!port.open(options.interface, error)) {
+        std::fprintf(stderr, "kestio-sim: cannot open %s: %s\n", options.interface.c_str(), error.c_str());
+        return 1;
+    }
+    install_stop_handlers();
+    std::printf("kestio-sim: %zu slaves answering on %s\n", segment->slave_count(), options.interface.c_str());
+    std::fflush(stdout);
+
+    std::vector<uint8_t> frame(sim::max_frame_size + 64);
+    while (!stop_requested) {
+        int length = port.receive(frame.data(), frame.size(), 100'000);
+        if (length < 0) {
+            std::fprintf(stderr, "kestio-sim: receiving on %s failed\n", options.interface.c_str());
+            return 1;
+        }
+        if (length == 0)
+            continue;
+        for (const std::vector<uint8_t>& reply : segment->transmit(frame.data(), size_t(length)))
+            port.send(reply.data(), reply.size());
+    }
+    sim::bus::statistics counters = segment->counters();
+    std::printf("kestio-sim: stopped after %llu frames (%llu answered)\n",
+                static_cast<unsigned long long>(counters.frames_in), static_cast<unsigned long long>(counters.replies));
+    return 0;
+}
