@@ -2,7 +2,9 @@
 
 #include <ostream>
 
+#include "cli/bus_commands.h"
 #include "cli/commands.h"
+#include "cli/session.h"
 
 namespace cli {
 
@@ -11,8 +13,37 @@ namespace {
 const char* const usage =
     "usage: kestio-cli [--adapter NAME|INDEX] [--simulate[=SPEC]] [--wait MS] [--capture FILE.pcap] COMMAND\n"
     "commands:\n"
-    "  adapters                          list the Ethernet adapters: index, name, MAC\n"
-    "  bench cycle [--seconds N] [--json]  measure the 1 ms cycle against a device that answers every frame\n";
+    "  adapters                      list the Ethernet adapters: index, name, MAC\n"
+    "  slaves                        the slaves after the scan, as the main window lists them, with AL state\n"
+    "  info POS                      every field of a slave's identity record\n"
+    "  sii POS                       the SII image and what was parsed from it\n"
+    "  upload POS INDEX:SUB [--type u8|u16|u32|i8|i16|i32|str|hex] [--size N]\n"
+    "  download POS INDEX:SUB VALUE [--type ...]\n"
+    "  run FILE|- [--keep-going]     one command per line (also 'sleep MS') on one bus session\n"
+    "  bench cycle [--seconds N]     the 1 ms cycle against a device that answers every frame\n"
+    "  bench sdo [--slaves N] [--count K]   SDO upload latency and rate on the simulated bus\n"
+    "  bench scan [--slaves N]       time from start to every slave in PREOP\n"
+    "  (bench commands take --json)\n"
+    "--simulate[=SPEC]: the in-process simulated bus, e.g. --simulate=generic*3 (the default)\n";
+
+// Starts a session, waits for the scan and runs one bus command or a script.
+int run_on_bus(const options& opts, std::ostream& out, std::ostream& err)
+{
+    session bus;
+    if (!bus.start(opts, err))
+        return 1;
+    if (!bus.wait_until_ready(10000))
+        err << "warning: the scan did not finish within 10 s\n";
+    const std::string& command = opts.words[0];
+    if (command == "run") {
+        if (opts.words.size() != 2) {
+            err << "run takes one file name, or - for standard input\n";
+            return 2;
+        }
+        return run_script(bus, opts.words[1], opts.keep_going, out, err);
+    }
+    return bus_command(bus, opts.words, out, err);
+}
 
 } // namespace
 
@@ -33,6 +64,12 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         return command_adapters(opts, out, err);
     if (command == "bench" && opts.words.size() >= 2 && opts.words[1] == "cycle")
         return command_bench_cycle(opts, out, err);
+    if (command == "bench" && opts.words.size() >= 2 && opts.words[1] == "sdo")
+        return command_bench_sdo(opts, out, err);
+    if (command == "bench" && opts.words.size() >= 2 && opts.words[1] == "scan")
+        return command_bench_scan(opts, out, err);
+    if (command == "run" || is_bus_command(command))
+        return run_on_bus(opts, out, err);
     err << "unknown command '" << command << "'\n" << usage;
     return 2;
 }

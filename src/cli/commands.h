@@ -21,5 +21,7 @@ bool parse_options(const std::vector<std::string>& args, options& parsed, std::s
 
 int command_adapters(const options& opts, std::ostream& out, std::ostream& err);
 int command_bench_cycle(const options& opts, std::ostream& out, std::ostream& err);
+int command_bench_sdo(const options& opts, std::ostream& out, std::ostream& err);
+int command_bench_scan(const options& opts, std::ostream& out, std::ostream& err);
 
 } // namespace cli

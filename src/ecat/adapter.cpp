@@ -1,5 +1,6 @@
 #include "ecat/adapter.h"
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -37,6 +38,8 @@ adapter_table& table()
     static adapter_table the_table;
     return the_table;
 }
+
+std::atomic<frame_tap*> current_tap{nullptr};
 
 std::string& last_error()
 {
@@ -207,11 +210,19 @@ int adapter_close(net_device& descriptor)
     return 0;
 }
 
+void adapter_set_tap(frame_tap* tap)
+{
+    current_tap = tap;
+}
+
 int adapter_send(const frame_view& frame, net_device& descriptor)
 {
     adapter_entry* entry = descriptor.entry;
-    if (frame.length && entry && entry->handle)
+    if (frame.length && entry && entry->handle) {
         entry->handle->send(frame.data, frame.length);
+        if (frame_tap* tap = current_tap.load())
+            tap->frame(frame.data, frame.length, true);
+    }
     return 0;
 }
 
@@ -275,6 +286,8 @@ void adapter_poll(net_device& descriptor)
             continue; // our own frame
         if (packet[12] != 0x88 || packet[13] != 0xA4)
             continue;
+        if (frame_tap* tap = current_tap.load())
+            tap->frame(packet, length, false);
         master_receive_frame(m, packet + 14, length - 14);
         // every frame of the last send is taken in this poll, not one per tick
         if (!master_has_sent_datagrams(m))

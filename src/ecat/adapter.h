@@ -57,6 +57,15 @@ void adapter_poll(net_device& descriptor);
 // One receive attempt bounded by the entry's time-out: 1 packet, 0 none, negative error.
 int adapter_receive_one(adapter_entry& entry, const uint8_t*& data, size_t& length);
 
+// Sees every frame the adapter layer sends and every EtherCAT frame it receives
+// (e.g. to record a capture). Called on the cycle thread; must not block.
+class frame_tap {
+public:
+    virtual ~frame_tap() = default;
+    virtual void frame(const uint8_t* data, size_t length, bool sent) = 0;
+};
+void adapter_set_tap(frame_tap* tap);
+
 // The open error of the last failed adapter_open, for the user's message.
 const std::string& adapter_last_error();
 

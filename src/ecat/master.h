@@ -84,6 +84,7 @@ struct master {
     std::unique_ptr<platform::tick_timer> timer;
     std::atomic<int> stop{1};
     std::atomic<int> tick_running{0};
+    std::atomic<uint64_t> tick_count{0}; // ticks since start, for measurements
     std::mutex send_receive_lock;
     platform::auto_reset_event request_done;
 };

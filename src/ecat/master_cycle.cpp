@@ -143,6 +143,7 @@ void master_inject_ring_datagrams(master& m)
 void master_cycle_tick(master& m)
 {
     m.tick_running = 1;
+    ++m.tick_count;
     m.send_interval_us = 1000;
     m.queue_budget = default_queue_budget;
     master_device& device = m.main_device;

@@ -1,5 +1,6 @@
 #include "platform/tick_timer.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <ctime>
 #include <sys/prctl.h>
@@ -48,7 +49,12 @@ void tick_timer::arm(unsigned delay_us)
 {
     {
         std::lock_guard lock(mutex_);
-        deadline_ns_ = monotonic_ns() + static_cast<long long>(delay_us) * 1000;
+        long long now = monotonic_ns();
+        long long delay = static_cast<long long>(delay_us) * 1000;
+        // re-armed from inside the tick: count from when the tick was due, so the
+        // tick's own run time does not stretch the period (never earlier than now)
+        long long base = in_tick_.load() ? running_deadline_ns_ : now;
+        deadline_ns_ = std::max(base + delay, now);
         armed_ = true;
     }
     armed_cv_.notify_all();
@@ -87,6 +93,7 @@ void tick_timer::run()
         if (!armed_ || deadline_ns_ != deadline)
             continue; // killed or re-armed meanwhile
         armed_ = false;
+        running_deadline_ns_ = deadline;
         in_tick_.store(true);
         lock.unlock();
         tick_();

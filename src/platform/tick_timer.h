@@ -8,9 +8,10 @@
 namespace platform {
 
 // One-shot timer on its own thread, the stand-in for a one-shot multimedia timer.
-// arm() schedules one call of the tick delay_us after now (an absolute deadline,
-// so the sleep does not drift); the tick re-arms the timer itself if it wants more.
-// Ticks never overlap: there is one thread and one pending deadline.
+// arm() schedules one call of the tick delay_us from now, or, when called inside the
+// tick, delay_us after the running tick was due (but never before now): the period
+// stays 1 ms while ticks are short, and a long tick delays the next one instead of
+// piling up. Ticks never overlap: there is one thread and one pending deadline.
 class tick_timer {
 public:
     explicit tick_timer(std::function<void()> tick);
@@ -33,6 +34,7 @@ private:
     bool armed_ = false;
     bool quit_ = false;
     long long deadline_ns_ = 0;
+    long long running_deadline_ns_ = 0; // when the running tick was due
     std::atomic<bool> in_tick_{false};
     std::thread thread_;
 };

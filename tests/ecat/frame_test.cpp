@@ -143,7 +143,8 @@ TEST_F(frame_assembly, the_index_wraps_on_the_wire_after_256_datagrams)
         master_queue_datagram(*m, d);
         master_send_frames(*m, 0);
         wire_indices.push_back(frames.back()[14 + 2 + 1]);
-        master_timeout_datagrams(*m);
+        if (i < 257)
+            master_timeout_datagrams(*m);
     }
     EXPECT_EQ(wire_indices[0], 0);
     EXPECT_EQ(wire_indices[255], 255);

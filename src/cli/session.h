@@ -1,0 +1,43 @@
+#pragma once
+#include <iosfwd>
+#include <memory>
+#include <string>
+
+#include "cli/capture_file.h"
+#include "cli/commands.h"
+#include "ecat/master.h"
+
+namespace sim {
+class bus;
+}
+
+namespace cli {
+
+// One master on the chosen adapter or on the in-process simulated bus, from start to clear.
+class session {
+public:
+    ~session();
+    // Starts the master. False with a message on err.
+    bool start(const options& opts, std::ostream& err);
+    // Waits until the scan has ended and every slave can take requests (or failed).
+    // False when that did not happen within timeout_ms.
+    bool wait_until_ready(int timeout_ms);
+    ecat::master& master() { return ecat::master_zero(); }
+    sim::bus* simulated_bus() { return bus_.get(); }
+    // Stops the master and closes the capture.
+    void stop();
+
+private:
+    bool choose_adapter(const options& opts, std::ostream& err);
+
+    std::shared_ptr<sim::bus> bus_;
+    capture_file capture_;
+    ecat::net_device descriptor_;
+    int adapter_index_ = -1;
+    bool running_ = false;
+};
+
+// Every slave is past the scan and its request machine can take requests (or it failed).
+bool all_slaves_ready(ecat::master& m);
+
+} // namespace cli
