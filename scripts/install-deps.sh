@@ -6,7 +6,9 @@ packages=(
   cmake ninja-build g++ pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   libpcap-dev
-  iproute2 tshark
+  iproute2 tshark socat
+  qt6-base-dev qt6-serialport-dev libgl-dev
+  fonts-wqy-microhei xvfb xauth
 )
 
 missing=()
