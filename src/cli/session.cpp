@@ -5,14 +5,11 @@
 #include <thread>
 
 #include "ecat/adapter.h"
-#include "sim/bus_spec.h"
-#include "sim/inprocess_wire.h"
+#include "cli/simulated_adapter.h"
 
 namespace cli {
 
 namespace {
-
-const uint8_t simulated_adapter_mac[6] = {0x02, 0x00, 0x4B, 0x49, 0x4F, 0x01};
 
 bool all_digits(const std::string& text)
 {
@@ -44,16 +41,11 @@ bool session::choose_adapter(const options& opts, std::ostream& err)
 {
     if (opts.simulate) {
         std::string error;
-        std::unique_ptr<sim::bus> made = sim::make_bus(opts.simulate_spec, 1, error);
-        if (!made) {
+        bus_ = simulated::register_simulated_adapter(opts.simulate_spec, error);
+        if (!bus_) {
             err << "--simulate: " << error << "\n";
             return false;
         }
-        bus_ = std::move(made);
-        std::string name = "模拟总线";
-        if (!opts.simulate_spec.empty())
-            name += " " + opts.simulate_spec;
-        ecat::adapter_register_wire(name, simulated_adapter_mac, std::make_shared<sim::inprocess_wire>(bus_));
     }
     int refreshed = ecat::adapter_list_refresh();
     if (refreshed != 0 && !opts.simulate) {
