@@ -66,6 +66,7 @@ int master_init(master& m, uint32_t index, const uint8_t* mac)
     m.configs.clear();
     m.dc_reference_clock = nullptr;
     m.scan_busy = 0;
+    m.scans_started = 0;
     m.allow_scan = 1;
     m.scan_done.reset();
     m.config_busy = 0;

@@ -60,6 +60,7 @@ struct master {
     slave* dc_reference_clock = nullptr;
 
     std::atomic<int> scan_busy{0};
+    std::atomic<unsigned> scans_started{0}; // for diagnostics and tests
     int allow_scan = 1;
     std::mutex scan_lock;
     platform::auto_reset_event scan_done;

@@ -135,6 +135,7 @@ void rebuild_slave_table(master_state_machine& fsm)
 {
     master& m = *fsm.owner;
     set_scan_busy(m, 1);
+    ++m.scans_started;
     fsm.rescan_required = false;
     fsm.idle = false;
     fsm.scan_start_time = platform::tick_ms();

@@ -1,0 +1,120 @@
+#pragma once
+#include <chrono>
+#include <memory>
+#include <mutex>
+#include <vector>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "ecat/adapter.h"
+#include "ecat/master.h"
+#include "sim/bus.h"
+#include "sim/inprocess_wire.h"
+#include "sim/standard_application.h"
+
+namespace testsupport {
+
+// Keeps every frame the adapter layer sends while it lives.
+class frame_recorder : public ecat::frame_tap {
+public:
+    frame_recorder() { ecat::adapter_set_tap(this); }
+    ~frame_recorder() override { ecat::adapter_set_tap(nullptr); }
+    void frame(const uint8_t* data, size_t length, bool sent) override
+    {
+        std::lock_guard lock(mutex_);
+        if (sent)
+            sent_.emplace_back(data, data + length);
+    }
+    std::vector<std::vector<uint8_t>> sent()
+    {
+        std::lock_guard lock(mutex_);
+        return sent_;
+    }
+
+private:
+    std::mutex mutex_;
+    std::vector<std::vector<uint8_t>> sent_;
+};
+
+// A master of its own on an in-process simulated bus, started through the adapter
+// layer like the real program, and stopped at the end of the test.
+class bus_fixture : public ::testing::Test {
+protected:
+    static constexpr uint8_t mac[6] = {0x02, 0x00, 0x4B, 0x49, 0x4F, 0x7E};
+
+    void TearDown() override { stop(); }
+
+    void start()
+    {
+        ecat::adapter_register_wire("integration bus", mac, std::make_shared<sim::inprocess_wire>(bus));
+        ASSERT_EQ(ecat::adapter_list_refresh(), 0);
+        ASSERT_EQ(ecat::net_device_fill(descriptor, ecat::adapter_count() - 1, 1), 0);
+        ASSERT_EQ(ecat::master_init(*m, 0, mac), 0);
+        ASSERT_NE(ecat::master_attach_device(*m, descriptor), nullptr);
+        ASSERT_EQ(ecat::master_device_open(m->main_device), 0);
+        started = true;
+    }
+
+    void stop()
+    {
+        if (started)
+            ecat::master_clear(*m);
+        started = false;
+        ecat::adapter_release_all();
+        ecat::adapter_unregister_wires();
+    }
+
+    // Waits until `count` slaves are scanned and every request machine can take requests.
+    bool wait_ready(unsigned count, int timeout_ms = 10000)
+    {
+        return wait_for([&] {
+            std::lock_guard lock(m->master_lock);
+            if (m->scan_busy || m->slave_count != count)
+                return false;
+            for (unsigned i = 0; i < count; ++i)
+                if (!ecat::slave_request_is_ready(m->slaves[i].request_machine))
+                    return false;
+            return true;
+        }, timeout_ms);
+    }
+
+    template <class F>
+    static bool wait_for(F condition, int timeout_ms = 10000)
+    {
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+        while (std::chrono::steady_clock::now() < deadline) {
+            if (condition())
+                return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        return condition();
+    }
+
+    // The object dictionary of a simulated slave, read under the bus lock.
+    uint64_t sim_number(size_t id, uint16_t index, uint8_t subindex)
+    {
+        return bus->with_slave(id, [&](sim::slave& s) {
+            return static_cast<sim::standard_application&>(s.application()).dictionary().number(index, subindex);
+        });
+    }
+    std::vector<uint8_t> sim_value(size_t id, uint16_t index, uint8_t subindex)
+    {
+        return bus->with_slave(id, [&](sim::slave& s) {
+            return static_cast<sim::standard_application&>(s.application()).dictionary().value(index, subindex);
+        });
+    }
+    uint8_t sim_al_state(size_t id)
+    {
+        return bus->with_slave(id, [&](sim::slave& s) {
+            return static_cast<sim::standard_application&>(s.application()).al_state();
+        });
+    }
+
+    std::shared_ptr<sim::bus> bus = std::make_shared<sim::bus>(7);
+    std::unique_ptr<ecat::master> m = std::make_unique<ecat::master>();
+    ecat::net_device descriptor;
+    bool started = false;
+};
+
+} // namespace testsupport
