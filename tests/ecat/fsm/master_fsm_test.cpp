@@ -1,0 +1,158 @@
+#include "ecat/fsm/master_fsm.h"
+
+#include <memory>
+
+#include "ecat/master.h"
+#include "fake_esc.h"
+
+namespace {
+
+using namespace fsmtest;
+using ecat::datagram_type;
+
+class master_fsm_test : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        static const uint8_t mac[6] = {0x02, 0, 0, 0, 0, 1};
+        ASSERT_EQ(ecat::master_init(*m, 0, mac), 0);
+        m->main_device.link = 1;
+    }
+    void TearDown() override { ecat::master_clear(*m); }
+
+    void add_slaves(int count, uint8_t al_state)
+    {
+        for (int i = 0; i < count; ++i) {
+            fake_slave& e = bus.slaves.emplace_back();
+            e.reg[0x130] = al_state;
+            write_u16(e.reg + 0x0010, static_cast<uint16_t>(0x100 + i)); // an old address
+            e.sii = sii_builder().identity(0x0E11, 0x100u + i, 1, 0).end().image();
+        }
+    }
+
+    // Runs master cycles: one step, then the bus answers the datagram.
+    void cycles(int count)
+    {
+        for (int i = 0; i < count; ++i) {
+            ecat::master_fsm_exec(m->fsm);
+            bus.answer(m->fsm_datagram);
+        }
+    }
+
+    size_t scans() const { return bus.count(datagram_type::BWR, 0x0010); }
+
+    // Values written to a station's AL Control, in order.
+    std::vector<uint16_t> control_writes(uint16_t station) const
+    {
+        std::vector<uint16_t> values;
+        for (const auto& e : bus.log)
+            if (e.type == datagram_type::FPWR && e.offset == 0x0120 && e.address == station)
+                values.push_back(e.value());
+        return values;
+    }
+
+    bool scan_done_signalled() { return m->scan_done.wait(0) == platform::wait_result::signalled; }
+
+    std::unique_ptr<ecat::master> m = std::make_unique<ecat::master>();
+    fake_bus bus;
+};
+
+TEST_F(master_fsm_test, new_bus_is_scanned_once_and_every_slave_configured_once)
+{
+    add_slaves(3, 0x02); // already in PREOP
+    cycles(1);
+    EXPECT_EQ(m->scan_busy, 0); // the first step only sends the broadcast
+    cycles(1);
+    EXPECT_EQ(m->scan_busy, 1);
+    cycles(1500);
+
+    EXPECT_EQ(scans(), 1u);
+    EXPECT_EQ(m->scan_busy, 0);
+    EXPECT_TRUE(scan_done_signalled());
+    ASSERT_EQ(m->slave_count, 3u);
+    for (uint16_t i = 0; i < 3; ++i) {
+        const ecat::slave& s = m->slaves[i];
+        EXPECT_EQ(s.ring_position, i);
+        EXPECT_EQ(s.station_address, i + 1);
+        EXPECT_EQ(bus.slaves[i].station(), i + 1);
+        EXPECT_EQ(s.product_code, 0x100u + i);
+        EXPECT_EQ(s.force_config, 0);
+        EXPECT_EQ(s.error_flag, 0);
+        EXPECT_EQ(control_writes(i + 1), (std::vector<uint16_t>{0x01, 0x02})) << "slave " << i;
+        EXPECT_TRUE(ecat::slave_request_is_ready(s.request_machine));
+    }
+    EXPECT_EQ(m->config_busy, 0);
+    EXPECT_EQ(m->config_done.wait(0), platform::wait_result::signalled);
+}
+
+TEST_F(master_fsm_test, unplugging_one_slave_rescans_once_and_all_empties_the_table)
+{
+    add_slaves(3, 0x02);
+    cycles(1500);
+    ASSERT_TRUE(scan_done_signalled());
+
+    bus.slaves[2].present = false;
+    cycles(1500);
+    EXPECT_EQ(scans(), 2u);
+    EXPECT_EQ(m->slave_count, 2u);
+    EXPECT_TRUE(scan_done_signalled());
+
+    bus.slaves[0].present = bus.slaves[1].present = false;
+    cycles(50);
+    EXPECT_EQ(m->slave_count, 0u);
+    EXPECT_EQ(m->slaves.get(), nullptr);
+    EXPECT_EQ(m->scan_busy, 0);
+    EXPECT_TRUE(scan_done_signalled());
+    EXPECT_EQ(scans(), 2u); // nothing to address
+}
+
+TEST_F(master_fsm_test, link_loss_empties_the_table_though_the_counter_stayed)
+{
+    add_slaves(2, 0x02);
+    cycles(1500);
+    ASSERT_EQ(m->slave_count, 2u);
+
+    m->main_device.link = 0;
+    int steps = 0;
+    while (m->slave_count != 0 && steps++ < 50) {
+        ecat::master_fsm_exec(m->fsm);
+        bus.answer(m->fsm_datagram);
+    }
+    EXPECT_EQ(m->slave_count, 0u);
+    EXPECT_EQ(bus.log.back().type, datagram_type::BRD); // answered by both slaves
+    EXPECT_EQ(scans(), 1u);
+
+    m->main_device.link = 1; // back: the slaves are found again
+    cycles(1500);
+    EXPECT_EQ(scans(), 2u);
+    EXPECT_EQ(m->slave_count, 2u);
+}
+
+TEST_F(master_fsm_test, al_error_is_acknowledged_before_the_slave_is_configured)
+{
+    add_slaves(1, 0x12);
+    write_u16(bus.slaves[0].reg + 0x0134, 0x001B);
+    cycles(1500);
+    EXPECT_EQ(control_writes(1), (std::vector<uint16_t>{0x12, 0x01, 0x02}));
+    const ecat::slave& s = m->slaves[0];
+    EXPECT_EQ(s.al_status_code, 0x001B);
+    EXPECT_EQ(s.current_al_state, 0x02);
+    EXPECT_EQ(s.error_flag, 0);
+}
+
+TEST_F(master_fsm_test, slave_that_stops_answering_is_marked_and_forces_a_rescan)
+{
+    add_slaves(2, 0x02);
+    cycles(1500);
+    // the slave keeps answering broadcasts but no longer its station address
+    write_u16(bus.slaves[1].reg + 0x0010, 0x0777);
+    int steps = 0;
+    while (!m->slaves[1].error_flag && steps++ < 50)
+        cycles(1);
+    EXPECT_EQ(m->slaves[1].error_flag, 1);
+    cycles(1500);
+    EXPECT_EQ(scans(), 2u);
+    EXPECT_EQ(m->slaves[1].error_flag, 0); // a fresh record
+}
+
+} // namespace
