@@ -1,4 +1,5 @@
-// The faults a test can ask of the bus; each takes effect from the next frame on.
+// The faults a test can ask of the bus. An AL error or an emergency is raised at once; the
+// others take effect from the next frame on.
 #include "sim/bus.h"
 
 namespace sim {
@@ -53,7 +54,9 @@ void bus::refuse_state(size_t id, uint8_t state, uint16_t al_status_code)
 void bus::raise_al_error(size_t id, uint16_t al_status_code)
 {
     std::lock_guard lock(mutex_);
-    nodes_.at(id).device->faults().pending_al_error = al_status_code;
+    slave& device = *nodes_.at(id).device;
+    device.faults().pending_al_error = al_status_code;
+    device.run_application();
 }
 
 void bus::set_sii_busy_polls(size_t id, unsigned polls)
@@ -85,7 +88,9 @@ void bus::inject_emergency_during_transfer(size_t id, unsigned count)
 void bus::send_emergency(size_t id, const emergency_message& message)
 {
     std::lock_guard lock(mutex_);
-    nodes_.at(id).device->faults().pending_emergencies.push_back(message);
+    slave& device = *nodes_.at(id).device;
+    device.faults().pending_emergencies.push_back(message);
+    device.run_application();
 }
 
 void bus::corrupt_datagram_lengths(unsigned frames)

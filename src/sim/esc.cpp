@@ -110,11 +110,13 @@ bool esc::ecat_write(uint16_t address, const uint8_t* data, size_t length)
         return false;
     if (!mailbox_access_allowed(side::ecat, true, address, length))
         return false;
+    bool sii_locked = sii_.busy();
     for (size_t i = 0; i < length; ++i) {
         uint32_t at = address + i;
         if (at >= memory_.size())
             break;
-        if (at >= reg::process_memory || ecat_writable_[at])
+        bool sii_register = at >= reg::sii_address && at < reg::sii_data + 8;
+        if (at >= reg::process_memory || (ecat_writable_[at] && !(sii_locked && sii_register)))
             memory_[at] = data[i];
     }
     after_mailbox_access(side::ecat, address, length);

@@ -30,6 +30,11 @@ void sii_interface::set_status(uint16_t value)
     put16(registers_ + control_offset, value);
 }
 
+bool sii_interface::busy() const
+{
+    return status() & reg::sii_busy;
+}
+
 uint16_t sii_interface::word(uint32_t address) const
 {
     return address < image_.size() ? image_[address] : 0xFFFF;

@@ -23,6 +23,8 @@ public:
     // The next count commands end with the command error bit instead of completing.
     void inject_command_errors(unsigned count) { command_errors_ = count; }
 
+    // While a command runs the chip ignores writes to the address and data registers.
+    bool busy() const;
     // A word of the EEPROM; words beyond the image read as erased (0xFFFF).
     uint16_t word(uint32_t address) const;
     const std::vector<uint16_t>& image() const { return image_; }

@@ -1,6 +1,7 @@
 #pragma once
 #include <string>
 
+#include "sim/object_dictionary.h"
 #include "sim/slave_description.h"
 
 namespace sim {

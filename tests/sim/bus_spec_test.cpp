@@ -1,0 +1,80 @@
+// Bus specs and the kestio-sim command line.
+#include <gtest/gtest.h>
+
+#include "sim/bus_spec.h"
+#include "sim/sim_options.h"
+
+TEST(bus_spec, names_repeats_and_the_default_of_three_generic_slaves)
+{
+    std::vector<std::string> models;
+    std::string error;
+    ASSERT_TRUE(sim::parse_bus_spec("", models, error));
+    EXPECT_EQ(models, (std::vector<std::string>{"generic", "generic", "generic"}));
+    ASSERT_TRUE(sim::parse_bus_spec(" Generic*2 , NOMAILBOX", models, error));
+    EXPECT_EQ(models, (std::vector<std::string>{"generic", "generic", "nomailbox"}));
+}
+
+TEST(bus_spec, malformed_specs_and_unknown_models_are_refused_with_a_reason)
+{
+    std::vector<std::string> models;
+    std::string error;
+    EXPECT_FALSE(sim::parse_bus_spec("generic,ZEIO-X", models, error));
+    EXPECT_NE(error.find("unknown slave model 'ZEIO-X'"), std::string::npos) << error;
+    EXPECT_NE(error.find("generic"), std::string::npos);
+    for (const char* bad : {"generic,,generic", "generic,", "generic*0", "generic*x", "generic*99999", "*2"}) {
+        error.clear();
+        EXPECT_FALSE(sim::parse_bus_spec(bad, models, error)) << bad;
+        EXPECT_FALSE(error.empty()) << bad;
+    }
+}
+
+TEST(bus_spec, a_bus_gets_the_named_slaves_in_a_line_with_serials_by_position)
+{
+    std::string error;
+    auto segment = sim::make_bus("generic,nomailbox", 1, error);
+    ASSERT_TRUE(segment) << error;
+    ASSERT_EQ(segment->slave_count(), 2u);
+    EXPECT_EQ(segment->with_slave(1, [](sim::slave& s) { return s.description().model; }), "nomailbox");
+    EXPECT_EQ(segment->with_slave(1, [](sim::slave& s) { return s.description().serial; }), 2u);
+    EXPECT_FALSE(sim::make_bus("bogus", 1, error));
+}
+
+TEST(sim_options, parses_the_interface_the_bus_and_the_faults)
+{
+    sim::sim_options options;
+    std::string error;
+    ASSERT_TRUE(sim::parse_sim_options({"--iface", "veth1", "--slaves", "generic*2", "--seed", "9", "--drop", "0.25",
+                                        "--delay", "3", "--sii-busy", "2", "--refuse", "1:SAFEOP:0x1D", "--al-error",
+                                        "0:0x1A", "--mailbox-error", "1:2"},
+                                       options, error))
+        << error;
+    EXPECT_EQ(options.interface, "veth1");
+    EXPECT_EQ(options.seed, 9u);
+    EXPECT_DOUBLE_EQ(options.drop_probability, 0.25);
+    EXPECT_EQ(options.reply_delay, 3u);
+    ASSERT_EQ(options.refusals.size(), 1u);
+    EXPECT_EQ(options.refusals[0].state, 0x04);
+    EXPECT_EQ(options.refusals[0].code, 0x1D);
+    EXPECT_EQ(options.al_errors[0].code, 0x1A);
+
+    auto segment = sim::make_bus(options.slaves, options.seed, error);
+    ASSERT_TRUE(segment);
+    EXPECT_TRUE(sim::apply_faults(options, *segment, error)) << error;
+    options.al_errors[0].slave = 5;
+    EXPECT_FALSE(sim::apply_faults(options, *segment, error));
+    EXPECT_NE(error.find("no slave 5"), std::string::npos);
+}
+
+TEST(sim_options, refuses_what_it_does_not_understand)
+{
+    sim::sim_options options;
+    std::string error;
+    EXPECT_FALSE(sim::parse_sim_options({}, options, error));
+    EXPECT_FALSE(sim::parse_sim_options({"--iface"}, options, error));
+    EXPECT_FALSE(sim::parse_sim_options({"--iface", "x", "--drop", "2"}, options, error));
+    EXPECT_FALSE(sim::parse_sim_options({"--iface", "x", "--refuse", "1:RUN"}, options, error));
+    EXPECT_FALSE(sim::parse_sim_options({"--iface", "x", "--colour", "red"}, options, error));
+    EXPECT_NE(error.find("--colour"), std::string::npos);
+    EXPECT_TRUE(sim::parse_sim_options({"--help"}, options, error));
+    EXPECT_TRUE(options.help);
+}
