@@ -32,9 +32,25 @@ bool parse_position(const std::string& text, uint16_t& position, std::ostream& e
     return true;
 }
 
+const char* error_text(int result)
+{
+    switch (result) {
+    case -4: return "the master could not be reached";
+    case -5: return "the transfer failed";
+    case -12: return "out of memory";
+    case -22: return "there is no slave at that position";
+    case -71: return "the slave answered with a mailbox error";
+    case -123: return "the slave has no CoE mailbox";
+    case -139: return "the object is larger than the buffer (see --size) or the mailbox too small";
+    default: return nullptr;
+    }
+}
+
 void report_failure(int result, uint32_t abort_code, std::ostream& err)
 {
     err << "error " << result;
+    if (!abort_code && error_text(result))
+        err << ": " << error_text(result);
     if (abort_code) {
         const char* text = ecat::sdo_abort_text(abort_code);
         char code[16];
