@@ -3,12 +3,16 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <iostream>
+#include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/pcap_port.h"
 #include "sim/bus_spec.h"
 #include "sim/ethercat_frame.h"
+#include "sim/fault_commands.h"
 #include "sim/sim_options.h"
 
 namespace {
@@ -18,6 +22,22 @@ std::atomic<bool> stop_requested{false};
 void request_stop(int)
 {
     stop_requested = true;
+}
+
+// Faults typed while the bus runs; the bus is shared so that it outlives a reader still
+// waiting for input when the program ends.
+void read_fault_commands(std::shared_ptr<sim::bus> segment)
+{
+    std::thread([segment] {
+        std::string line, error;
+        while (std::getline(std::cin, line)) {
+            if (line == "help")
+                std::fputs(sim::fault_command_help, stdout);
+            else if (!sim::run_fault_command(line, *segment, error))
+                std::fprintf(stderr, "kestio-sim: %s", error.c_str());
+            std::fflush(stdout);
+        }
+    }).detach();
 }
 
 void install_stop_handlers()
@@ -42,9 +62,10 @@ int main(int argc, char** argv)
     }
     if (options.help) {
         std::fputs(sim::sim_usage, stdout);
+        std::fputs(sim::fault_command_help, stdout);
         return 0;
     }
-    std::unique_ptr<sim::bus> segment = sim::make_bus(options.slaves, options.seed, error);
+    std::shared_ptr<sim::bus> segment = sim::make_bus(options.slaves, options.seed, error);
     if (!segment || !sim::apply_faults(options, *segment, error)) {
         std::fprintf(stderr, "kestio-sim: %s\n", error.c_str());
         return 2;
@@ -61,6 +82,7 @@ int main(int argc, char** argv)
         return 1;
     }
     install_stop_handlers();
+    read_fault_commands(segment);
     std::printf("kestio-sim: %zu slaves answering on %s\n", segment->slave_count(), options.interface.c_str());
     std::fflush(stdout);
 

@@ -13,9 +13,7 @@ const char* const sim_usage =
     "  SPEC     comma-separated slave models, NAME*N repeats (default: generic*3)\n"
     "  STATE    INIT, PREOP, BOOT, SAFEOP or OP; CODE is an AL status or mailbox error code\n";
 
-namespace {
-
-bool parse_number(const std::string& text, uint64_t limit, uint64_t& out)
+bool parse_unsigned(const std::string& text, uint64_t limit, uint64_t& out)
 {
     if (text.empty())
         return false;
@@ -27,7 +25,7 @@ bool parse_number(const std::string& text, uint64_t limit, uint64_t& out)
     return true;
 }
 
-bool parse_state(const std::string& text, uint8_t& out)
+bool parse_al_state(const std::string& text, uint8_t& out)
 {
     const struct {
         const char* name;
@@ -40,6 +38,8 @@ bool parse_state(const std::string& text, uint8_t& out)
         }
     return false;
 }
+
+namespace {
 
 std::vector<std::string> split(const std::string& text, char separator)
 {
@@ -55,7 +55,7 @@ bool parse_coded(const std::string& text, sim_options::coded_fault& out)
 {
     std::vector<std::string> parts = split(text, ':');
     uint64_t slave = 0, code = 0;
-    if (parts.size() != 2 || !parse_number(parts[0], 0xFFFF, slave) || !parse_number(parts[1], 0xFFFF, code))
+    if (parts.size() != 2 || !parse_unsigned(parts[0], 0xFFFF, slave) || !parse_unsigned(parts[1], 0xFFFF, code))
         return false;
     out = {size_t(slave), uint16_t(code)};
     return true;
@@ -65,8 +65,8 @@ bool parse_refusal(const std::string& text, sim_options::state_refusal& out)
 {
     std::vector<std::string> parts = split(text, ':');
     uint64_t slave = 0, code = al::code::invalid_state_change;
-    if (parts.size() < 2 || parts.size() > 3 || !parse_number(parts[0], 0xFFFF, slave) ||
-        !parse_state(parts[1], out.state) || (parts.size() == 3 && !parse_number(parts[2], 0xFFFF, code)))
+    if (parts.size() < 2 || parts.size() > 3 || !parse_unsigned(parts[0], 0xFFFF, slave) ||
+        !parse_al_state(parts[1], out.state) || (parts.size() == 3 && !parse_unsigned(parts[2], 0xFFFF, code)))
         return false;
     out.slave = size_t(slave);
     out.code = uint16_t(code);
@@ -96,16 +96,16 @@ bool parse_sim_options(const std::vector<std::string>& arguments, sim_options& o
         else if (option == "--slaves")
             out.slaves = value;
         else if (option == "--seed")
-            ok = parse_number(value, UINT64_MAX, out.seed);
+            ok = parse_unsigned(value, UINT64_MAX, out.seed);
         else if (option == "--drop") {
             char* end = nullptr;
             out.drop_probability = std::strtod(value.c_str(), &end);
             ok = !value.empty() && *end == '\0' && out.drop_probability >= 0 && out.drop_probability <= 1;
         } else if (option == "--delay") {
-            ok = parse_number(value, 1000, number);
+            ok = parse_unsigned(value, 1000, number);
             out.reply_delay = unsigned(number);
         } else if (option == "--sii-busy") {
-            ok = parse_number(value, 1000, number);
+            ok = parse_unsigned(value, 1000, number);
             out.sii_busy_polls = unsigned(number);
         } else if (option == "--refuse")
             ok = parse_refusal(value, out.refusals.emplace_back());

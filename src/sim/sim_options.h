@@ -38,4 +38,9 @@ bool apply_faults(const sim_options& options, bus& segment, std::string& error);
 
 extern const char* const sim_usage;
 
+// A decimal or 0x-prefixed number no larger than limit.
+bool parse_unsigned(const std::string& text, uint64_t limit, uint64_t& out);
+// INIT, PREOP, BOOT, SAFEOP or OP.
+bool parse_al_state(const std::string& text, uint8_t& out);
+
 } // namespace sim

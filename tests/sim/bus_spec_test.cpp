@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "sim/bus_spec.h"
+#include "sim/fault_commands.h"
 #include "sim/sim_options.h"
 
 TEST(bus_spec, names_repeats_and_the_default_of_three_generic_slaves)
@@ -77,4 +78,23 @@ TEST(sim_options, refuses_what_it_does_not_understand)
     EXPECT_NE(error.find("--colour"), std::string::npos);
     EXPECT_TRUE(sim::parse_sim_options({"--help"}, options, error));
     EXPECT_TRUE(options.help);
+}
+
+TEST(fault_commands, lines_typed_at_a_running_bus_reach_it_and_nonsense_is_refused)
+{
+    std::string error;
+    auto segment = sim::make_bus("generic*2", 1, error);
+    ASSERT_TRUE(segment);
+    for (const char* line : {"", "unplug 1", "replug 1", "link down", "link up", "drop 0.5", "delay 2", "corrupt",
+                             "refuse 0 SAFEOP 0x1D", "refuse 0 none", "al-error 1 0x1A", "sii-busy 0 3", "sii-error 0",
+                             "mailbox-error 1 2 3", "emergency 0 0x8110", "emergency-in-transfer 1"})
+        EXPECT_TRUE(sim::run_fault_command(line, *segment, error)) << line << ": " << error;
+    EXPECT_EQ(segment->with_slave(1, [](sim::slave& s) { return s.faults().mailbox_errors; }), 3u);
+
+    segment->set_link(true);
+    for (const char* line : {"unplug 2", "unplug", "link sideways", "drop 1.5", "refuse 0 RUN", "al-error 0", "reboot 0"}) {
+        error.clear();
+        EXPECT_FALSE(sim::run_fault_command(line, *segment, error)) << line;
+        EXPECT_NE(error.find("cannot do"), std::string::npos) << line;
+    }
 }
