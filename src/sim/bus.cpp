@@ -20,21 +20,31 @@ bus::~bus() = default;
 
 size_t bus::add_slave(slave_description description)
 {
-    std::lock_guard lock(mutex_);
-    if (nodes_.empty())
-        return insert(std::move(description), -1, 0);
-    return insert(std::move(description), int(nodes_.size() - 1), 1);
+    return add_slave(std::make_unique<slave>(std::move(description)));
 }
 
 size_t bus::attach_slave(slave_description description, size_t parent, unsigned port)
 {
+    return attach_slave(std::make_unique<slave>(std::move(description)), parent, port);
+}
+
+size_t bus::add_slave(std::unique_ptr<slave> device)
+{
+    std::lock_guard lock(mutex_);
+    if (nodes_.empty())
+        return insert(std::move(device), -1, 0);
+    return insert(std::move(device), int(nodes_.size() - 1), 1);
+}
+
+size_t bus::attach_slave(std::unique_ptr<slave> device, size_t parent, unsigned port)
+{
     std::lock_guard lock(mutex_);
     if (parent >= nodes_.size() || port == 0 || port > 3)
         throw std::invalid_argument("no such slave port");
-    return insert(std::move(description), int(parent), port);
+    return insert(std::move(device), int(parent), port);
 }
 
-size_t bus::insert(slave_description description, int parent, unsigned port)
+size_t bus::insert(std::unique_ptr<slave> device, int parent, unsigned port)
 {
     if (parent >= 0) {
         node& upstream = nodes_[size_t(parent)];
@@ -42,7 +52,7 @@ size_t bus::insert(slave_description description, int parent, unsigned port)
             throw std::invalid_argument("port missing or taken");
     }
     node added;
-    added.device = std::make_unique<slave>(std::move(description));
+    added.device = std::move(device);
     added.parent = parent;
     // every chip's local clock starts somewhere else, as after a real power-up
     added.device->controller().set_clock_offset(random_.next() & ((uint64_t(1) << 48) - 1));

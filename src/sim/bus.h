@@ -27,6 +27,9 @@ public:
     size_t add_slave(slave_description description);
     // Hangs a slave on a free port (1, 2 or 3) of a slave already on the bus.
     size_t attach_slave(slave_description description, size_t parent, unsigned port);
+    // The same for a slave built elsewhere, e.g. one running other firmware.
+    size_t add_slave(std::unique_ptr<slave> device);
+    size_t attach_slave(std::unique_ptr<slave> device, size_t parent, unsigned port);
     size_t slave_count() const;
     // Cable delay in front of a slave (default 10 ns each way).
     void set_cable_delay(size_t id, uint32_t nanoseconds);
@@ -81,7 +84,7 @@ private:
         std::vector<uint8_t> frame;
     };
 
-    size_t insert(slave_description description, int parent, unsigned port);
+    size_t insert(std::unique_ptr<slave> device, int parent, unsigned port);
     uint64_t pass(size_t id, std::vector<datagram_view>& datagrams, uint64_t enter_ns);
     void refresh_links();
     void corrupt(std::vector<uint8_t>& frame);

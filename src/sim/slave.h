@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 #include <memory>
 
 #include "sim/esc.h"
@@ -15,8 +16,9 @@ public:
     // A slave running the standard firmware.
     explicit slave(slave_description description);
     // A slave running other firmware, made from the description, the faults and the ESC.
-    using application_factory = std::unique_ptr<slave_application> (*)(const slave_description&, slave_faults&);
-    slave(slave_description description, application_factory make_application);
+    using application_factory =
+        std::function<std::unique_ptr<slave_application>(const slave_description&, slave_faults&)>;
+    slave(slave_description description, const application_factory& make_application);
 
     const slave_description& description() const { return *description_; }
     esc& controller() { return *esc_; }

@@ -15,7 +15,6 @@ public:
 
     void run(pdi& chip) override;
     object_dictionary& dictionary() { return dictionary_; }
-    uint8_t al_state() const { return al_.state(); }
 
 private:
     const slave_description& description_;

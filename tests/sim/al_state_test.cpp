@@ -159,3 +159,31 @@ TEST_F(al_states, the_mailbox_is_held_back_in_init)
     driver.request_state(coe, 0x02);
     EXPECT_EQ(driver.fprd(coe, 0x0807, 1).data[0] & 0x01, 0x00);
 }
+
+namespace {
+
+// Firmware that obeys every request unchecked: only the PDI contract holds it to the chip.
+struct obliging_firmware : sim::slave_application {
+    void run(sim::pdi& chip) override
+    {
+        if (chip.event_request() & 0x01)
+            chip.write16(0x0130, chip.read16(0x0120) & 0x0F);
+    }
+};
+
+} // namespace
+
+TEST(other_firmware, runs_on_the_same_chip_through_the_pdi_alone)
+{
+    sim::bus segment;
+    segment.add_slave(std::make_unique<sim::slave>(
+        sim::generic_coe_slave(), [](const sim::slave_description&, sim::slave_faults&) {
+            return std::unique_ptr<sim::slave_application>(new obliging_firmware);
+        }));
+    bus_driver driver(segment);
+    driver.assign_addresses(1);
+    driver.request_state(0x1001, 0x08);
+    EXPECT_EQ(driver.al_status(0x1001), 0x08);
+    // reading AL control took the event: nothing changes until the master writes again
+    EXPECT_EQ(driver.fprd(0x1001, 0x0220, 1).data[0] & 0x01, 0);
+}
