@@ -106,9 +106,8 @@ protected:
     }
     uint8_t sim_al_state(size_t id)
     {
-        return bus->with_slave(id, [&](sim::slave& s) {
-            return static_cast<sim::standard_application&>(s.application()).al_state();
-        });
+        // what the chip shows in its AL status register
+        return bus->with_slave(id, [&](sim::slave& s) { return s.controller().peek(0x0130); });
     }
 
     std::shared_ptr<sim::bus> bus = std::make_shared<sim::bus>(7);

@@ -4,6 +4,7 @@
 #include "ecat/fsm/retry.h"
 #include "ecat/sdo_request.h"
 #include "ecat/slave.h"
+#include "platform/clock.h"
 
 namespace ecat {
 
@@ -63,29 +64,66 @@ bool coe_prepare_fetch(coe_transfer& fsm)
     return true;
 }
 
-bool coe_check_answer(coe_transfer& fsm)
+bool coe_request_taken(coe_transfer& fsm, bool (*write_again)(coe_transfer&))
 {
     datagram& d = *fsm.dgram;
+    if (retry_timed_out(d, fsm.retries)) {
+        write_again(fsm);
+        return false;
+    }
+    if (received_with(d, 1)) {
+        fsm.response_start = d.sent_time;
+        fsm.retries = 3;
+        return true;
+    }
+    // nobody took the mailbox yet: write it again within the response time-out
+    if (d.state == datagram_state::received && d.working_counter == 0
+        && platform::tick_ms() - fsm.request->send_time < fsm.request->response_timeout_ms) {
+        write_again(fsm);
+        return false;
+    }
+    coe_fail(fsm, coe_error_transfer);
+    return false;
+}
+
+bool coe_check_step(coe_transfer& fsm)
+{
+    datagram& d = *fsm.dgram;
+    if (retry_timed_out(d, fsm.retries)) {
+        coe_prepare_check(fsm);
+        return false;
+    }
     if (!received_with(d, 1)) {
         coe_fail(fsm, coe_error_transfer);
         return false;
     }
-    if (mailbox_full(d))
-        return true;
-    if (d.received_time - fsm.response_start < fsm.request->response_timeout_ms)
-        coe_prepare_check(fsm);
-    else
-        coe_fail(fsm, coe_error_transfer);
-    return false;
+    if (!mailbox_full(d)) {
+        if (d.received_time - fsm.response_start < fsm.request->response_timeout_ms)
+            coe_prepare_check(fsm);
+        else
+            coe_fail(fsm, coe_error_transfer);
+        return false;
+    }
+    fsm.retries = 3;
+    return coe_prepare_fetch(fsm);
 }
 
-coe_reply coe_parse_reply(coe_transfer& fsm, const uint8_t*& payload, size_t& length)
+coe_reply coe_take_reply(coe_transfer& fsm, const uint8_t*& payload, size_t& length)
 {
+    datagram& d = *fsm.dgram;
+    if (retry_timed_out(d, fsm.retries)) {
+        coe_prepare_fetch(fsm);
+        return coe_reply::pending;
+    }
+    if (!received_with(d, 1)) {
+        coe_fail(fsm, coe_error_transfer);
+        return coe_reply::pending;
+    }
     mailbox_message message;
-    int result = mailbox_parse_fetched(*fsm.target, *fsm.dgram, message);
+    int result = mailbox_parse_fetched(*fsm.target, d, message);
     if (result != 0) {
         coe_fail(fsm, result);
-        return coe_reply::unusable;
+        return coe_reply::pending;
     }
     if (message.type != mailbox_type_coe)
         return coe_reply::not_coe;

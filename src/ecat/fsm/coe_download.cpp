@@ -81,37 +81,13 @@ bool send_segment(coe_transfer& fsm)
 
 void download_request(coe_transfer& fsm)
 {
-    datagram& d = *fsm.dgram;
-    if (retry_timed_out(d, fsm.retries)) {
-        send_initiate(fsm);
-        return;
-    }
-    if (received_with(d, 1)) {
-        fsm.response_start = d.sent_time;
-        fsm.retries = 3;
-        if (coe_prepare_check(fsm))
-            fsm.state = download_check;
-        return;
-    }
-    // nobody took the mailbox yet: write it again within the response time-out
-    if (d.state == datagram_state::received && d.working_counter == 0
-        && platform::tick_ms() - fsm.request->send_time < fsm.request->response_timeout_ms) {
-        send_initiate(fsm);
-        return;
-    }
-    coe_fail(fsm, coe_error_transfer);
+    if (coe_request_taken(fsm, send_initiate) && coe_prepare_check(fsm))
+        fsm.state = download_check;
 }
 
 void download_check(coe_transfer& fsm)
 {
-    if (retry_timed_out(*fsm.dgram, fsm.retries)) {
-        coe_prepare_check(fsm);
-        return;
-    }
-    if (!coe_check_answer(fsm))
-        return;
-    fsm.retries = 3;
-    if (coe_prepare_fetch(fsm))
+    if (coe_check_step(fsm))
         fsm.state = download_response;
 }
 
@@ -123,19 +99,10 @@ void check_again(coe_transfer& fsm, void (*check_state)(coe_transfer&))
 
 void download_response(coe_transfer& fsm)
 {
-    datagram& d = *fsm.dgram;
-    if (retry_timed_out(d, fsm.retries)) {
-        coe_prepare_fetch(fsm);
-        return;
-    }
-    if (!received_with(d, 1)) {
-        coe_fail(fsm, coe_error_transfer);
-        return;
-    }
     const uint8_t* payload = nullptr;
     size_t length = 0;
-    switch (coe_parse_reply(fsm, payload, length)) {
-    case coe_reply::unusable:
+    switch (coe_take_reply(fsm, payload, length)) {
+    case coe_reply::pending:
         return;
     case coe_reply::not_coe:
     case coe_reply::emergency:
@@ -194,19 +161,10 @@ void download_segment_check(coe_transfer& fsm)
 
 void download_segment_response(coe_transfer& fsm)
 {
-    datagram& d = *fsm.dgram;
-    if (retry_timed_out(d, fsm.retries)) {
-        coe_prepare_fetch(fsm);
-        return;
-    }
-    if (!received_with(d, 1)) {
-        coe_fail(fsm, coe_error_transfer);
-        return;
-    }
     const uint8_t* payload = nullptr;
     size_t length = 0;
-    switch (coe_parse_reply(fsm, payload, length)) {
-    case coe_reply::unusable:
+    switch (coe_take_reply(fsm, payload, length)) {
+    case coe_reply::pending:
         return;
     case coe_reply::not_coe:
         coe_fail(fsm, coe_error_transfer);

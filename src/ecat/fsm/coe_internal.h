@@ -29,16 +29,21 @@ void coe_upload_start(coe_transfer& fsm);
 bool coe_prepare_check(coe_transfer& fsm);
 bool coe_prepare_fetch(coe_transfer& fsm);
 
-// The answer to a status check. Returns true when the mailbox is full; otherwise
-// it has already re-issued the check or failed the transfer.
-bool coe_check_answer(coe_transfer& fsm);
+// The answer to the mailbox write of a request. True when the slave took it (the
+// response time starts); otherwise it was written again or the transfer failed.
+bool coe_request_taken(coe_transfer& fsm, bool (*write_again)(coe_transfer&));
 
-// How a fetched mailbox reads as CoE.
-enum class coe_reply { unusable, not_coe, emergency, message };
+// One step of polling the send mailbox. True when it is full and its fetch is
+// prepared; otherwise the check was issued again or the transfer failed.
+bool coe_check_step(coe_transfer& fsm);
 
-// Parses the fetched mailbox of a received datagram (failing the transfer on a
-// mailbox error). On `message` it gives the CoE payload and its length.
-coe_reply coe_parse_reply(coe_transfer& fsm, const uint8_t*& payload, size_t& length);
+// How a fetched mailbox reads as CoE; `pending` when there is nothing to act on this
+// step (the fetch was issued again, or the transfer failed).
+enum class coe_reply { pending, not_coe, emergency, message };
+
+// Takes the answer to a mailbox fetch. On `message` it gives the CoE payload and its
+// length; every length has been checked against what was read.
+coe_reply coe_take_reply(coe_transfer& fsm, const uint8_t*& payload, size_t& length);
 
 inline uint8_t coe_service(const uint8_t* payload) { return static_cast<uint8_t>(read_u16(payload) >> 12); }
 // An abort transfer: SDO request service with command specifier 4.

@@ -71,36 +71,13 @@ bool set_data(coe_transfer& fsm, const uint8_t* bytes, size_t size, size_t capac
 
 void upload_request(coe_transfer& fsm)
 {
-    datagram& d = *fsm.dgram;
-    if (retry_timed_out(d, fsm.retries)) {
-        send_initiate(fsm);
-        return;
-    }
-    if (received_with(d, 1)) {
-        fsm.response_start = d.sent_time;
-        fsm.retries = 3;
-        if (coe_prepare_check(fsm))
-            fsm.state = upload_check;
-        return;
-    }
-    if (d.state == datagram_state::received && d.working_counter == 0
-        && platform::tick_ms() - fsm.request->send_time < fsm.request->response_timeout_ms) {
-        send_initiate(fsm);
-        return;
-    }
-    coe_fail(fsm, coe_error_transfer);
+    if (coe_request_taken(fsm, send_initiate) && coe_prepare_check(fsm))
+        fsm.state = upload_check;
 }
 
 void upload_check(coe_transfer& fsm)
 {
-    if (retry_timed_out(*fsm.dgram, fsm.retries)) {
-        coe_prepare_check(fsm);
-        return;
-    }
-    if (!coe_check_answer(fsm))
-        return;
-    fsm.retries = 3;
-    if (coe_prepare_fetch(fsm))
+    if (coe_check_step(fsm))
         fsm.state = upload_response;
 }
 
@@ -141,19 +118,10 @@ void take_initiate_response(coe_transfer& fsm, const uint8_t* payload, size_t le
 
 void upload_response(coe_transfer& fsm)
 {
-    datagram& d = *fsm.dgram;
-    if (retry_timed_out(d, fsm.retries)) {
-        coe_prepare_fetch(fsm);
-        return;
-    }
-    if (!received_with(d, 1)) {
-        coe_fail(fsm, coe_error_transfer);
-        return;
-    }
     const uint8_t* payload = nullptr;
     size_t length = 0;
-    switch (coe_parse_reply(fsm, payload, length)) {
-    case coe_reply::unusable:
+    switch (coe_take_reply(fsm, payload, length)) {
+    case coe_reply::pending:
         return;
     case coe_reply::not_coe:
         coe_fail(fsm, coe_error_transfer);
@@ -202,32 +170,16 @@ void upload_segment_request(coe_transfer& fsm)
 
 void upload_segment_check(coe_transfer& fsm)
 {
-    if (retry_timed_out(*fsm.dgram, fsm.retries)) {
-        coe_prepare_check(fsm);
-        return;
-    }
-    if (!coe_check_answer(fsm))
-        return;
-    fsm.retries = 3;
-    if (coe_prepare_fetch(fsm))
+    if (coe_check_step(fsm))
         fsm.state = upload_segment_response;
 }
 
 void upload_segment_response(coe_transfer& fsm)
 {
-    datagram& d = *fsm.dgram;
-    if (retry_timed_out(d, fsm.retries)) {
-        coe_prepare_fetch(fsm);
-        return;
-    }
-    if (!received_with(d, 1)) {
-        coe_fail(fsm, coe_error_transfer);
-        return;
-    }
     const uint8_t* payload = nullptr;
     size_t length = 0;
-    switch (coe_parse_reply(fsm, payload, length)) {
-    case coe_reply::unusable:
+    switch (coe_take_reply(fsm, payload, length)) {
+    case coe_reply::pending:
         return;
     case coe_reply::not_coe:
         coe_fail(fsm, coe_error_transfer);
