@@ -1,0 +1,39 @@
+#pragma once
+#include <cstdint>
+#include <vector>
+
+#include <QString>
+
+namespace ecat {
+struct master;
+}
+struct polled_values;
+struct identity_record;
+
+// What the worker procedures see of the main window. The getters may be called from any
+// thread; the notifications are called on the worker and must reach widgets only through
+// the GUI thread, in the order they were made.
+class worker_host {
+public:
+    virtual ~worker_host() = default;
+
+    virtual ecat::master& master() = 0;
+    // ring position of the selected slave, -1 when none
+    virtual int selected_slave() const = 0;
+    // index of the tab whose page is shown, -1 while the page set is rebuilt
+    virtual int current_tab() const = 0;
+    virtual polled_values& values() = 0;
+    // the identity read's own storage; touched only by the identity read
+    virtual identity_record& identity() = 0;
+
+    // Identity read: a text for the identity field with this control id (1101..1104).
+    virtual void identity_text(int control_id, const QString& text) = 0;
+    // Identity read: the hardware version names this card model (0..3).
+    virtual void card_model_recognised(int model) = 0;
+    // A message box of the main window.
+    virtual void message(const QString& text) = 0;
+    // Bytes the card's serial port received, for the USART page.
+    virtual void usart_received(const std::vector<uint8_t>& bytes) = 0;
+    // A line for the CAN page's log.
+    virtual void can_log(const QString& line) = 0;
+};

@@ -1,0 +1,131 @@
+// The main window's plain logic: model recognition, page sets, identity and list texts,
+// numbers from edit fields, options and the stored adapter index.
+#include <cstring>
+
+#include <QSettings>
+
+#include <gtest/gtest.h>
+
+#include "app/app_options.h"
+#include "app/app_settings.h"
+#include "app/card_model.h"
+#include "app/identity_read.h"
+#include "app/integer_text.h"
+#include "ecat/slave_info.h"
+
+namespace {
+
+int detect(const char* text)
+{
+    return detect_card_model(text, std::strlen(text));
+}
+
+TEST(card_model, only_the_exact_name_is_recognised)
+{
+    EXPECT_EQ(detect("ZEIO"), 0);
+    EXPECT_EQ(detect("KOVA-H"), 1);
+    EXPECT_EQ(detect("KOVA-16IO"), 2);
+    EXPECT_EQ(detect("KOVA-AD"), 3);
+    for (const char* other : {"KOVA-H ", "kova-h", "KOVA", "KOVA-16", "ZEIO2", " ZEIO", ""})
+        EXPECT_EQ(detect(other), no_card_model) << other;
+    // the length decides, not a terminating zero inside the text
+    EXPECT_EQ(detect_card_model("ZEIO\0", 5), no_card_model);
+    EXPECT_EQ(detect_card_model("ZEIOXYZ", 4), 0);
+}
+
+std::vector<page_kind> pages_of(int model)
+{
+    std::vector<page_kind> pages;
+    for (const tab_entry& tab : page_set_for(model).tabs)
+        pages.push_back(tab.page);
+    return pages;
+}
+
+TEST(card_model, each_model_has_its_tabs_poll_and_channel_count)
+{
+    using enum page_kind;
+    const page_set& startup = page_set_for(no_card_model);
+    EXPECT_EQ(pages_of(no_card_model), (std::vector{io, usart, modbus, ad_test, settings}));
+    EXPECT_STREQ(startup.tabs[1].caption, "串口(自定义协议)测试");
+    EXPECT_EQ(startup.ad_channels, 0);
+    EXPECT_EQ(pages_of(0), pages_of(no_card_model));
+    EXPECT_EQ(page_set_for(0).ad_channels, 2);
+    EXPECT_EQ(pages_of(1), (std::vector{ioh, usart, modbus, ad_test, settings, can}));
+    EXPECT_STREQ(page_set_for(1).tabs[5].caption, "Can");
+    EXPECT_EQ(page_set_for(1).poll, poll_kind::kova_h);
+    EXPECT_EQ(page_set_for(1).ad_channels, 4);
+    EXPECT_EQ(pages_of(2), (std::vector{io16, ad_test}));
+    EXPECT_EQ(page_set_for(2).poll, poll_kind::kova_16io);
+    EXPECT_EQ(pages_of(3), (std::vector{io, ad_test, settings}));
+    EXPECT_EQ(page_set_for(3).poll, poll_kind::io);
+    EXPECT_EQ(page_set_for(3).ad_channels, 0);
+}
+
+TEST(identity_texts, date_serial_and_slave_list_items)
+{
+    const uint8_t date[4] = {0x07, 0x11, 0x23, 0x20};
+    EXPECT_EQ(format_identity_date(date), "2023.11.07");
+    EXPECT_EQ(format_serial_number(0xA, 0xFFFFFFFF), "0000000AFFFFFFFF");
+
+    ecat::slave_info info;
+    info.vendor_id = 0x4B49;
+    info.product_code = 0xA0001;
+    EXPECT_EQ(slave_list_item(3, info).toStdString(), "(3) Slave (VID:00004B49, PID:000A0001)");
+    std::strcpy(info.name, "ZEIO");
+    EXPECT_EQ(slave_list_item(0, info).toStdString(), "(0) ZEIO(VID:00004B49, PID:000A0001)");
+    // a name that fills all 64 characters has no terminating zero
+    std::memset(info.name, 'N', sizeof info.name);
+    EXPECT_EQ(slave_list_item(1, info).toStdString(), "(1) " + std::string(64, 'N') + "(VID:00004B49, PID:000A0001)");
+}
+
+TEST(integer_text, signed_decimal_or_zero)
+{
+    EXPECT_EQ(integer_from_text("10"), 10);
+    EXPECT_EQ(integer_from_text("  -25"), -25);
+    EXPECT_EQ(integer_from_text("+7"), 7);
+    EXPECT_EQ(integer_from_text(""), 0);
+    EXPECT_EQ(integer_from_text("12ab"), 0);
+    EXPECT_EQ(integer_from_text("abc"), 0);
+    EXPECT_EQ(integer_from_text("99999999999"), 0);
+}
+
+TEST(app_options, simulate_takes_an_optional_model_list)
+{
+    app_options options;
+    QString error;
+    ASSERT_TRUE(parse_app_options({}, options, error));
+    EXPECT_FALSE(options.simulate);
+
+    ASSERT_TRUE(parse_app_options({"--simulate"}, options, error));
+    EXPECT_TRUE(options.simulate);
+    EXPECT_EQ(options.simulated_cards, "ZEIO,KOVA-H,KOVA-16IO,KOVA-AD");
+
+    app_options named;
+    ASSERT_TRUE(parse_app_options({"--simulate=generic*3"}, named, error));
+    EXPECT_EQ(named.simulated_cards, "generic*3");
+
+    app_options empty;
+    ASSERT_TRUE(parse_app_options({"--simulate="}, empty, error));
+    EXPECT_EQ(empty.simulated_cards, default_simulated_cards);
+
+    app_options wrong;
+    EXPECT_FALSE(parse_app_options({"--simulated"}, wrong, error));
+    EXPECT_TRUE(error.contains("--simulated"));
+}
+
+TEST(app_settings, the_adapter_index_is_kept_and_an_out_of_range_one_becomes_0)
+{
+    QSettings("DV_TqrApp", "KestIO_Test").clear();
+    EXPECT_EQ(load_net_index(3, 2), 2); // nothing stored: the preferred one
+    store_net_index(1);
+    EXPECT_EQ(QSettings("DV_TqrApp", "KestIO_Test").value("config/net_index").toInt(), 1);
+    EXPECT_EQ(load_net_index(3, 2), 1);
+    store_net_index(7);
+    EXPECT_EQ(load_net_index(3, 2), 0);
+    store_net_index(-1);
+    EXPECT_EQ(load_net_index(3, 2), 0);
+    QSettings("DV_TqrApp", "KestIO_Test").setValue("config/net_index", "eth0");
+    EXPECT_EQ(load_net_index(3, 2), 0);
+}
+
+} // namespace

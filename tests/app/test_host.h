@@ -1,0 +1,56 @@
+#pragma once
+#include <atomic>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "app/identity_read.h"
+#include "app/polled_values.h"
+#include "app/worker_host.h"
+#include "ecat/master.h"
+
+namespace apptest {
+
+// A main window without widgets: the selection and the tab are set by the test, and what
+// the workers hand to the GUI is recorded as lines ("1101 ZEIO", "model 1", "message ...").
+class test_host : public worker_host {
+public:
+    ecat::master& master() override { return ecat::master_zero(); }
+    int selected_slave() const override { return selected; }
+    int current_tab() const override { return tab; }
+    polled_values& values() override { return polled; }
+    identity_record& identity() override { return record; }
+    void identity_text(int control_id, const QString& text) override
+    {
+        add(std::to_string(control_id) + " " + text.toStdString());
+    }
+    void card_model_recognised(int model) override { add("model " + std::to_string(model)); }
+    void message(const QString& text) override { add("message " + text.toStdString()); }
+    void usart_received(const std::vector<uint8_t>& bytes) override
+    {
+        add("usart " + std::string(bytes.begin(), bytes.end()));
+    }
+    void can_log(const QString& line) override { add("can " + line.toStdString()); }
+
+    std::vector<std::string> lines() const
+    {
+        std::lock_guard lock(mutex_);
+        return lines_;
+    }
+
+    std::atomic<int> selected{0};
+    std::atomic<int> tab{0};
+    polled_values polled;
+    identity_record record;
+
+private:
+    void add(std::string line)
+    {
+        std::lock_guard lock(mutex_);
+        lines_.push_back(std::move(line));
+    }
+    mutable std::mutex mutex_;
+    std::vector<std::string> lines_;
+};
+
+} // namespace apptest
