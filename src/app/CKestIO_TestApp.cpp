@@ -1,0 +1,56 @@
+#include "app/CKestIO_TestApp.h"
+
+#include <QCoreApplication>
+
+#include "app/CKestIO_TestDlg.h"
+#include "app/capture_check.h"
+#include "app/message_box.h"
+#include "cli/simulated_adapter.h"
+#include "ecat/adapter.h"
+#include "platform/named_lock.h"
+
+CKestIO_TestApp::CKestIO_TestApp(app_options options) : options_(std::move(options)) {}
+
+CKestIO_TestApp::~CKestIO_TestApp()
+{
+    ecat::adapter_unregister_wires();
+}
+
+int CKestIO_TestApp::run()
+{
+    QCoreApplication::setOrganizationName(QStringLiteral("DV_TqrApp"));
+    QCoreApplication::setApplicationName(QStringLiteral("KestIO_Test"));
+
+    if (!options_.simulate && !can_capture_packets()) {
+        show_message_box(nullptr,
+                         QStringLiteral("没有安装驱动程序！\n请以 root 运行，或授予抓包权限：sudo setcap "
+                                        "cap_net_raw,cap_net_admin=eip %1")
+                             .arg(QCoreApplication::applicationFilePath()));
+        return 1;
+    }
+
+    platform::named_lock instance(instance_lock_name);
+    // a marker that cannot be made is no reason to refuse: run without it
+    if (instance.valid() && !instance.try_lock()) {
+        show_message_box(nullptr, QStringLiteral("已有TQR主站在运行！"));
+        return 1;
+    }
+
+    QString preferred_adapter;
+    if (options_.simulate) {
+        std::string error;
+        simulated_bus_ = simulated::register_simulated_adapter(options_.simulated_cards, error);
+        if (!simulated_bus_) {
+            show_message_box(nullptr, QStringLiteral("模拟总线：") + QString::fromStdString(error));
+            return 2;
+        }
+        preferred_adapter = QString::fromStdString(simulated::simulated_adapter_name(options_.simulated_cards));
+    }
+
+    {
+        CKestIO_TestDlg window(preferred_adapter);
+        window.exec();
+    }
+    instance.unlock();
+    return 0;
+}

@@ -1,0 +1,27 @@
+#pragma once
+#include <memory>
+
+#include "app/app_options.h"
+
+namespace sim {
+class bus;
+}
+
+// The process: start-up checks, then the main window, modally.
+class CKestIO_TestApp {
+public:
+    explicit CKestIO_TestApp(app_options options);
+    ~CKestIO_TestApp();
+
+    // Refuses to start without packet capture (unless only the simulated bus is wanted)
+    // or beside a running instance, and otherwise runs the main window until it closes.
+    // Returns the process's exit code.
+    int run();
+
+    // The lock file that marks a running instance.
+    static constexpr const char* instance_lock_name = "__DORVAN_TQR_ECAT_EVENT__";
+
+private:
+    app_options options_;
+    std::shared_ptr<sim::bus> simulated_bus_;
+};

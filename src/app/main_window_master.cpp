@@ -1,0 +1,230 @@
+// The main window's work with the master: adapters, restart, search, selection, and the
+// results the workers hand to the GUI thread.
+#include <chrono>
+#include <thread>
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+
+#include "app/CKestIO_TestDlg.h"
+#include "app/CNetCardSel.h"
+#include "app/app_settings.h"
+#include "app/message_box.h"
+#include "app/poll_procedures.h"
+#include "ecat/adapter.h"
+#include "ecat/master.h"
+#include "ecat/sdo_api.h"
+#include "ecat/slave_info.h"
+#include "pages/CCanDlg.h"
+#include "pages/CIOdlg.h"
+#include "pages/CModbusDlg.h"
+#include "pages/CUsartDlg.h"
+
+namespace {
+
+const char* const info_thread_name = "Thread_GetSlaveInfo";
+const char* const poll_thread_name = "Thread_GetSlaveReg";
+const char* const ain24_thread_name = "Thread_GetSlaveReg_Ain24";
+
+void settle()
+{
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+}
+
+} // namespace
+
+CKestIO_TestDlg::~CKestIO_TestDlg()
+{
+    closing_ = true;
+    stop_poll_slots();
+    settle();
+    if (master_started_)
+        ecat::master_clear(master());
+    ecat::adapter_release_all();
+    adapter_names_.clear();
+    // with the master cleared every transfer ends at once: the workers return, and no
+    // thread may outlive the window it posts to
+    info_thread_.stop_thread();
+    for (CTQRThread* slot : {&ain24_thread_, &poll_thread_, &info_thread_})
+        slot->join();
+}
+
+ecat::master& CKestIO_TestDlg::master()
+{
+    return ecat::master_zero();
+}
+
+void CKestIO_TestDlg::load_adapters(const QString& preferred_adapter)
+{
+    if (ecat::adapter_count() == 0)
+        ecat::adapter_list_refresh();
+    int preferred = 0;
+    for (int i = 0; i < ecat::adapter_count(); ++i) {
+        std::string name;
+        ecat::adapter_get_name(i, name);
+        adapter_names_.append(QString::fromStdString(name));
+        if (adapter_names_.back() == preferred_adapter)
+            preferred = i;
+    }
+    if (adapter_names_.isEmpty())
+        return;
+    net_index_ = load_net_index(int(adapter_names_.size()), preferred);
+    adapter_name_->setText(adapter_names_[net_index_]);
+}
+
+void CKestIO_TestDlg::stop_poll_slots()
+{
+    poll_thread_.stop_thread();
+    ain24_thread_.stop_thread();
+    schedule_effects();
+}
+
+void CKestIO_TestDlg::restart_master()
+{
+    if (ecat::adapter_count() == 0)
+        ecat::adapter_list_refresh();
+    if (net_index_ < 0 || net_index_ >= ecat::adapter_count())
+        return;
+    slave_list_->clear();
+    selected_slave_ = -1;
+    stop_poll_slots();
+    settle();
+    ecat::master& m = master();
+    if (master_started_)
+        ecat::master_clear(m);
+    // the descriptor is the master's until it is cleared: fill it only now
+    ecat::master_module_init(ecat::adapter_get(net_index_)->mac);
+    ecat::net_device_fill(descriptor_, net_index_, response_wait_ms_);
+    master_started_ = true;
+    if (ecat::master_device* device = ecat::master_attach_device(m, descriptor_))
+        ecat::master_device_open(*device);
+}
+
+void CKestIO_TestDlg::on_select_adapter()
+{
+    CNetCardSel dialog(adapter_names_, net_index_, response_wait_ms_, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    response_wait_ms_ = dialog.response_wait_ms();
+    net_index_ = dialog.net_index();
+    adapter_name_->setText(adapter_names_.value(net_index_));
+    restart_master();
+    store_net_index(net_index_);
+}
+
+void CKestIO_TestDlg::on_search()
+{
+    ecat::master& m = master();
+    if (m.scan_busy) {
+        show_message_box(this, QStringLiteral("主站正在搜索从站！"));
+        return;
+    }
+    selected_slave_ = -1;
+    slave_list_->clear();
+    unsigned count = m.slave_count;
+    for (unsigned i = 0; i < count; ++i) {
+        ecat::slave_info info;
+        ecat::master_get_slave_info(m, uint16_t(i), info);
+        slave_list_->addItem(slave_list_item(int(i), info), int(i));
+    }
+    if (slave_list_->count() == 0)
+        return;
+    selected_slave_ = 0;
+    slave_list_->setCurrentIndex(0);
+    info_thread_.start(identity_read, info_thread_name, this);
+    poll_thread_.start(poll_procedure_, poll_thread_name, this);
+    ain24_thread_.start(ain24_poll, ain24_thread_name, this);
+
+    CMyDlg* io = page(page_kind::io);
+    if (io->isVisible())
+        io->visible_flag = true;
+    io->start_window_timer(1, 40);
+    if (page(page_kind::usart)->visible_flag)
+        write_serial_mode(1);
+    if (page(page_kind::modbus)->visible_flag) {
+        page(page_kind::modbus)->start_window_timer(10, 40);
+        write_serial_mode(0);
+    }
+}
+
+void CKestIO_TestDlg::write_serial_mode(uint8_t mode)
+{
+    ecat::master_sdo_download(master(), uint16_t(selected_slave_.load()), 0x2402, 0x04, &mode, 1, nullptr);
+}
+
+void CKestIO_TestDlg::on_slave_selected(int item)
+{
+    if (item < 0)
+        return;
+    int position = slave_list_->itemData(item).toInt();
+    if (position == selected_slave_)
+        return;
+    selected_slave_ = position;
+    info_thread_.start(identity_read, info_thread_name, this);
+}
+
+void CKestIO_TestDlg::post_effect(std::function<void()> effect)
+{
+    {
+        std::lock_guard lock(effects_lock_);
+        effects_.push_back(std::move(effect));
+    }
+    schedule_effects();
+}
+
+void CKestIO_TestDlg::schedule_effects()
+{
+    QMetaObject::invokeMethod(this, [this] { run_effects(); }, Qt::QueuedConnection);
+}
+
+void CKestIO_TestDlg::run_effects()
+{
+    // an effect may stop a slot or open a box: none runs inside another, or inside a stop
+    if (closing_ || running_effects_ || CTQRThread::gui_waits_in_progress() > 0)
+        return;
+    running_effects_ = true;
+    for (;;) {
+        std::function<void()> effect;
+        {
+            std::lock_guard lock(effects_lock_);
+            if (effects_.empty())
+                break;
+            effect = std::move(effects_.front());
+            effects_.pop_front();
+        }
+        effect();
+    }
+    running_effects_ = false;
+}
+
+void CKestIO_TestDlg::identity_text(int control_id, const QString& text)
+{
+    QLabel* target = control_id == 1101 ? hardware_version_
+        : control_id == 1102            ? software_version_
+        : control_id == 1103            ? date_
+                                        : serial_number_;
+    post_effect([target, text] { target->setText(text); });
+}
+
+void CKestIO_TestDlg::card_model_recognised(int model)
+{
+    post_effect([this, model] { select_card_model(model); });
+}
+
+void CKestIO_TestDlg::message(const QString& text)
+{
+    post_effect([this, text] { show_message_box(this, text); });
+}
+
+void CKestIO_TestDlg::usart_received(const std::vector<uint8_t>& bytes)
+{
+    auto* usart = static_cast<CUsartDlg*>(page(page_kind::usart));
+    QMetaObject::invokeMethod(usart, [usart, bytes] { usart->append_card_received(bytes); }, Qt::QueuedConnection);
+}
+
+void CKestIO_TestDlg::can_log(const QString& line)
+{
+    auto* can = static_cast<CCanDlg*>(page(page_kind::can));
+    QMetaObject::invokeMethod(can, [can, line] { can->append_log(line); }, Qt::QueuedConnection);
+}

@@ -1,0 +1,35 @@
+#include "app/message_box.h"
+
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace {
+
+message_box_handler& handler()
+{
+    static message_box_handler replacement;
+    return replacement;
+}
+
+} // namespace
+
+QString application_caption()
+{
+    return QStringLiteral("KestIO_Test");
+}
+
+void show_message_box(QWidget* owner, const QString& text, const QString& caption)
+{
+    if (handler()) {
+        handler()(owner, caption, text);
+        return;
+    }
+    QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Ok, owner);
+    box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
+    box.exec();
+}
+
+void set_message_box_handler(message_box_handler replacement)
+{
+    handler() = std::move(replacement);
+}

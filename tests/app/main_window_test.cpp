@@ -1,0 +1,423 @@
+// The main window against the simulated bus: start-up, search, identity and model
+// recognition, status labels, the adapter dialog, slots and polls, closing.
+#include <chrono>
+#include <memory>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QSettings>
+#include <QTabBar>
+#include <QTimer>
+#include <QtTest>
+
+#include "app/CKestIO_TestDlg.h"
+#include "app/CNetCardSel.h"
+#include "app/message_box.h"
+#include "app/poll_procedures.h"
+#include "bus_fixture.h"
+#include "ecat/adapter.h"
+#include "pages/CADtest.h"
+#include "pages/CMyDlg.h"
+#include "sim/bus.h"
+
+using namespace apptest;
+
+namespace {
+
+const std::string bus_name = "测试总线";
+const char* const all_cards = "ZEIO,KOVA-H,KOVA-16IO,KOVA-AD";
+
+test_card card_named(const std::string& hardware_version)
+{
+    test_card card;
+    card.name = hardware_version;
+    card.hardware_version = hardware_version;
+    return card;
+}
+
+} // namespace
+
+class main_window_test : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<CKestIO_TestDlg> window;
+    std::shared_ptr<sim::bus> bus;
+    QStringList messages;
+    std::vector<test_card> cards;
+
+    void open_window(unsigned slave_count)
+    {
+        window = std::make_unique<CKestIO_TestDlg>(QString::fromStdString(bus_name));
+        window->show();
+        QVERIFY(wait_until_ready(slave_count));
+    }
+
+    void open_on_cards(std::vector<test_card> line)
+    {
+        cards = line;
+        bus = register_test_bus(cards, bus_name);
+        open_window(unsigned(cards.size()));
+    }
+
+    template <typename T>
+    T* control(int id)
+    {
+        return window->findChild<T*>(QStringLiteral("id%1").arg(id));
+    }
+    QString text_of(int id) { return control<QLabel>(id)->text(); }
+    void click(int id) { QTest::mouseClick(control<QPushButton>(id), Qt::LeftButton); }
+    QComboBox* slave_list() { return control<QComboBox>(1012); }
+    QTabBar* tabs() { return control<QTabBar>(1000); }
+    QStringList tab_captions()
+    {
+        QStringList captions;
+        for (int i = 0; i < tabs()->count(); ++i)
+            captions << tabs()->tabText(i);
+        return captions;
+    }
+    void choose_slave(int item)
+    {
+        slave_list()->setCurrentIndex(item);
+        emit slave_list()->activated(item);
+    }
+    // Searches and waits until the identity of slave 0 is shown.
+    void search_and_read_identity()
+    {
+        click(1050);
+        QTRY_VERIFY(!window->info_thread().running() && text_of(1104) != "0000000000000000");
+    }
+
+private slots:
+    void init()
+    {
+        QSettings("DV_TqrApp", "KestIO_Test").clear();
+        messages.clear();
+        set_message_box_handler([this](QWidget*, const QString&, const QString& text) { messages << text; });
+    }
+
+    void cleanup()
+    {
+        window.reset();
+        bus.reset();
+        ecat::adapter_unregister_wires();
+        set_message_box_handler({});
+    }
+
+    void startup_shows_the_startup_page_set_with_tab_0()
+    {
+        open_on_cards({card_named("ZEIO")});
+        QCOMPARE(window->windowTitle(), QString("KestIO卡测试工具"));
+        QCOMPARE(window->minimumSize(), QSize(900, 640));
+        QCOMPARE(tab_captions(), QStringList({"IO测试", "串口(自定义协议)测试", "串口(Modbus协议)测试",
+                                              "AD稳定性测试", "设置"}));
+        QCOMPARE(window->current_tab(), 0);
+        QVERIFY(window->page(page_kind::io)->isVisible());
+        int visible_pages = 0;
+        for (CMyDlg* page : window->findChildren<CMyDlg*>())
+            visible_pages += page->isVisible();
+        QCOMPARE(visible_pages, 1);
+        QStringList created;
+        for (QObject* child : window->page(page_kind::io)->parent()->children())
+            if (auto* page = qobject_cast<CMyDlg*>(child))
+                created << page->metaObject()->className();
+        QCOMPARE(created, QStringList({"CIOdlg", "CIO16dlg", "CIOHdlg", "CUsartDlg", "CModbusDlg", "CSetDlg",
+                                       "CADtest", "CCanDlg"}));
+        QCOMPARE(control<QLineEdit>(1031)->text(), QString::fromStdString(bus_name));
+        QCOMPARE(window->response_wait_ms(), 10);
+        QCOMPARE(slave_list()->count(), 0); // until the operator searches
+        QVERIFY(window->poll_procedure() == &io_poll);
+        // the page area lies below the tab strip, which lies below the device panel
+        QWidget* device = control<QWidget>(1100);
+        QVERIFY(tabs()->geometry().top() > device->geometry().bottom());
+        QCOMPARE(window->page(page_kind::io)->size(), window->page(page_kind::io)->parentWidget()->size());
+    }
+
+    void search_lists_the_slaves_and_shows_the_identity_of_slave_0()
+    {
+        open_on_cards({card_named("ZEIO"), card_named("KOVA-H"), card_named("KOVA-16IO")});
+        click(1050);
+        QCOMPARE(slave_list()->count(), 3);
+        QCOMPARE(slave_list()->itemText(0), QString("(0) ZEIO(VID:00004B49, PID:00010001)"));
+        QCOMPARE(slave_list()->itemText(2), QString("(2) KOVA-16IO(VID:00004B49, PID:00010001)"));
+        QCOMPARE(slave_list()->itemData(2).toInt(), 2);
+        QCOMPARE(slave_list()->currentIndex(), 0);
+        QCOMPARE(window->selected_slave(), 0);
+        QTRY_COMPARE(text_of(1104), QString("123456789ABCDEF0"));
+        QCOMPARE(text_of(1101), QString("ZEIO"));
+        QCOMPARE(text_of(1102), QString("V1.02"));
+        QCOMPARE(text_of(1103), QString("2024.03.15"));
+        QVERIFY(window->poll_thread().running());
+        QVERIFY(window->ain24_thread().running());
+        QCOMPARE(static_cast<CADtest*>(window->page(page_kind::ad_test))->channel_count(), 2);
+        QVERIFY(messages.isEmpty());
+    }
+
+    void each_card_model_shows_its_tab_set_and_poll()
+    {
+        open_on_cards({card_named("ZEIO"), card_named("KOVA-H"), card_named("KOVA-16IO"), card_named("KOVA-AD"),
+                       card_named("KOVA-H "), card_named("kova-h")});
+        search_and_read_identity();
+        choose_slave(1);
+        QTRY_COMPARE(tabs()->count(), 6);
+        QCOMPARE(tabs()->tabText(5), QString("Can"));
+        QVERIFY(window->poll_procedure() == &kova_h_poll);
+        QVERIFY(window->page(page_kind::ioh)->isVisible());
+        QVERIFY(!window->page(page_kind::io)->isVisible());
+        QCOMPARE(window->current_tab(), 0);
+        QCOMPARE(static_cast<CADtest*>(window->page(page_kind::ad_test))->channel_count(), 4);
+        QTRY_VERIFY(window->poll_thread().running()); // restarted with the new procedure
+        QTRY_VERIFY(!window->info_thread().running());
+
+        // neither a trailing blank nor lower case names a model: the set stays
+        for (int item : {4, 5}) {
+            choose_slave(item);
+            QTRY_COMPARE(text_of(1101), QString::fromStdString(cards[size_t(item)].hardware_version));
+            QTRY_VERIFY(!window->info_thread().running());
+            QCOMPARE(tabs()->count(), 6);
+            QVERIFY(window->poll_procedure() == &kova_h_poll);
+        }
+
+        choose_slave(2);
+        QTRY_COMPARE(tab_captions(), QStringList({"IO测试", "AD稳定性测试"}));
+        QVERIFY(window->poll_procedure() == &kova_16io_poll);
+        QVERIFY(window->page(page_kind::io16)->isVisible());
+        choose_slave(3);
+        QTRY_COMPARE(tab_captions(), QStringList({"IO测试", "AD稳定性测试", "设置"}));
+        QVERIFY(window->poll_procedure() == &io_poll);
+        choose_slave(0);
+        QTRY_COMPARE(tabs()->count(), 5);
+        QVERIFY(window->page(page_kind::io)->isVisible());
+        QVERIFY(!window->page(page_kind::can)->isVisible());
+        QTRY_VERIFY(!window->info_thread().running());
+        QVERIFY(window->poll_thread().running());
+        QVERIFY(messages.isEmpty());
+    }
+
+    void selecting_the_selected_slave_again_reads_nothing()
+    {
+        open_on_cards({card_named("ZEIO"), card_named("ZEIO")});
+        search_and_read_identity();
+        sdo_traffic traffic;
+        choose_slave(0);
+        QTest::qWait(300);
+        for (const sdo_access& access : traffic.to(0))
+            QVERIFY(access.index != 0x1009);
+        choose_slave(1);
+        QTRY_VERIFY(!traffic.to(1).empty());
+        QCOMPARE(traffic.to(1).front().index, uint16_t(0x1009));
+    }
+
+    void searching_again_leaves_running_slots_running()
+    {
+        open_on_cards({card_named("ZEIO")});
+        search_and_read_identity();
+        std::thread::id poll = window->poll_thread().thread_id();
+        std::thread::id ain24 = window->ain24_thread().thread_id();
+        click(1050);
+        QCOMPARE(window->poll_thread().thread_id(), poll);
+        QCOMPARE(window->ain24_thread().thread_id(), ain24);
+        QVERIFY(window->poll_thread().running());
+        QCOMPARE(slave_list()->count(), 1);
+    }
+
+    void search_during_a_scan_is_refused_and_1105_shows_the_scan()
+    {
+        cards = {card_named("ZEIO")};
+        bus = register_test_bus(cards, bus_name);
+        bus->set_sii_busy_polls(0, 10); // a slow SII (within its time limit) keeps the scan going
+        window = std::make_unique<CKestIO_TestDlg>(QString::fromStdString(bus_name));
+        window->show();
+        QTRY_VERIFY(window->master().scan_busy);
+        QTRY_VERIFY(control<QLabel>(1105)->isVisible());
+        click(1050);
+        QCOMPARE(messages, QStringList({"主站正在搜索从站！"}));
+        QCOMPARE(slave_list()->count(), 0);
+        QVERIFY(wait_until_ready(1, 20000));
+        QTRY_VERIFY(!control<QLabel>(1105)->isVisible());
+    }
+
+    void unplugging_the_selected_card_shows_1106_until_it_is_back()
+    {
+        open_on_cards({card_named("ZEIO"), card_named("ZEIO"), card_named("ZEIO")});
+        search_and_read_identity();
+        choose_slave(2);
+        QTRY_VERIFY(!window->info_thread().running());
+        QLabel* disconnected = control<QLabel>(1106);
+        QVERIFY(!disconnected->isVisible());
+        bus->unplug(2);
+        QTRY_VERIFY(window->master().slave_count == 2);
+        QTRY_VERIFY_WITH_TIMEOUT(disconnected->isVisible(), 600); // one refresh
+        bus->replug(2);
+        QTRY_VERIFY(window->master().slave_count == 3);
+        QTRY_VERIFY_WITH_TIMEOUT(!disconnected->isVisible(), 600);
+    }
+
+    void the_adapter_dialog_restarts_the_master_with_the_new_wait()
+    {
+        open_on_cards({card_named("ZEIO")});
+        search_and_read_identity();
+        int bus_index = adapter_index_of(bus_name);
+        QCOMPARE(window->net_index(), bus_index);
+
+        // Cancel changes nothing
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<CNetCardSel*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            QCOMPARE(dialog->windowTitle(), QString("网卡选择"));
+            QCOMPARE(dialog->findChild<QComboBox*>("id1011")->currentIndex(), bus_index);
+            QCOMPARE(dialog->findChild<QLineEdit*>("id1031")->text(), QString("10"));
+            dialog->findChild<QLineEdit*>("id1031")->setText("99");
+            dialog->findChild<QPushButton*>("id2")->click();
+        });
+        click(1051);
+        QCOMPARE(window->response_wait_ms(), 10);
+        QCOMPARE(slave_list()->count(), 1);
+        QVERIFY(!QSettings("DV_TqrApp", "KestIO_Test").contains("config/net_index"));
+
+        // OK with only a new wait restarts the master on the same adapter
+        QTimer::singleShot(0, [] {
+            auto* dialog = qobject_cast<CNetCardSel*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            dialog->findChild<QLineEdit*>("id1031")->setText("25");
+            dialog->findChild<QPushButton*>("id1")->click();
+        });
+        click(1051);
+        QCOMPARE(window->response_wait_ms(), 25);
+        QCOMPARE(window->net_index(), bus_index);
+        QCOMPARE(ecat::adapter_get(bus_index)->receive_timeout_ms, 25u);
+        QCOMPARE(slave_list()->count(), 0);
+        QCOMPARE(window->selected_slave(), -1);
+        QVERIFY(!window->poll_thread().running());
+        QVERIFY(!window->ain24_thread().running());
+        QCOMPARE(QSettings("DV_TqrApp", "KestIO_Test").value("config/net_index").toInt(), bus_index);
+        QVERIFY(wait_until_ready(1));
+        QTest::qWait(500);
+        QVERIFY(!control<QLabel>(1106)->isVisible()); // nothing is selected
+        search_and_read_identity();
+        QCOMPARE(slave_list()->count(), 1);
+    }
+
+    void a_stored_index_is_used_and_an_out_of_range_one_becomes_0()
+    {
+        cards = {card_named("ZEIO")};
+        bus = register_test_bus(cards, bus_name);
+        QSettings("DV_TqrApp", "KestIO_Test").setValue("config/net_index", 99);
+        window = std::make_unique<CKestIO_TestDlg>(QString::fromStdString(bus_name));
+        QCOMPARE(window->net_index(), 0);
+        window.reset();
+        ecat::adapter_list_refresh();
+        int bus_index = adapter_index_of(bus_name);
+        ecat::adapter_release_all();
+        QSettings("DV_TqrApp", "KestIO_Test").setValue("config/net_index", bus_index);
+        window = std::make_unique<CKestIO_TestDlg>();
+        QCOMPARE(window->net_index(), bus_index);
+    }
+
+    void with_the_ad_test_tab_shown_no_object_is_read()
+    {
+        open_on_cards({card_named("ZEIO")});
+        search_and_read_identity();
+        sdo_traffic traffic;
+        QTRY_VERIFY(!traffic.to(0).empty()); // the IO tab is polled
+        tabs()->setCurrentIndex(3);
+        QCOMPARE(window->current_tab(), 3);
+        QVERIFY(window->page(page_kind::ad_test)->isVisible());
+        QVERIFY(!window->page(page_kind::io)->isVisible());
+        QTest::qWait(800); // the passes under way end
+        traffic.clear();
+        QTest::qWait(500);
+        QVERIFY(traffic.to(0).empty());
+        tabs()->setCurrentIndex(0);
+        QTRY_VERIFY(!traffic.to(0).empty());
+    }
+
+    void a_restart_does_not_hang_on_a_worker_blocked_in_a_transfer()
+    {
+        open_on_cards({card_named("ZEIO")});
+        search_and_read_identity();
+        *cards[0].inputs_delay_ms = 1500;
+        QTest::qWait(100);
+        QTimer::singleShot(0, [] { QApplication::activeModalWidget()->findChild<QPushButton*>("id1")->click(); });
+        QElapsedTimer timer;
+        timer.start();
+        click(1051);
+        QVERIFY(timer.elapsed() < 5000);
+        QVERIFY(!window->poll_thread().running());
+        *cards[0].inputs_delay_ms = 0;
+        QVERIFY(wait_until_ready(1));
+        search_and_read_identity();
+        QVERIFY(window->poll_thread().running());
+    }
+
+    void closing_with_polls_running_ends_cleanly()
+    {
+        open_on_cards({card_named("KOVA-H")});
+        search_and_read_identity();
+        QTRY_COMPARE(tabs()->count(), 6);
+        tabs()->setCurrentIndex(2);
+        QTest::qWait(100);
+        QElapsedTimer timer;
+        timer.start();
+        window.reset();
+        QVERIFY(timer.elapsed() < 2000);
+        QVERIFY(ecat::master_zero().stop);
+        QCOMPARE(ecat::master_zero().slave_count.load(), 0u);
+        QCOMPARE(ecat::adapter_count(), 0);
+    }
+
+    void escape_and_enter_do_not_close_a_page()
+    {
+        open_on_cards({card_named("ZEIO")});
+        CMyDlg* page = window->page(page_kind::io);
+        for (int key : {Qt::Key_Escape, Qt::Key_Return, Qt::Key_Enter}) {
+            QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+            QApplication::sendEvent(page, &press);
+        }
+        QVERIFY(page->isVisible());
+        QVERIFY(window->isVisible());
+    }
+
+    void the_about_box_opens_from_the_menu()
+    {
+        open_on_cards({card_named("ZEIO")});
+        QString title;
+        QTimer::singleShot(0, [&] {
+            QWidget* box = QApplication::activeModalWidget();
+            title = box->windowTitle();
+            box->findChild<QPushButton*>("id1")->click();
+        });
+        window->findChild<QMenuBar*>()->actions().first()->trigger();
+        QCOMPARE(title, QString("关于 KestIO_Test"));
+    }
+
+    void the_simulated_cards_are_listed_in_ring_order()
+    {
+        bus = register_spec_bus(all_cards, bus_name);
+        if (!bus)
+            QSKIP("the simulator does not have the card models yet");
+        open_window(4);
+        click(1050);
+        QCOMPARE(slave_list()->count(), 4);
+        QVERIFY(slave_list()->itemText(0).startsWith("(0) ZEIO(VID:"));
+        QVERIFY(slave_list()->itemText(1).startsWith("(1) KOVA-H(VID:"));
+        QVERIFY(slave_list()->itemText(2).startsWith("(2) KOVA-16IO(VID:"));
+        QVERIFY(slave_list()->itemText(3).startsWith("(3) KOVA-AD(VID:"));
+        QTRY_COMPARE(text_of(1101), QString("ZEIO"));
+        QTRY_VERIFY(!window->info_thread().running());
+        QVERIFY(QRegularExpression("^[0-9A-F]{4}\\.[0-9A-F]{2}\\.[0-9A-F]{2}$").match(text_of(1103)).hasMatch());
+        QVERIFY(QRegularExpression("^[0-9A-F]{16}$").match(text_of(1104)).hasMatch());
+        choose_slave(1);
+        QTRY_COMPARE(tabs()->count(), 6);
+        QCOMPARE(tabs()->tabText(5), QString("Can"));
+        QVERIFY(messages.isEmpty());
+    }
+};
+
+QTEST_MAIN(main_window_test)
+#include "main_window_test.moc"
