@@ -1,0 +1,74 @@
+#include "pages/logic/edit_number.h"
+
+#include <algorithm>
+#include <charconv>
+#include <climits>
+#include <cmath>
+#include <string>
+
+namespace page_logic {
+
+namespace {
+
+constexpr size_t edit_text_limit = 15;
+
+bool is_digit(char16_t c)
+{
+    return c >= u'0' && c <= u'9';
+}
+
+bool is_blank(char16_t c)
+{
+    return c == u' ' || c == u'\t';
+}
+
+} // namespace
+
+double number_from_edit(std::u16string_view text)
+{
+    text = text.substr(0, std::min(text.size(), edit_text_limit));
+    size_t start = 0;
+    while (start < text.size() && !is_digit(text[start]) && text[start] != u'-')
+        ++start;
+    // a number is plain ASCII: the first other character ends it
+    std::string ascii;
+    for (size_t i = start; i < text.size() && text[i] < 0x80; ++i)
+        ascii.push_back(static_cast<char>(text[i]));
+    double value = 0;
+    auto [end, error] = std::from_chars(ascii.data(), ascii.data() + ascii.size(), value, std::chars_format::general);
+    (void)end;
+    // "-inf" and "-nan" are no decimal numbers
+    if (error != std::errc() || !std::isfinite(value))
+        return 0;
+    return value;
+}
+
+int integer_from_edit(std::u16string_view text)
+{
+    size_t i = 0;
+    while (i < text.size() && is_blank(text[i]))
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == u'-' || text[i] == u'+'))
+        negative = text[i++] == u'-';
+    size_t digits = i;
+    long long value = 0;
+    for (; i < text.size() && is_digit(text[i]); ++i) {
+        value = value * 10 + (text[i] - u'0');
+        if (value > static_cast<long long>(INT_MAX) + 1)
+            return 0;
+    }
+    if (i == digits)
+        return 0;
+    while (i < text.size() && is_blank(text[i]))
+        ++i;
+    if (i != text.size())
+        return 0;
+    if (negative)
+        value = -value;
+    if (value > INT_MAX || value < INT_MIN)
+        return 0;
+    return static_cast<int>(value);
+}
+
+} // namespace page_logic
