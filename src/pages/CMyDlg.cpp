@@ -3,8 +3,12 @@
 #include <QKeyEvent>
 #include <QTimer>
 
-CMyDlg::CMyDlg(CKestIO_TestDlg* main_window, QWidget* parent) : QDialog(parent, Qt::Widget), main_window(main_window)
+CMyDlg::CMyDlg(CKestIO_TestDlg* main_window, QWidget* parent) : QDialog(parent), main_window(main_window)
 {
+    // QDialog makes every widget a window of its own; a page is a plain child
+    setWindowFlags(Qt::Widget);
+    // created hidden: only the main window shows a page
+    QDialog::setVisible(false);
 }
 
 void CMyDlg::start_window_timer(int id, int period_ms)
