@@ -4,6 +4,7 @@
 #include <cctype>
 #include <sstream>
 
+#include "sim/cards/card_catalog.h"
 #include "sim/generic_slaves.h"
 
 namespace sim {
@@ -16,12 +17,17 @@ constexpr const char* default_spec = "generic*3";
 struct model_entry {
     const char* name;
     slave_description (*describe)(uint32_t serial);
+    // the firmware of a card model; none for slaves that run the standard firmware
+    slave::application_factory (*firmware)(uint64_t seed) = nullptr;
 };
 
-// the card models join this table
-constexpr model_entry models[] = {
+const model_entry models[] = {
     {"generic", generic_coe_slave},
     {"nomailbox", slave_without_mailbox},
+    {"ZEIO", cards::describe_zeio, cards::zeio_firmware},
+    {"KOVA-H", cards::describe_kova_h, cards::kova_h_firmware},
+    {"KOVA-16IO", cards::describe_kova_16io, cards::kova_16io_firmware},
+    {"KOVA-AD", cards::describe_kova_ad, cards::kova_ad_firmware},
 };
 
 std::string lowercase(std::string text)
@@ -41,7 +47,7 @@ std::string trim(const std::string& text)
 const model_entry* find_model(const std::string& name)
 {
     for (const model_entry& entry : models)
-        if (lowercase(name) == entry.name)
+        if (lowercase(name) == lowercase(entry.name))
             return &entry;
     return nullptr;
 }
@@ -100,7 +106,7 @@ bool parse_bus_spec(const std::string& spec, std::vector<std::string>& out, std:
             error = "more than " + std::to_string(max_slaves) + " slaves";
             return false;
         }
-        out.insert(out.end(), repeat, lowercase(item));
+        out.insert(out.end(), repeat, find_model(item)->name);
     }
     if (out.empty() || text.back() == ',') {
         error = "empty slave name in '" + spec + "'";
@@ -116,9 +122,15 @@ std::unique_ptr<bus> make_bus(const std::string& spec, uint64_t seed, std::strin
         return nullptr;
     auto result = std::make_unique<bus>(seed);
     for (unsigned position = 0; position < names.size(); ++position) {
-        slave_description description;
-        describe_model(names[position], position, description);
-        result->add_slave(std::move(description));
+        const model_entry* entry = find_model(names[position]);
+        slave_description description = entry->describe(position + 1);
+        if (!entry->firmware) {
+            result->add_slave(std::move(description));
+            continue;
+        }
+        // each card draws its own noise, so that one seed replays the whole bus
+        uint64_t card_seed = seed ^ (uint64_t(position) + 1) * 0x9E3779B97F4A7C15;
+        result->add_slave(std::make_unique<slave>(std::move(description), entry->firmware(card_seed)));
     }
     return result;
 }

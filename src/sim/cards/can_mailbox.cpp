@@ -1,0 +1,100 @@
+#include "sim/cards/can_mailbox.h"
+
+#include <algorithm>
+
+#include "sim/cards/card_aborts.h"
+
+namespace sim::cards {
+
+namespace {
+
+constexpr uint64_t lowest_bit_rate = 10'000;
+constexpr uint64_t highest_nominal_bit_rate = 1'000'000;
+constexpr uint64_t highest_data_bit_rate = 8'000'000;
+constexpr uint16_t fd_sizes[] = {12, 16, 20, 24, 32, 48, 64};
+
+write_hook bit_rate_up_to(uint64_t highest)
+{
+    return [highest](object_dictionary&, const std::vector<uint8_t>& data) {
+        uint64_t rate = incoming_number(data);
+        return rate < lowest_bit_rate || rate > highest ? card_abort::value_range_exceeded : 0;
+    };
+}
+
+} // namespace
+
+void can_mailbox::install(card_hooks& hooks)
+{
+    hooks.on_write(0x2609, 1, bit_rate_up_to(highest_nominal_bit_rate));
+    hooks.on_write(0x2609, 2, bit_rate_up_to(highest_data_bit_rate));
+    hooks.on_write(0x2610, 1, [this](object_dictionary& d, const std::vector<uint8_t>& data) {
+        return send(d, uint16_t(incoming_number(data)));
+    });
+    hooks.on_write(0x2611, 1, [this](object_dictionary& d, const std::vector<uint8_t>& data) {
+        present(d, uint16_t(incoming_number(data)));
+        return uint32_t(0);
+    });
+    hooks.on_read(0x2611, 3, [this](object_dictionary& d) {
+        d.set_number(0x2611, 3, queue_.size());
+        return uint32_t(0);
+    });
+}
+
+bool can_mailbox::valid(const frame& f)
+{
+    if (f.identifier > highest_identifier || f.format > 1 || f.type > 1)
+        return false;
+    if (f.format == 0)
+        return f.length <= 8;
+    // CAN FD has no remote frames and only these payload sizes above 8
+    return f.type == 0 && (f.length <= 8 || std::count(std::begin(fd_sizes), std::end(fd_sizes), f.length));
+}
+
+uint32_t can_mailbox::send(object_dictionary& d, uint16_t trigger)
+{
+    if (last_trigger_ == trigger)
+        return 0; // the same value again sends nothing
+    frame f;
+    f.identifier = uint32_t(d.number(0x2610, 2));
+    f.length = uint16_t(d.number(0x2610, 4));
+    f.format = uint16_t(d.number(0x2610, 5));
+    f.type = uint16_t(d.number(0x2610, 6));
+    if (!valid(f))
+        return card_abort::value_range_exceeded;
+    last_trigger_ = trigger;
+    if (f.type == 0)
+        for (uint16_t i = 0; i < f.length; ++i)
+            f.data[i] = uint8_t(d.number(0x2612, uint8_t(i / 4 + 1)) >> (8 * (i % 4)));
+    d.set_number(0x2610, 3, ++frames_sent_);
+    deliver(f); // the jig's second node sends it straight back
+    return 0;
+}
+
+void can_mailbox::deliver(const frame& f)
+{
+    if (queue_.size() >= queue_limit) {
+        ++lost_;
+        return;
+    }
+    queue_.push_back(f);
+}
+
+void can_mailbox::present(object_dictionary& d, uint16_t request)
+{
+    if (last_request_ == request)
+        return;
+    last_request_ = request;
+    frame f; // with nothing waiting the card presents an empty frame
+    if (!queue_.empty()) {
+        f = queue_.front();
+        queue_.pop_front();
+    }
+    d.set_number(0x2611, 2, f.identifier);
+    d.set_number(0x2611, 4, f.length);
+    d.set_number(0x2611, 5, f.format);
+    d.set_number(0x2611, 6, f.type);
+    for (uint8_t word = 0; word < 16; ++word)
+        d.set_number(0x2613, uint8_t(word + 1), get32(f.data.data() + 4 * word));
+}
+
+} // namespace sim::cards

@@ -1,0 +1,39 @@
+#pragma once
+#include <cstdint>
+#include <vector>
+
+#include "sim/byte_order.h"
+#include "sim/object_dictionary.h"
+
+namespace sim::cards {
+
+// Attaches behaviour to the objects of a card's description before its dictionary is built.
+// A hook for an object the description lacks throws std::invalid_argument: the layout and
+// the behaviour of a model must agree.
+class card_hooks {
+public:
+    explicit card_hooks(std::vector<object_entry>& objects) : objects_(objects) {}
+
+    void on_write(uint16_t index, uint8_t subindex, write_hook hook);
+    void on_read(uint16_t index, uint8_t subindex, read_hook hook);
+
+private:
+    object_entry& entry(uint16_t index, uint8_t subindex);
+
+    std::vector<object_entry>& objects_;
+};
+
+// For a 16-bit object that also takes a 32-bit download (see add_word_written_wide): a
+// write must be 2 or 4 bytes with a zero upper word, and a read shows the 16 bits again.
+void accept_wide_writes(card_hooks& hooks, uint16_t index, uint8_t subindex);
+
+// The little-endian number an SDO download brings (at most 8 bytes).
+inline uint64_t incoming_number(const std::vector<uint8_t>& data)
+{
+    uint64_t value = 0;
+    for (size_t i = 0; i < data.size() && i < 8; ++i)
+        value |= uint64_t(data[i]) << (8 * i);
+    return value;
+}
+
+} // namespace sim::cards

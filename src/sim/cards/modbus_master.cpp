@@ -1,0 +1,164 @@
+#include "sim/cards/modbus_master.h"
+
+#include "sim/cards/card_aborts.h"
+#include "sim/cards/modbus_rtu.h"
+#include "sim/sdo_abort.h"
+
+namespace sim::cards {
+
+namespace {
+
+constexpr uint8_t register_type_coil = 1, register_type_input = 2, register_type_input_register = 3,
+                  register_type_holding = 4;
+constexpr size_t exception_length = 5;
+
+unsigned register_count(unsigned bits)
+{
+    return bits == 16 || bits == 1 ? 1 : bits == 32 || bits == 2 ? 2 : 0;
+}
+
+} // namespace
+
+void modbus_master::install(card_hooks& hooks)
+{
+    for (unsigned slot = 0; slot < slots; ++slot) {
+        uint16_t index = channel_index(slot);
+        hooks.on_write(index, 6, [this, slot](object_dictionary&, const std::vector<uint8_t>& data) {
+            uint64_t run = incoming_number(data);
+            if (run > 1)
+                return card_abort::value_range_exceeded;
+            running_ = uint16_t(run ? running_ | 1u << slot : running_ & ~(1u << slot));
+            return uint32_t(0);
+        });
+        // read as 16 bits, cleared with a 16- or 32-bit write of 0
+        hooks.on_write(index, 7, [this, slot](object_dictionary&, const std::vector<uint8_t>& data) {
+            if (data.size() != 2 && data.size() != 4)
+                return sdo_abort::length_mismatch;
+            if (incoming_number(data) != 0)
+                return card_abort::value_range_exceeded;
+            timeouts_[slot] = 0;
+            return uint32_t(0);
+        });
+        hooks.on_read(index, 7, [this, slot, index](object_dictionary& d) {
+            d.set_value(index, 7, {uint8_t(timeouts_[slot]), uint8_t(timeouts_[slot] >> 8)});
+            return uint32_t(0);
+        });
+    }
+}
+
+void modbus_master::tick(object_dictionary& d, uint64_t now)
+{
+    if (!port_.modbus_mode()) {
+        waiting_ = false;
+        return;
+    }
+    if (waiting_) {
+        receive(d, now);
+        return;
+    }
+    if (!running_ || now < next_start_)
+        return;
+    for (unsigned tried = 0; tried < slots; ++tried) {
+        unsigned slot = next_slot_;
+        next_slot_ = (next_slot_ + 1) % slots;
+        if ((running_ >> slot) & 1) {
+            if (start(d, slot, now))
+                return;
+        }
+    }
+}
+
+bool modbus_master::start(object_dictionary& d, unsigned slot, uint64_t now)
+{
+    uint16_t index = channel_index(slot);
+    auto address = uint16_t(d.number(index, 2));
+    auto bits = unsigned(d.number(index, 3));
+    auto slave = uint8_t(d.number(index, 4));
+    auto type = uint8_t(d.number(index, 5));
+    bool read = slot < 8;
+    unsigned registers = register_count(bits);
+    bool bit_type = type == register_type_coil || type == register_type_input;
+    bool usable = slave >= 1 && slave <= 247 && (bit_type ? bits >= 1 && bits <= 32 : registers > 0) &&
+                  (read ? type >= register_type_coil && type <= register_type_holding
+                        : type == register_type_coil || type == register_type_holding);
+    current_ = exchange{};
+    current_.slot = slot;
+    if (!usable) {
+        finish(d, modbus_status::bad_setting, now);
+        return false;
+    }
+    current_.bits = bit_type ? bits : 0;
+    current_.registers = bit_type ? 0 : registers;
+    uint32_t value = read ? 0 : uint32_t(d.number(0x2602, uint8_t(slot % 8 + 1)));
+    if (read) {
+        static constexpr uint8_t functions[] = {0, modbus::function::read_coils, modbus::function::read_discrete_inputs,
+                                                modbus::function::read_input_registers,
+                                                modbus::function::read_holding_registers};
+        current_.request = modbus::read_request(slave, functions[type], address, uint16_t(bit_type ? bits : registers));
+    } else if (bit_type) {
+        current_.request = modbus::write_coils_request(slave, address, uint16_t(bits), value);
+    } else {
+        std::vector<uint16_t> words = registers == 1 ? std::vector<uint16_t>{uint16_t(value)}
+                                                     : std::vector<uint16_t>{uint16_t(value >> 16), uint16_t(value)};
+        current_.request = modbus::write_registers_request(slave, address, words);
+    }
+    current_.reply_length = modbus::reply_length(current_.request);
+    uint64_t timeout_frames = (port_.response_timeout() + 9u) / 10u; // 0.1 ms units, one frame per ms
+    current_.deadline = now + (timeout_frames ? timeout_frames : 1);
+    waiting_ = true;
+    port_.line().send(current_.request.data(), current_.request.size());
+    receive(d, now); // a jig slave answers at once
+    return true;
+}
+
+void modbus_master::receive(object_dictionary& d, uint64_t now)
+{
+    uint8_t arrived[256];
+    while (size_t count = port_.line().receive(arrived, sizeof arrived))
+        current_.reply.insert(current_.reply.end(), arrived, arrived + count);
+    const std::vector<uint8_t>& reply = current_.reply;
+    bool exception = reply.size() >= 2 && (reply[1] & modbus::function::exception_flag);
+    size_t expected = exception ? exception_length : current_.reply_length;
+    if (reply.size() >= expected) {
+        bool matches = modbus::intact(reply.data(), expected) && reply[0] == current_.request[0] &&
+                       (reply[1] & ~modbus::function::exception_flag) == current_.request[1];
+        if (!matches)
+            finish(d, modbus_status::bad_reply, now);
+        else if (exception)
+            finish(d, uint16_t(modbus_status::exception | reply[2] << 8), now);
+        else
+            finish(d, modbus_status::done, now);
+        return;
+    }
+    if (now >= current_.deadline) {
+        uint16_t& count = timeouts_[current_.slot];
+        if (count < 0xFFFF)
+            ++count;
+        finish(d, modbus_status::timed_out, now);
+    }
+}
+
+uint32_t modbus_master::reply_value() const
+{
+    const uint8_t* data = current_.reply.data() + 3;
+    if (current_.registers == 1)
+        return modbus::big16(data);
+    if (current_.registers == 2)
+        return uint32_t(modbus::big16(data)) << 16 | modbus::big16(data + 2);
+    uint32_t bits = 0;
+    for (unsigned i = 0; i < (current_.bits + 7) / 8; ++i)
+        bits |= uint32_t(data[i]) << (8 * i);
+    return current_.bits >= 32 ? bits : bits & ((1u << current_.bits) - 1);
+}
+
+void modbus_master::finish(object_dictionary& d, uint16_t status, uint64_t now)
+{
+    unsigned slot = current_.slot;
+    if (status == modbus_status::done && slot < 8)
+        d.set_number(0x2603, uint8_t(slot + 1), reply_value());
+    d.set_number(channel_index(slot), 1, status);
+    waiting_ = false;
+    next_start_ = now + port_.interval();
+}
+
+} // namespace sim::cards

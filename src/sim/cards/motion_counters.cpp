@@ -1,0 +1,40 @@
+#include "sim/cards/motion_counters.h"
+
+namespace sim::cards {
+
+void motion_counters::install(card_hooks& hooks)
+{
+    if (has_encoder_)
+        hooks.on_read(0x2020, 0, [this](object_dictionary& d) {
+            d.set_number(0x2020, 0, encoder_);
+            return uint32_t(0);
+        });
+    if (has_counter_)
+        hooks.on_read(0x2030, 0, [this](object_dictionary& d) {
+            d.set_number(0x2030, 0, counter_);
+            return uint32_t(0);
+        });
+    hooks.on_write(0x2400, 0, [this](object_dictionary&, const std::vector<uint8_t>& data) {
+        uint16_t word = uint16_t(incoming_number(data));
+        if (clear_word_ == 0 && word == 0xFFFF)
+            encoder_ = counter_ = 0;
+        clear_word_ = word;
+        return uint32_t(0);
+    });
+}
+
+void motion_counters::tick()
+{
+    if (has_encoder_ && (!encoder_flag_ || (*encoder_flag_ & 1)))
+        encoder_ += uint32_t(encoder_counts_per_frame); // wraps like the card's 32-bit register
+    counter_ += uint32_t(counter_pulses_per_frame);
+}
+
+void motion_counters::reset(object_dictionary& dictionary)
+{
+    encoder_ = counter_ = 0;
+    clear_word_ = 0xFFFF;
+    dictionary.set_number(0x2400, 0, clear_word_);
+}
+
+} // namespace sim::cards

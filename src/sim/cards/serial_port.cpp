@@ -1,0 +1,55 @@
+#include "sim/cards/serial_port.h"
+
+#include "sim/cards/card_aborts.h"
+
+namespace sim::cards {
+
+namespace {
+
+constexpr uint64_t lowest_baud = 300;
+constexpr uint64_t highest_baud = 3'000'000;
+
+write_hook within(uint64_t low, uint64_t high)
+{
+    return [low, high](object_dictionary&, const std::vector<uint8_t>& data) {
+        uint64_t value = incoming_number(data);
+        return value < low || value > high ? card_abort::value_range_exceeded : 0;
+    };
+}
+
+} // namespace
+
+void serial_port::install(card_hooks& hooks)
+{
+    hooks.on_write(0x2402, 1, [this](object_dictionary&, const std::vector<uint8_t>& data) {
+        response_timeout_ = uint16_t(incoming_number(data));
+        return uint32_t(0);
+    });
+    hooks.on_write(0x2402, 2, within(lowest_baud, highest_baud));
+    hooks.on_write(0x2402, 3, [this](object_dictionary&, const std::vector<uint8_t>& data) {
+        interval_ = uint16_t(incoming_number(data));
+        return uint32_t(0);
+    });
+    hooks.on_write(0x2402, 4, [this](object_dictionary&, const std::vector<uint8_t>& data) {
+        uint64_t mode = incoming_number(data);
+        if (mode > 1)
+            return card_abort::value_range_exceeded;
+        mode_ = uint8_t(mode);
+        jig_.set_modbus(modbus_mode());
+        return uint32_t(0);
+    });
+    hooks.on_write(0x2402, 6, within(0, 2)); // none, odd, even
+    hooks.on_write(0x2402, 7, within(0, 1)); // one or two stop bits
+}
+
+bool serial_port::bind_pty(std::string& path, std::string& error)
+{
+    auto pty = std::make_unique<pty_serial_line>();
+    if (!pty->open(error))
+        return false;
+    path = pty->path();
+    pty_ = std::move(pty);
+    return true;
+}
+
+} // namespace sim::cards

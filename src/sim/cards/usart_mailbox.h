@@ -1,0 +1,41 @@
+#pragma once
+#include <cstdint>
+#include <deque>
+#include <optional>
+
+#include "sim/cards/serial_port.h"
+
+namespace sim::cards {
+
+// The serial-port mailbox of the custom protocol. Transmit: the host stages up to 32 bytes
+// in 0x2602, their count in 0x2600:04, and a new value in 0x2600:03 hands the block to the
+// line. Receive: bytes from the line queue up; the card presents up to 32 of them in
+// 0x2603 with a new block number (0x2601:03) and 0x2601:01 = 1, and takes the block back
+// when the host has marked it busy (0x2601:02 = 0x00FF) and done (0).
+class usart_mailbox {
+public:
+    static constexpr size_t block_size = 32;
+    static constexpr size_t queue_limit = 4096;
+
+    explicit usart_mailbox(serial_port& port) : port_(port) {}
+
+    void install(card_hooks& hooks);
+    void tick(object_dictionary& dictionary);
+
+    size_t queued() const { return queue_.size(); }
+
+private:
+    uint32_t send_block(object_dictionary& dictionary, uint16_t trigger);
+    void present(object_dictionary& dictionary);
+
+    serial_port& port_;
+    std::optional<uint16_t> last_trigger_;
+    uint16_t blocks_sent_ = 0;
+    std::deque<uint8_t> queue_;
+    bool presented_ = false;
+    bool host_busy_ = false;
+    bool host_took_block_ = false;
+    uint16_t block_number_ = 0xFFFF;
+};
+
+} // namespace sim::cards
