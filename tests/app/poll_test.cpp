@@ -304,6 +304,41 @@ TEST(poll_values, a_failed_upload_keeps_the_last_value)
     ecat::adapter_unregister_wires();
 }
 
+// The KOVA-H of the simulator sits on a test jig that loops its serial line and its CAN
+// port back, so what the card sends comes back as received data.
+TEST(kova_h_poll, delivers_what_the_card_port_and_the_can_port_receive_while_their_tabs_are_shown)
+{
+    std::shared_ptr<sim::bus> bus = register_spec_bus("KOVA-H", "card bus");
+    if (!bus)
+        GTEST_SKIP() << "the simulator does not have the card models yet";
+    ecat::adapter_list_refresh();
+    ecat::net_device descriptor;
+    start_master(adapter_index_of("card bus"), descriptor);
+    ASSERT_TRUE(wait_until_ready(1));
+    ecat::master& m = ecat::master_zero();
+    test_host host;
+    CTQRThread slot;
+    const std::string text = "hello, card port";
+    ASSERT_EQ(card::usart_send(m, 0, reinterpret_cast<const uint8_t*>(text.data()), text.size()), 0);
+    const uint8_t payload[3] = {0x01, 0xAB, 0xFF};
+    ASSERT_EQ(card::can_send(m, 0, 0, 291, 3, payload, 0), 0);
+
+    host.tab = 3; // neither port is fetched while another tab is shown
+    slot.start(kova_h_poll, "Thread_GetSlaveReg", &host);
+    std::this_thread::sleep_for(200ms);
+    EXPECT_TRUE(host.lines().empty());
+    host.tab = 1;
+    EXPECT_TRUE(wait_for([&] { return !host.lines().empty(); }));
+    host.tab = 5;
+    EXPECT_TRUE(wait_for([&] { return host.lines().size() >= 2; }));
+    slot.stop_thread();
+    std::vector<std::string> expected = {"usart " + text, "can Rx: CanId:291, fmt: 经典, type: 数据帧, Data : 01 AB FF"};
+    EXPECT_EQ(host.lines(), expected);
+    ecat::master_clear(m);
+    ecat::adapter_release_all();
+    ecat::adapter_unregister_wires();
+}
+
 TEST(can_log_line, shows_identifier_format_type_and_data)
 {
     card::can_frame frame;
