@@ -1,0 +1,173 @@
+// The card's serial port on the jig: the custom-protocol mailbox and the Modbus master.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstring>
+
+#include "jig_fixture.h"
+
+#include "sim/cards/card_aborts.h"
+#include "sim/cards/modbus_master.h"
+#include "sim/cards/modbus_rtu.h"
+
+namespace cardtest {
+namespace {
+
+namespace status = sim::cards::modbus_status;
+
+class serial_jig : public jig_fixture {
+protected:
+    void stage(size_t id, const std::string& text, uint16_t trigger)
+    {
+        uint8_t block[32] = {};
+        std::memcpy(block, text.data(), text.size());
+        for (uint8_t word = 0; word < 8; ++word)
+            ASSERT_EQ(write(id, 0x2602, uint8_t(word + 1), sim::get32(block + 4 * word), 4), 0u);
+        ASSERT_EQ(write(id, 0x2600, 4, text.size(), 2), 0u);
+        ASSERT_EQ(write(id, 0x2600, 3, trigger, 2), 0u);
+    }
+    std::string presented(size_t id)
+    {
+        std::string text;
+        for (uint8_t word = 0; word < 8; ++word) {
+            uint32_t value = uint32_t(read(id, 0x2603, uint8_t(word + 1)));
+            for (int i = 0; i < 4; ++i)
+                text.push_back(char(value >> (8 * i)));
+        }
+        return text.substr(0, read(id, 0x2601, 4));
+    }
+    void take_block(size_t id)
+    {
+        write(id, 0x2601, 2, 0x00FF, 2);
+        write(id, 0x2601, 2, 0, 2);
+    }
+    void channel(size_t id, uint16_t index, uint16_t address, uint8_t bits, uint8_t slave, uint8_t type)
+    {
+        ASSERT_EQ(write(id, index, 2, address, 2), 0u);
+        ASSERT_EQ(write(id, index, 3, bits, 1), 0u);
+        ASSERT_EQ(write(id, index, 4, slave, 1), 0u);
+        ASSERT_EQ(write(id, index, 5, type, 1), 0u);
+        ASSERT_EQ(write(id, index, 6, 1, 1), 0u);
+    }
+};
+
+TEST_F(serial_jig, blocks_sent_come_back_through_the_receive_mailbox_one_at_a_time)
+{
+    make("ZEIO");
+    stage(0, "first block", 0);
+    stage(0, "first block", 0); // the same trigger again sends nothing
+    stage(0, std::string(32, 'x'), 1);
+    EXPECT_EQ(read(0, 0x2600, 2), 2u);
+    frames(1);
+    EXPECT_EQ(read(0, 0x2601, 1), 1u);
+    uint64_t number = read(0, 0x2601, 3);
+    // a serial line keeps no block bounds: the card presents up to 32 bytes of what arrived
+    EXPECT_EQ(presented(0), "first block" + std::string(21, 'x'));
+    frames(3);
+    EXPECT_EQ(read(0, 0x2601, 3), number) << "a block stays until the host has taken it";
+    take_block(0);
+    EXPECT_EQ(read(0, 0x2601, 1), 0u);
+    frames(1);
+    EXPECT_EQ(read(0, 0x2601, 3), uint16_t(number + 1));
+    EXPECT_EQ(presented(0), std::string(11, 'x'));
+    take_block(0);
+    frames(2);
+    EXPECT_EQ(read(0, 0x2601, 1), 0u) << "nothing more arrived";
+
+    // in Modbus mode the line belongs to the Modbus master
+    ASSERT_EQ(write(0, 0x2402, 4, 0, 1), 0u);
+    EXPECT_EQ(write(0, 0x2600, 3, 7, 2), sim::cards::card_abort::device_state);
+}
+
+TEST_F(serial_jig, a_card_bound_to_a_pseudo_terminal_talks_to_whoever_opens_it)
+{
+    make("KOVA-H");
+    std::string path, error;
+    ASSERT_TRUE(sim::cards::bind_serial_to_pty(*bus, 0, path, error)) << error;
+    int pc = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(pc, 0) << path;
+    ASSERT_EQ(::write(pc, "from the PC", 11), 11);
+    for (int i = 0; i < 50 && read(0, 0x2601, 1) == 0; ++i) {
+        frames(1);
+        ::usleep(1000);
+    }
+    EXPECT_EQ(presented(0), "from the PC");
+
+    stage(0, "from the card", 3);
+    char received[64] = {};
+    ssize_t got = 0;
+    for (int i = 0; i < 50 && got <= 0; ++i) {
+        got = ::read(pc, received, sizeof received);
+        ::usleep(1000);
+    }
+    EXPECT_EQ(std::string(received, size_t(std::max<ssize_t>(got, 0))), "from the card");
+    ::close(pc);
+
+    make("KOVA-16IO");
+    EXPECT_FALSE(sim::cards::bind_serial_to_pty(*bus, 0, path, error));
+    EXPECT_NE(error.find("no card serial port"), std::string::npos);
+}
+
+TEST_F(serial_jig, modbus_channels_exchange_with_the_jig_slave)
+{
+    make("KOVA-H");
+    ASSERT_EQ(write(0, 0x2402, 4, 0, 1), 0u);
+    write(0, 0x2602, 1, 0x1234, 4);
+    write(0, 0x2602, 2, 0xCAFEBABE, 4);
+    write(0, 0x2602, 3, 0xA5, 4);
+    channel(0, 0x3000, 10, 16, 1, 4);     // Tx 0: one holding register
+    channel(0, 0x3001, 20, 32, 1, 4);     // Tx 1: two holding registers
+    channel(0, 0x3002, 0, 8, 1, 1);       // Tx 2: eight coils
+    channel(0, 0x3020, 10, 16, 1, 4);     // Rx 0 reads back Tx 0
+    channel(0, 0x3021, 20, 2, 1, 4);      // Rx 1: two registers, as the host's list codes them
+    channel(0, 0x3022, 0, 8, 1, 1);       // Rx 2: coils
+    channel(0, 0x3023, 0, 8, 1, 2);       // Rx 3: discrete inputs
+    channel(0, 0x3024, 7, 16, 1, 3);      // Rx 4: an input register
+    channel(0, 0x3026, 300, 16, 1, 4);    // Rx 6: beyond the slave's registers
+    channel(0, 0x3007, 0, 8, 1, 2);       // Tx 7: inputs cannot be written
+    frames(120);                          // every channel twice over
+    for (uint16_t index : {0x3000, 0x3001, 0x3002, 0x3020, 0x3021, 0x3022, 0x3023, 0x3024})
+        EXPECT_EQ(read(0, index, 1), status::done) << std::hex << index;
+    EXPECT_EQ(read(0, 0x2603, 1), 0x1234u);
+    EXPECT_EQ(read(0, 0x2603, 2), 0xCAFEBABEu);
+    EXPECT_EQ(read(0, 0x2603, 3), 0xA5u);
+    EXPECT_EQ(read(0, 0x2603, 4), 0xA5u);
+    EXPECT_EQ(read(0, 0x2603, 5), 0x1007u);
+    EXPECT_EQ(read(0, 0x3026, 1), status::exception | 0x0200u) << "illegal data address";
+    EXPECT_EQ(read(0, 0x3007, 1), status::bad_setting);
+    EXPECT_EQ(read(0, 0x3025, 1), 0u) << "a channel that does not run stays untouched";
+}
+
+TEST_F(serial_jig, a_channel_for_an_absent_slave_counts_time_outs_until_cleared)
+{
+    make("ZEIO");
+    write(0, 0x2402, 4, 0, 1);
+    write(0, 0x2402, 1, 30, 2); // 3 ms
+    write(0, 0x2402, 3, 5, 2);  // 5 ms between exchanges
+    channel(0, 0x3003, 0, 16, 9, 4);
+    frames(81);
+    EXPECT_EQ(read(0, 0x3003, 1), status::timed_out);
+    EXPECT_EQ(read(0, 0x3003, 7), 10u) << "one time-out every 3 + 5 frames";
+    EXPECT_EQ(read_bytes(0, 0x3003, 7).size(), 2u);
+    EXPECT_EQ(write(0, 0x3003, 7, 5, 4), sim::cards::card_abort::value_range_exceeded);
+    EXPECT_EQ(write(0, 0x3003, 7, 0, 4), 0u);
+    EXPECT_EQ(read_bytes(0, 0x3003, 7), (std::vector<uint8_t>{0, 0})) << "read as 16 bits again";
+
+    write(0, 0x2402, 4, 1, 1);
+    frames(40);
+    EXPECT_EQ(read(0, 0x3003, 7), 0u) << "no Modbus in the custom-protocol mode";
+}
+
+TEST(modbus_rtu, frames_carry_the_standard_crc)
+{
+    // the classic example: read 10 holding registers of slave 1 from address 0
+    EXPECT_EQ(sim::cards::modbus::read_request(1, 3, 0, 10),
+              (std::vector<uint8_t>{0x01, 0x03, 0x00, 0x00, 0x00, 0x0A, 0xC5, 0xCD}));
+    std::vector<uint8_t> frame = sim::cards::modbus::write_coils_request(1, 19, 10, 0x1CD);
+    EXPECT_TRUE(sim::cards::modbus::intact(frame.data(), frame.size()));
+    frame[7] ^= 1;
+    EXPECT_FALSE(sim::cards::modbus::intact(frame.data(), frame.size()));
+}
+
+} // namespace
+} // namespace cardtest
