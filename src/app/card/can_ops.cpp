@@ -19,12 +19,13 @@ int can_send(ecat::master& m, uint16_t position, uint16_t type, uint32_t identif
 {
     if (length > fd_limit)
         return -1; // the card's send buffer holds 64 bytes
+    // limited before the length goes out, so the card is never told more than it sends
+    if (format == 0)
+        length = std::min(length, classic_limit);
     download_number(m, position, 0x2610, 2, identifier, 4);
     download_number(m, position, 0x2610, 4, length, 2);
     download_number(m, position, 0x2610, 5, format, 2);
     download_number(m, position, 0x2610, 6, type, 2);
-    if (format == 0)
-        length = std::min(length, classic_limit);
     for (uint16_t word = 0; word < (length + 3) / 4; ++word) {
         uint32_t value = 0;
         for (uint16_t i = 0; i < 4 && 4 * word + i < length; ++i)
