@@ -11,6 +11,7 @@
 
 #include "platform/pcap_port.h"
 #include "sim/bus_spec.h"
+#include "sim/cards/card_jig.h"
 #include "sim/ethercat_frame.h"
 #include "sim/fault_commands.h"
 #include "sim/sim_options.h"
@@ -40,6 +41,43 @@ void read_fault_commands(std::shared_ptr<sim::bus> segment)
     }).detach();
 }
 
+constexpr const char* card_pty_usage =
+    "  --card-pty N          put the serial line of card N on a new pseudo terminal (repeatable)\n";
+
+// Takes the --card-pty options out of the arguments: the positions of the cards whose
+// serial line goes to a pseudo terminal instead of the jig's loop-back.
+bool take_card_ptys(std::vector<std::string>& arguments, std::vector<uint64_t>& cards, std::string& error)
+{
+    std::vector<std::string> rest;
+    for (size_t i = 0; i < arguments.size(); ++i) {
+        if (arguments[i] != "--card-pty") {
+            rest.push_back(arguments[i]);
+            continue;
+        }
+        uint64_t position = 0;
+        if (i + 1 >= arguments.size() || !sim::parse_unsigned(arguments[i + 1], 511, position)) {
+            error = "--card-pty takes a slave position";
+            return false;
+        }
+        cards.push_back(position);
+        ++i;
+    }
+    arguments = std::move(rest);
+    return true;
+}
+
+bool bind_card_ptys(sim::bus& segment, const std::vector<uint64_t>& cards, std::string& error)
+{
+    for (uint64_t position : cards) {
+        std::string path;
+        if (!sim::cards::bind_serial_to_pty(segment, size_t(position), path, error))
+            return false;
+        std::printf("kestio-sim: serial line of card %llu on %s\n", static_cast<unsigned long long>(position),
+                    path.c_str());
+    }
+    return true;
+}
+
 void install_stop_handlers()
 {
     struct sigaction action = {};
@@ -56,17 +94,19 @@ int main(int argc, char** argv)
     std::vector<std::string> arguments(argv + 1, argv + argc);
     sim::sim_options options;
     std::string error;
-    if (!sim::parse_sim_options(arguments, options, error)) {
-        std::fprintf(stderr, "kestio-sim: %s\n%s", error.c_str(), sim::sim_usage);
+    std::vector<uint64_t> pty_cards;
+    if (!take_card_ptys(arguments, pty_cards, error) || !sim::parse_sim_options(arguments, options, error)) {
+        std::fprintf(stderr, "kestio-sim: %s\n%s%s", error.c_str(), sim::sim_usage, card_pty_usage);
         return 2;
     }
     if (options.help) {
         std::fputs(sim::sim_usage, stdout);
+        std::fputs(card_pty_usage, stdout);
         std::fputs(sim::fault_command_help, stdout);
         return 0;
     }
     std::shared_ptr<sim::bus> segment = sim::make_bus(options.slaves, options.seed, error);
-    if (!segment || !sim::apply_faults(options, *segment, error)) {
+    if (!segment || !sim::apply_faults(options, *segment, error) || !bind_card_ptys(*segment, pty_cards, error)) {
         std::fprintf(stderr, "kestio-sim: %s\n", error.c_str());
         return 2;
     }
