@@ -12,10 +12,12 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QTabBar>
+#include <QTextEdit>
 #include <QTimer>
 #include <QtTest>
 
 #include "app/CKestIO_TestDlg.h"
+#include "app/card/card_ops.h"
 #include "app/CNetCardSel.h"
 #include "app/message_box.h"
 #include "app/poll_procedures.h"
@@ -400,6 +402,26 @@ private slots:
         });
         window->findChild<QMenuBar*>()->actions().first()->trigger();
         QCOMPARE(title, QString("关于 KestIO_Test"));
+    }
+
+    void the_kova_h_pages_show_what_the_card_ports_receive()
+    {
+        bus = register_spec_bus("KOVA-H", bus_name);
+        open_window(1);
+        search_and_read_identity();
+        QTRY_COMPARE(tabs()->count(), 6);
+        ecat::master& m = window->master();
+        const std::string text = "来自卡的数据";
+        QCOMPARE(card::usart_send(m, 0, reinterpret_cast<const uint8_t*>(text.data()), text.size()), 0);
+        const uint8_t payload[2] = {0x5A, 0xA5};
+        QCOMPARE(card::can_send(m, 0, 0, 18, 2, payload, 1), 0);
+        tabs()->setCurrentIndex(1);
+        QWidget* usart = window->page(page_kind::usart);
+        QTRY_COMPARE(usart->findChild<QTextEdit*>("id1006")->toPlainText(), QString::fromStdString(text));
+        QCOMPARE(usart->findChild<QLabel*>("id1103")->text(), QString::number(text.size()));
+        tabs()->setCurrentIndex(5);
+        auto* log = window->page(page_kind::can)->findChild<QTextEdit*>("id1005");
+        QTRY_VERIFY(log->toPlainText().contains("] Rx: CanId:18, fmt: FD, type: 数据帧, Data : 5A A5"));
     }
 
     void the_simulated_cards_are_listed_in_ring_order()
