@@ -311,6 +311,23 @@ private slots:
         QCOMPARE(slave_list()->count(), 1);
     }
 
+    void the_adapter_dialog_reads_an_empty_wait_as_0_and_needs_an_adapter_for_ok()
+    {
+        CNetCardSel dialog({"eth0", "模拟总线"}, 1, 10);
+        dialog.findChild<QComboBox*>("id1011")->setCurrentIndex(0);
+        dialog.findChild<QLineEdit*>("id1031")->clear();
+        dialog.findChild<QPushButton*>("id1")->click();
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QCOMPARE(dialog.net_index(), 0);
+        QCOMPARE(dialog.response_wait_ms(), 0);
+
+        CNetCardSel empty({}, -1, 10);
+        QVERIFY(!empty.findChild<QPushButton*>("id1")->isEnabled());
+        empty.accept();
+        QCOMPARE(empty.result(), int(QDialog::Rejected));
+        QCOMPARE(empty.net_index(), -1);
+    }
+
     void a_stored_index_is_used_and_an_out_of_range_one_becomes_0()
     {
         cards = {card_named("ZEIO")};
