@@ -31,7 +31,7 @@ struct test_card {
 // Registers a line of these cards as the in-process adapter `name` (seen at the next
 // adapter_list_refresh) and returns its bus.
 std::shared_ptr<sim::bus> register_test_bus(const std::vector<test_card>& cards, const std::string& name);
-// Registers a bus that sim::make_bus builds from a spec; null when the spec is refused.
+// Registers a bus that sim::make_bus builds from a slave list; null when the list is refused.
 std::shared_ptr<sim::bus> register_spec_bus(const std::string& spec, const std::string& name);
 // Index of the adapter with this display name in the current table, or -1.
 int adapter_index_of(const std::string& name);

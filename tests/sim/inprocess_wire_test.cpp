@@ -6,7 +6,7 @@
 #include <thread>
 
 #include "frame_builder.h"
-#include "sim/bus_spec.h"
+#include "sim/bus_catalog.h"
 #include "sim/inprocess_wire.h"
 
 using namespace simtest;

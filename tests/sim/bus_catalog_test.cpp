@@ -1,35 +1,35 @@
-// Bus specs and the kestio-sim command line.
+// Slave lists and the kestio-sim command line.
 #include <gtest/gtest.h>
 
-#include "sim/bus_spec.h"
+#include "sim/bus_catalog.h"
 #include "sim/fault_commands.h"
 #include "sim/sim_options.h"
 
-TEST(bus_spec, names_repeats_and_the_default_of_three_generic_slaves)
+TEST(slave_lists, names_repeats_and_the_default_of_three_generic_slaves)
 {
     std::vector<std::string> models;
     std::string error;
-    ASSERT_TRUE(sim::parse_bus_spec("", models, error));
+    ASSERT_TRUE(sim::parse_slave_list("", models, error));
     EXPECT_EQ(models, (std::vector<std::string>{"generic", "generic", "generic"}));
-    ASSERT_TRUE(sim::parse_bus_spec(" Generic*2 , NOMAILBOX", models, error));
+    ASSERT_TRUE(sim::parse_slave_list(" Generic*2 , NOMAILBOX", models, error));
     EXPECT_EQ(models, (std::vector<std::string>{"generic", "generic", "nomailbox"}));
 }
 
-TEST(bus_spec, malformed_specs_and_unknown_models_are_refused_with_a_reason)
+TEST(slave_lists, malformed_specs_and_unknown_models_are_refused_with_a_reason)
 {
     std::vector<std::string> models;
     std::string error;
-    EXPECT_FALSE(sim::parse_bus_spec("generic,ZEIO-X", models, error));
+    EXPECT_FALSE(sim::parse_slave_list("generic,ZEIO-X", models, error));
     EXPECT_NE(error.find("unknown slave model 'ZEIO-X'"), std::string::npos) << error;
     EXPECT_NE(error.find("generic"), std::string::npos);
     for (const char* bad : {"generic,,generic", "generic,", "generic*0", "generic*x", "generic*99999", "*2"}) {
         error.clear();
-        EXPECT_FALSE(sim::parse_bus_spec(bad, models, error)) << bad;
+        EXPECT_FALSE(sim::parse_slave_list(bad, models, error)) << bad;
         EXPECT_FALSE(error.empty()) << bad;
     }
 }
 
-TEST(bus_spec, a_bus_gets_the_named_slaves_in_a_line_with_serials_by_position)
+TEST(slave_lists, a_bus_gets_the_named_slaves_in_a_line_with_serials_by_position)
 {
     std::string error;
     auto segment = sim::make_bus("generic,nomailbox", 1, error);

@@ -13,12 +13,12 @@ namespace sim {
 bool describe_model(const std::string& name, unsigned position, slave_description& out);
 std::vector<std::string> known_models();
 
-// A bus spec is a comma-separated list of model names, each optionally repeated with *N,
+// A slave list is a comma-separated list of model names, each optionally repeated with *N,
 // e.g. "generic,nomailbox" or "generic*16". Empty means three generic CoE slaves.
 // Returns false with a readable error for an unknown name or a malformed list.
-bool parse_bus_spec(const std::string& spec, std::vector<std::string>& models, std::string& error);
+bool parse_slave_list(const std::string& spec, std::vector<std::string>& models, std::string& error);
 
-// Builds a line of the slaves a spec names. Returns null with error set when the spec is bad.
+// Builds a line of the slaves a list names. Returns null with error set when the list is bad.
 std::unique_ptr<bus> make_bus(const std::string& spec, uint64_t seed, std::string& error);
 
 } // namespace sim

@@ -1,4 +1,4 @@
-#include "sim/bus_spec.h"
+#include "sim/bus_catalog.h"
 
 #include <algorithm>
 #include <cctype>
@@ -71,7 +71,7 @@ std::vector<std::string> known_models()
     return names;
 }
 
-bool parse_bus_spec(const std::string& spec, std::vector<std::string>& out, std::string& error)
+bool parse_slave_list(const std::string& spec, std::vector<std::string>& out, std::string& error)
 {
     out.clear();
     std::string text = trim(spec).empty() ? default_spec : spec;
@@ -118,7 +118,7 @@ bool parse_bus_spec(const std::string& spec, std::vector<std::string>& out, std:
 std::unique_ptr<bus> make_bus(const std::string& spec, uint64_t seed, std::string& error)
 {
     std::vector<std::string> names;
-    if (!parse_bus_spec(spec, names, error))
+    if (!parse_slave_list(spec, names, error))
         return nullptr;
     auto result = std::make_unique<bus>(seed);
     for (unsigned position = 0; position < names.size(); ++position) {
