@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "sim/bus_spec.h"
+#include "sim/bus_catalog.h"
 #include "sim/inprocess_wire.h"
 
 namespace {

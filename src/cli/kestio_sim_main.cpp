@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "platform/pcap_port.h"
-#include "sim/bus_spec.h"
+#include "sim/bus_catalog.h"
 #include "sim/cards/card_jig.h"
 #include "sim/ethercat_frame.h"
 #include "sim/fault_commands.h"

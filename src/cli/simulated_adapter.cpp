@@ -1,7 +1,7 @@
 #include "cli/simulated_adapter.h"
 
 #include "ecat/adapter.h"
-#include "sim/bus_spec.h"
+#include "sim/bus_catalog.h"
 #include "sim/inprocess_wire.h"
 
 namespace simulated {
