@@ -5,7 +5,7 @@
 
 #include "cli/session.h"
 #include "sim/bus.h"
-#include "sim/bus_spec.h"
+#include "sim/bus_catalog.h"
 #include "sim/generic_slaves.h"
 #include "sim/inprocess_wire.h"
 #include "sim/standard_application.h"

@@ -12,7 +12,7 @@
 #include "ecat/fsm/slave_request.h"
 #include "ecat/master.h"
 #include "sim/bus.h"
-#include "sim/bus_spec.h"
+#include "sim/bus_catalog.h"
 #include "sim/cards/card_jig.h"
 #include "sim/inprocess_wire.h"
 

@@ -90,7 +90,7 @@ TEST_F(card_layout, generic_slaves_keep_their_names_next_to_the_cards)
 {
     std::vector<std::string> models;
     std::string error;
-    ASSERT_TRUE(sim::parse_bus_spec("Generic,zeio*2,kova-ad", models, error)) << error;
+    ASSERT_TRUE(sim::parse_slave_list("Generic,zeio*2,kova-ad", models, error)) << error;
     EXPECT_EQ(models, (std::vector<std::string>{"generic", "ZEIO", "ZEIO", "KOVA-AD"}));
     make("generic,ZEIO");
     EXPECT_EQ(bus->with_slave(0, [](sim::slave& s) { return sim::cards::card_of(s) == nullptr; }), true);

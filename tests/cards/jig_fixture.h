@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "sim/bus.h"
-#include "sim/bus_spec.h"
+#include "sim/bus_catalog.h"
 #include "sim/cards/card_jig.h"
 
 namespace cardtest {
