@@ -1,9 +1,29 @@
 #pragma once
-#include "pages/CMyDlg.h"
+#include "pages/CIOPage.h"
+#include "pages/logic/io_list.h"
 
-// The IO page (ZEIO, KOVA-AD and the start-up set) (template 130).
-class CIOdlg : public CMyDlg {
+class QLineEdit;
+
+// The IO page (ZEIO, KOVA-AD and the start-up set) (template 130): eight inputs and
+// outputs, sixteen 24-bit inputs with latches, four analog outputs, two comparators and
+// the encoder.
+class CIOdlg : public CIOPage {
     Q_OBJECT
 public:
-    CIOdlg(CKestIO_TestDlg* main_window, QWidget* parent) : CMyDlg(main_window, parent) {}
+    CIOdlg(CKestIO_TestDlg* main_window, QWidget* parent);
+
+private:
+    page_logic::cell_updates copy_values(const polled_values& polled) override;
+    uint16_t output_word() const override { return current_.outputs; }
+    uint16_t analog_output(int channel) const override { return current_.analog_outputs[channel]; }
+
+    QWidget* analog_output_group();
+    QWidget* comparator_group();
+    QWidget* crc_group();
+    void write_comparator_threshold(int comparator);
+
+    page_logic::io_values current_;
+    page_logic::io_list shown_;
+    QLineEdit* thresholds_[2] = {}; // 1033, 1034
+    QLineEdit* crc_errors_ = nullptr; // 1029
 };

@@ -1,0 +1,46 @@
+#include "pages/CIO16dlg.h"
+
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include "pages/io_widgets.h"
+
+CIO16dlg::CIO16dlg(CKestIO_TestDlg* main_window, QWidget* parent) : CIOPage(main_window, parent, {0})
+{
+    list = make_status_list(this, page_logic::io16_list::columns(), page_logic::io16_list::labels(),
+                            page_logic::io16_list::rows);
+    fit_list(list, true);
+
+    auto* analog = new QGroupBox("模拟量输出", this);
+    auto* grid = new QGridLayout(analog);
+    QLineEdit* volts = make_edit(analog, 1031, "5");
+    add_edit_row(grid, 0, "模拟量输出1：", volts, "V", analog_output_button(1070, 0, volts));
+
+    auto* controls = new QHBoxLayout;
+    controls->addWidget(analog, 0, Qt::AlignTop);
+    controls->addWidget(output_group(16, 16), 0, Qt::AlignTop);
+    auto* right = new QVBoxLayout;
+    right->addWidget(one_key_test_group(true));
+    right->addWidget(clear_counters_button(true));
+    right->addWidget(hidden_counters());
+    right->addStretch();
+    controls->addLayout(right);
+    controls->addStretch();
+
+    auto* page = new QVBoxLayout(this);
+    page->addWidget(list);
+    page->addLayout(controls);
+    page->addStretch();
+    show_cells(shown_.refresh(current_));
+}
+
+page_logic::cell_updates CIO16dlg::copy_values(const polled_values& polled)
+{
+    current_ = page_logic::io16_values_from(polled);
+    return shown_.refresh(current_);
+}

@@ -1,0 +1,220 @@
+#include "pages/CIOPage.h"
+
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "app/CKestIO_TestDlg.h"
+#include "app/card/card_ops.h"
+#include "app/message_box.h"
+#include "ecat/sdo_api.h"
+#include "pages/io_widgets.h"
+
+namespace {
+
+constexpr uint16_t outputs_object = 0x2300;
+
+} // namespace
+
+CIOPage::CIOPage(CKestIO_TestDlg* main_window, QWidget* parent, std::vector<int> test_channels)
+    : CMyDlg(main_window, parent), test_channels_(std::move(test_channels))
+{
+}
+
+QWidget* CIOPage::output_group(int outputs, int enabled_outputs)
+{
+    auto* group = new QGroupBox("开关量输出", this);
+    auto* grid = new QGridLayout(group);
+    for (int bit = 0; bit < outputs; ++bit) {
+        QPushButton* button = make_button(group, 1050 + bit, QStringLiteral("OUT%1").arg(bit));
+        button->setEnabled(bit < enabled_outputs);
+        connect(button, &QPushButton::clicked, this, [this, bit] { toggle_output(bit); });
+        grid->addWidget(button, bit / 8, bit % 8);
+    }
+    QPushButton* all_on = make_button(group, 1066, "全1");
+    QPushButton* all_off = make_button(group, 1067, "全0");
+    connect(all_on, &QPushButton::clicked, this, [this] { write_outputs(0xFFFF); });
+    connect(all_off, &QPushButton::clicked, this, [this] { write_outputs(0x0000); });
+    int row = (outputs + 7) / 8;
+    grid->addWidget(all_on, row, 0);
+    grid->addWidget(all_off, row, 1);
+    return group;
+}
+
+QWidget* CIOPage::one_key_test_group(bool enabled)
+{
+    auto* group = new QGroupBox(this);
+    auto* grid = new QGridLayout(group);
+    test_period_ = make_edit(group, 1037, "2");
+    test_step_ = make_edit(group, 1038, "1");
+    test_toggle_ = make_edit(group, 1039, "0.5");
+    grid->addWidget(new QLabel("DA输出：每"), 0, 0);
+    grid->addWidget(test_period_, 0, 1);
+    grid->addWidget(new QLabel("秒增加电压"), 0, 2);
+    grid->addWidget(test_step_, 0, 3);
+    grid->addWidget(new QLabel("V"), 0, 4);
+    grid->addWidget(new QLabel("开关量输出：每隔"), 1, 0);
+    grid->addWidget(test_toggle_, 1, 1);
+    grid->addWidget(new QLabel("秒改变一次状态"), 1, 2);
+    test_button_ = make_button(group, 1068, "一键测试");
+    test_button_->setEnabled(enabled);
+    connect(test_button_, &QPushButton::clicked, this, [this] { toggle_one_key_test(); });
+    grid->addWidget(test_button_, 2, 0);
+    return group;
+}
+
+QPushButton* CIOPage::clear_counters_button(bool enabled)
+{
+    QPushButton* button = make_button(this, 1074, "清零计数器值");
+    button->setEnabled(enabled);
+    connect(button, &QPushButton::clicked, this, [this] { clear_counters(); });
+    return button;
+}
+
+QWidget* CIOPage::hidden_counters()
+{
+    auto* box = new QWidget(this);
+    auto* row = new QHBoxLayout(box);
+    const char* captions[] = {"通信错误计数：", "时间计数(0.1ms)："};
+    for (int i = 0; i < 2; ++i) {
+        row->addWidget(new QLabel(captions[i]));
+        auto* value = new QLabel("0");
+        value->setObjectName(QStringLiteral("id%1").arg(1100 + i));
+        value->hide();
+        row->addWidget(value);
+    }
+    return box;
+}
+
+QPushButton* CIOPage::analog_output_button(int id, int channel, QLineEdit* edit)
+{
+    QPushButton* button = make_button(this, id, "输出");
+    connect(button, &QPushButton::clicked, this, [this, channel, edit] {
+        int position = slave_for_operation();
+        if (position < 0)
+            return;
+        if (card::write_da_voltage(main_window->master(), uint16_t(position), channel, edit_number(edit)) != 0)
+            notify("设置失败！");
+    });
+    return button;
+}
+
+int CIOPage::slave_for_operation()
+{
+    int position = main_window->selected_slave();
+    if (position < 0)
+        notify("没有选择从站");
+    return position;
+}
+
+void CIOPage::notify(const QString& text)
+{
+    show_message_box(this, text, "提示");
+}
+
+bool CIOPage::write_word(int position, uint16_t index, uint8_t subindex, uint16_t value)
+{
+    uint8_t bytes[2] = {uint8_t(value), uint8_t(value >> 8)};
+    return ecat::master_sdo_download(main_window->master(), uint16_t(position), index, subindex, bytes, 2,
+                                     nullptr) == 0;
+}
+
+void CIOPage::show_cells(const page_logic::cell_updates& cells)
+{
+    apply_cells(list, cells);
+}
+
+void CIOPage::page_shown()
+{
+    start_window_timer(refresh_timer, 40);
+}
+
+void CIOPage::on_window_timer(int id)
+{
+    switch (id) {
+    case refresh_timer:
+        kill_window_timer(refresh_timer);
+        if (main_window->selected_slave() >= 0)
+            show_cells(copy_values(main_window->values()));
+        if (visible_flag)
+            start_window_timer(refresh_timer, 5);
+        break;
+    case ramp_timer:
+        ramp_test_outputs();
+        break;
+    case toggle_timer:
+        toggle_test_outputs();
+        break;
+    }
+}
+
+void CIOPage::toggle_output(int bit)
+{
+    int position = slave_for_operation();
+    if (position < 0)
+        return;
+    // the list shows the change only when the poll reads the word back
+    if (!write_word(position, outputs_object, 0, output_word() ^ uint16_t(1u << bit)))
+        notify("设置失败！");
+}
+
+void CIOPage::write_outputs(uint16_t word)
+{
+    int position = slave_for_operation();
+    if (position < 0)
+        return;
+    if (!write_word(position, outputs_object, 0, word))
+        notify("设置失败！");
+}
+
+void CIOPage::clear_counters()
+{
+    int position = slave_for_operation();
+    if (position < 0)
+        return;
+    if (card::clear_counters(main_window->master(), uint16_t(position)) != 0)
+        notify("设置失败！");
+}
+
+void CIOPage::toggle_one_key_test()
+{
+    int position = slave_for_operation();
+    if (position < 0)
+        return;
+    if (test_.running()) {
+        test_.stop();
+        kill_window_timer(ramp_timer);
+        kill_window_timer(toggle_timer);
+        test_button_->setText("一键测试");
+        return;
+    }
+    uint16_t word = test_.start(edit_number(test_step_), edit_number(test_period_), edit_number(test_toggle_));
+    start_window_timer(ramp_timer, test_.analog_period_ms());
+    start_window_timer(toggle_timer, test_.digital_period_ms());
+    // the test runs on whatever these writes achieve
+    write_word(position, outputs_object, 0, word);
+    for (int channel : test_channels_)
+        card::write_da_voltage(main_window->master(), uint16_t(position), channel, page_logic::one_key_test::start_volts);
+    test_button_->setText("停止测试");
+}
+
+void CIOPage::ramp_test_outputs()
+{
+    int position = main_window->selected_slave();
+    if (position < 0)
+        return;
+    for (int channel : test_channels_)
+        card::write_da_voltage(main_window->master(), uint16_t(position), channel,
+                               test_.next_voltage(analog_output(channel)));
+}
+
+void CIOPage::toggle_test_outputs()
+{
+    int position = main_window->selected_slave();
+    if (position < 0)
+        return;
+    write_word(position, outputs_object, 0, test_.next_word());
+}

@@ -1,0 +1,115 @@
+#include "pages/CIOdlg.h"
+
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include "app/CKestIO_TestDlg.h"
+#include "ecat/sdo_api.h"
+#include "pages/io_widgets.h"
+#include "pages/logic/io_scaling.h"
+
+CIOdlg::CIOdlg(CKestIO_TestDlg* main_window, QWidget* parent) : CIOPage(main_window, parent, {0, 1})
+{
+    list = make_status_list(this, page_logic::io_list::columns(), page_logic::io_list::labels(),
+                            page_logic::io_list::rows);
+    fit_list(list, false);
+    auto* controls = new QHBoxLayout;
+    controls->addWidget(analog_output_group(), 0, Qt::AlignTop);
+    auto* middle = new QVBoxLayout;
+    middle->addWidget(comparator_group());
+    middle->addWidget(crc_group());
+    middle->addStretch();
+    controls->addLayout(middle);
+    auto* right = new QVBoxLayout;
+    right->addWidget(output_group(8, 4));
+    right->addWidget(one_key_test_group(false));
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(clear_counters_button(false));
+    bottom->addWidget(hidden_counters());
+    right->addLayout(bottom);
+    right->addStretch();
+    controls->addLayout(right);
+    controls->addStretch();
+
+    auto* page = new QVBoxLayout(this);
+    // the list ends 15 pixels before the page's right edge, however wide the page is
+    page->setContentsMargins(9, 9, 15, 9);
+    page->addWidget(list);
+    page->addLayout(controls);
+    page->addStretch();
+    show_cells(shown_.refresh(current_));
+}
+
+QWidget* CIOdlg::analog_output_group()
+{
+    auto* group = new QGroupBox("模拟量输出", this);
+    auto* grid = new QGridLayout(group);
+    const int edit_ids[4] = {1031, 1032, 1040, 1041};
+    const int button_ids[4] = {1070, 1071, 1075, 1076};
+    for (int channel = 0; channel < 4; ++channel) {
+        QLineEdit* edit = make_edit(group, edit_ids[channel], "5");
+        add_edit_row(grid, channel, QStringLiteral("模拟量输出%1：").arg(channel + 1), edit, "V",
+                     analog_output_button(button_ids[channel], channel, edit));
+    }
+    return group;
+}
+
+QWidget* CIOdlg::comparator_group()
+{
+    auto* group = new QGroupBox("比较器DA输出", this);
+    auto* grid = new QGridLayout(group);
+    const char* labels[2] = {"CMP0N：", "CMP1N："};
+    for (int comparator = 0; comparator < 2; ++comparator) {
+        thresholds_[comparator] = make_edit(group, 1033 + comparator, "3");
+        QPushButton* button = make_button(group, 1020 + comparator, "输出");
+        connect(button, &QPushButton::clicked, this, [this, comparator] { write_comparator_threshold(comparator); });
+        add_edit_row(grid, comparator, labels[comparator], thresholds_[comparator], "V", button);
+    }
+    return group;
+}
+
+QWidget* CIOdlg::crc_group()
+{
+    auto* group = new QGroupBox("模拟量输入异常监控", this);
+    auto* row = new QHBoxLayout(group);
+    crc_errors_ = make_edit(group, 1029, {});
+    crc_errors_->setReadOnly(true);
+    row->addWidget(new QLabel("CRC_Err:"));
+    row->addWidget(crc_errors_);
+    return group;
+}
+
+page_logic::cell_updates CIOdlg::copy_values(const polled_values& polled)
+{
+    current_ = page_logic::io_values_from(polled);
+    crc_errors_->setText(QString::number(current_.crc_errors));
+    return shown_.refresh(current_);
+}
+
+void CIOdlg::write_comparator_threshold(int comparator)
+{
+    int position = slave_for_operation();
+    if (position < 0)
+        return;
+    ecat::master& master = main_window->master();
+    uint8_t mode[2] = {};
+    size_t size = 0;
+    if (ecat::master_sdo_upload(master, uint16_t(position), 0x3031, 0, mode, sizeof mode, &size, nullptr) != 0) {
+        notify("读寄存器0x3031失败！");
+        return;
+    }
+    uint16_t enabled = uint16_t(mode[0] | mode[1] << 8);
+    if (!(enabled & page_logic::comparator_single_ended_bit(comparator))) {
+        notify(QStringLiteral("比较器%1未使能单端，设置失败！").arg(comparator));
+        return;
+    }
+    uint16_t raw = page_logic::analog_raw_from_volts(edit_number(thresholds_[comparator]));
+    if (!write_word(position, 0x3032, uint8_t(comparator + 1), raw))
+        notify("设置失败！");
+}
