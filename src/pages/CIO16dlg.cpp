@@ -36,11 +36,15 @@ CIO16dlg::CIO16dlg(CKestIO_TestDlg* main_window, QWidget* parent) : CIOPage(main
     page->addWidget(list);
     page->addLayout(controls);
     page->addStretch();
-    show_cells(shown_.refresh(current_));
+    refresh_list();
 }
 
-page_logic::cell_updates CIO16dlg::copy_values(const polled_values& polled)
+void CIO16dlg::copy_values(const polled_values& polled)
 {
     current_ = page_logic::io16_values_from(polled);
-    return shown_.refresh(current_);
+}
+
+void CIO16dlg::refresh_list()
+{
+    apply_cells(list, shown_.refresh(current_));
 }

@@ -10,7 +10,8 @@ public:
     CIO16dlg(CKestIO_TestDlg* main_window, QWidget* parent);
 
 private:
-    page_logic::cell_updates copy_values(const polled_values& polled) override;
+    void copy_values(const polled_values& polled) override;
+    void refresh_list() override;
     uint16_t output_word() const override { return current_.outputs; }
     uint16_t analog_output(int) const override { return current_.analog_output; }
 

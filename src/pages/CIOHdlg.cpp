@@ -37,7 +37,7 @@ CIOHdlg::CIOHdlg(CKestIO_TestDlg* main_window, QWidget* parent) : CIOPage(main_w
     page->addWidget(list);
     page->addLayout(controls);
     page->addStretch();
-    show_cells(shown_.refresh(current_));
+    refresh_list();
 }
 
 QWidget* CIOHdlg::analog_output_group()
@@ -68,10 +68,14 @@ QWidget* CIOHdlg::pwm_group()
     return group;
 }
 
-page_logic::cell_updates CIOHdlg::copy_values(const polled_values& polled)
+void CIOHdlg::copy_values(const polled_values& polled)
 {
     current_ = page_logic::ioh_values_from(polled);
-    return shown_.refresh(current_);
+}
+
+void CIOHdlg::refresh_list()
+{
+    apply_cells(list, shown_.refresh(current_));
 }
 
 void CIOHdlg::set_pwm(int channel)

@@ -122,11 +122,6 @@ bool CIOPage::write_word(int position, uint16_t index, uint8_t subindex, uint16_
                                      nullptr) == 0;
 }
 
-void CIOPage::show_cells(const page_logic::cell_updates& cells)
-{
-    apply_cells(list, cells);
-}
-
 void CIOPage::page_shown()
 {
     start_window_timer(refresh_timer, 40);
@@ -137,8 +132,10 @@ void CIOPage::on_window_timer(int id)
     switch (id) {
     case refresh_timer:
         kill_window_timer(refresh_timer);
-        if (main_window->selected_slave() >= 0)
-            show_cells(copy_values(main_window->values()));
+        if (main_window->selected_slave() >= 0) {
+            copy_values(main_window->values());
+            refresh_list();
+        }
         if (visible_flag)
             start_window_timer(refresh_timer, 5);
         break;

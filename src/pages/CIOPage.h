@@ -4,7 +4,6 @@
 
 #include "pages/CMyDlg.h"
 #include "pages/logic/one_key_test.h"
-#include "pages/logic/status_list.h"
 
 class QLineEdit;
 class QPushButton;
@@ -20,13 +19,13 @@ class CIOPage : public CMyDlg {
 public:
     CIOPage(CKestIO_TestDlg* main_window, QWidget* parent, std::vector<int> test_channels);
 
-    bool one_key_test_running() const { return test_.running(); }
-
 protected:
     enum timer_id { refresh_timer = 1, ramp_timer = 2, toggle_timer = 3 };
 
-    // Copies the page's values from the polled block; returns the list cells that changed.
-    virtual page_logic::cell_updates copy_values(const polled_values& polled) = 0;
+    // Copies the page's values from the polled block.
+    virtual void copy_values(const polled_values& polled) = 0;
+    // Redraws the values that changed since they were last drawn.
+    virtual void refresh_list() = 0;
     // The page's current copies of the output word and of an analog output.
     virtual uint16_t output_word() const = 0;
     virtual uint16_t analog_output(int channel) const = 0;
@@ -43,8 +42,6 @@ protected:
     int slave_for_operation();
     void notify(const QString& text);
     bool write_word(int position, uint16_t index, uint8_t subindex, uint16_t value);
-
-    void show_cells(const page_logic::cell_updates& cells);
 
     QTableWidget* list = nullptr;
 

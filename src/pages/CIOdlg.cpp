@@ -43,7 +43,7 @@ CIOdlg::CIOdlg(CKestIO_TestDlg* main_window, QWidget* parent) : CIOPage(main_win
     page->addWidget(list);
     page->addLayout(controls);
     page->addStretch();
-    show_cells(shown_.refresh(current_));
+    refresh_list();
 }
 
 QWidget* CIOdlg::analog_output_group()
@@ -85,11 +85,15 @@ QWidget* CIOdlg::crc_group()
     return group;
 }
 
-page_logic::cell_updates CIOdlg::copy_values(const polled_values& polled)
+void CIOdlg::copy_values(const polled_values& polled)
 {
     current_ = page_logic::io_values_from(polled);
+}
+
+void CIOdlg::refresh_list()
+{
     crc_errors_->setText(QString::number(current_.crc_errors));
-    return shown_.refresh(current_);
+    apply_cells(list, shown_.refresh(current_));
 }
 
 void CIOdlg::write_comparator_threshold(int comparator)

@@ -13,7 +13,8 @@ public:
     CIOdlg(CKestIO_TestDlg* main_window, QWidget* parent);
 
 private:
-    page_logic::cell_updates copy_values(const polled_values& polled) override;
+    void copy_values(const polled_values& polled) override;
+    void refresh_list() override;
     uint16_t output_word() const override { return current_.outputs; }
     uint16_t analog_output(int channel) const override { return current_.analog_outputs[channel]; }
 

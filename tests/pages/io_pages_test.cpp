@@ -148,6 +148,7 @@ private slots:
         QCOMPARE(cell(0, 11), QString());
         QCOMPARE(cell(4, 12), QString("0.000"));
         QCOMPARE(cell(0, 17), QString("0"));
+        QCOMPARE(control<QLineEdit>(1029)->text(), QString("0"));
         for (int out = 0; out < 8; ++out)
             QCOMPARE(control(1050 + out)->isEnabled(), out < 4);
         QVERIFY(!control(1068)->isEnabled() && !control(1074)->isEnabled());
@@ -315,7 +316,7 @@ private slots:
     void clearing_the_counters_restarts_them()
     {
         open_card(kova_h);
-        QTRY_VERIFY(cell(0, 8).toLongLong() > 2000);
+        QTRY_VERIFY(cell(0, 8).toLongLong() > 500);
         long long before = cell(0, 8).toLongLong();
         control(1074)->click();
         QVERIFY(messages.isEmpty());
@@ -330,7 +331,6 @@ private slots:
         type(1039, "0.05");
         control(1068)->click();
         QCOMPARE(control(1068)->text(), QString("停止测试"));
-        QVERIFY(static_cast<CIOPage*>(page)->one_key_test_running());
         std::set<uint64_t> words;
         std::vector<uint64_t> ramp;
         auto sample = [&] {
