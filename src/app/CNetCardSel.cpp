@@ -8,7 +8,7 @@
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 
-#include "app/integer_text.h"
+#include "pages/logic/edit_number.h"
 
 CNetCardSel::CNetCardSel(const QStringList& adapter_names, int net_index, int response_wait_ms, QWidget* parent)
     : QDialog(parent),
@@ -54,6 +54,6 @@ void CNetCardSel::accept()
     if (adapters_->currentIndex() < 0)
         return;
     net_index_ = adapters_->currentIndex();
-    response_wait_ms_ = integer_from_text(wait_->text());
+    response_wait_ms_ = page_logic::integer_from_edit(wait_->text().toStdU16String());
     QDialog::accept();
 }

@@ -10,7 +10,6 @@
 #include "app/app_settings.h"
 #include "app/card_model.h"
 #include "app/identity_read.h"
-#include "app/integer_text.h"
 #include "ecat/slave_info.h"
 
 namespace {
@@ -76,17 +75,6 @@ TEST(identity_texts, date_serial_and_slave_list_items)
     // a name that fills all 64 characters has no terminating zero
     std::memset(info.name, 'N', sizeof info.name);
     EXPECT_EQ(slave_list_item(1, info).toStdString(), "(1) " + std::string(64, 'N') + "(VID:00004B49, PID:000A0001)");
-}
-
-TEST(integer_text, signed_decimal_or_zero)
-{
-    EXPECT_EQ(integer_from_text("10"), 10);
-    EXPECT_EQ(integer_from_text("  -25"), -25);
-    EXPECT_EQ(integer_from_text("+7"), 7);
-    EXPECT_EQ(integer_from_text(""), 0);
-    EXPECT_EQ(integer_from_text("12ab"), 0);
-    EXPECT_EQ(integer_from_text("abc"), 0);
-    EXPECT_EQ(integer_from_text("99999999999"), 0);
 }
 
 TEST(app_options, simulate_takes_an_optional_model_list)
