@@ -8,7 +8,7 @@ packages=(
   libpcap-dev
   iproute2 tshark socat
   qt6-base-dev qt6-serialport-dev libgl-dev
-  fonts-wqy-microhei xvfb xauth
+  fonts-wqy-microhei xvfb xauth xdotool
 )
 
 missing=()
