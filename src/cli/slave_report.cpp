@@ -83,7 +83,7 @@ std::string sii_report(const ecat::slave& s)
     std::ostringstream out;
     out << "SII: " << s.sii_image.size() << " words\n";
     for (size_t i = 0; i < s.sii_image.size(); i += 8) {
-        char address[16];
+        char address[24];
         std::snprintf(address, sizeof address, "%04zX:", i);
         out << address;
         for (size_t j = i; j < i + 8 && j < s.sii_image.size(); ++j) {

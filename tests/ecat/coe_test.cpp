@@ -81,10 +81,9 @@ protected:
 
 std::vector<uint8_t> sdo_response(uint8_t command, uint16_t index, uint8_t subindex, std::vector<uint8_t> rest)
 {
-    std::vector<uint8_t> message = {0x00, 0x30, command, static_cast<uint8_t>(index), static_cast<uint8_t>(index >> 8),
-                                    subindex};
-    message.insert(message.end(), rest.begin(), rest.end());
-    return message;
+    rest.insert(rest.begin(), {0x00, 0x30, command, static_cast<uint8_t>(index), static_cast<uint8_t>(index >> 8),
+                               subindex});
+    return rest;
 }
 
 TEST_F(coe_machine, a_two_byte_expedited_upload_yields_two_bytes)

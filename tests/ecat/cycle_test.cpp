@@ -21,6 +21,9 @@ thread_local bool test_thread = false;
 } // namespace
 
 // Counts allocations made by any thread but the test's own while counting is on.
+// (malloc/free behind new/delete is what the replaceable operators are for; the
+// compiler's mismatch warning does not know that they are replaced here)
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
 void* operator new(std::size_t size)
 {
     if (counting.load(std::memory_order_relaxed) && !test_thread)
