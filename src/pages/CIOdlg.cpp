@@ -92,7 +92,10 @@ void CIOdlg::copy_values(const polled_values& polled)
 
 void CIOdlg::refresh_list()
 {
-    crc_errors_->setText(QString::number(current_.crc_errors));
+    // setting the same text still repaints the box, 200 times a second
+    QString crc_errors = QString::number(current_.crc_errors);
+    if (crc_errors_->text() != crc_errors)
+        crc_errors_->setText(crc_errors);
     apply_cells(list, shown_.refresh(current_));
 }
 
