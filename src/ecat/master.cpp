@@ -158,6 +158,14 @@ int master_device_open(master_device& device)
     return 0;
 }
 
+void master_signal_request_done(master& m)
+{
+    m.request_done.set();
+    // taken so that a caller between its state check and its wait cannot miss this
+    { std::lock_guard lock(m.request_end_lock); }
+    m.request_ended.notify_all();
+}
+
 void master_clear_slaves(master& m)
 {
     m.dc_reference_clock = nullptr;

@@ -1,5 +1,6 @@
 #pragma once
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -88,6 +89,9 @@ struct master {
     std::atomic<uint64_t> tick_count{0}; // ticks since start, for measurements
     std::mutex send_receive_lock;
     platform::auto_reset_event request_done;
+    // wakes every waiting caller when any request ends, so that none polls in 1 ms steps
+    std::mutex request_end_lock;
+    std::condition_variable request_ended;
 };
 
 // Module data: the MAC table and the wait of ring datagrams over budget.
@@ -126,6 +130,9 @@ void master_timeout_datagrams(master& m);
 void master_inject_ring_datagrams(master& m);
 // True while some datagram of the queue is on the wire.
 bool master_has_sent_datagrams(master& m);
+
+// Signals that a request has ended: the request-done event, and every waiting caller.
+void master_signal_request_done(master& m);
 
 // Releases the slave table (every record, failing its requests).
 void master_clear_slaves(master& m);

@@ -1,5 +1,7 @@
 #include "ecat/sdo_api.h"
 
+#include <chrono>
+
 #include "ecat/master.h"
 #include "platform/clock.h"
 
@@ -20,27 +22,23 @@ int queue_and_wait(master& m, uint16_t position, sdo_request& request)
         m.slaves[position].sdo_requests.push_back(request);
     }
 
-    bool wait_failed = false;
-    while (!m.stop) {
-        auto result = m.request_done.wait(1);
-        if (result == platform::wait_result::failed) {
-            wait_failed = true;
-            break;
-        }
-        if (request.state != request_state::queued)
-            break;
-    }
+    // every ended request wakes all waiters; the time limit only bounds how late a
+    // stopped master is noticed
+    std::unique_lock wait_lock(m.request_end_lock);
+    while (!m.stop && request.state == request_state::queued)
+        m.request_ended.wait_for(wait_lock, std::chrono::milliseconds(5));
+    wait_lock.unlock();
     if (request.state == request_state::queued) {
         std::lock_guard lock(m.master_lock);
         if (request.state == request_state::queued) {
             request.queue_link.unlink();
-            return wait_failed ? -4 : -5;
+            return -5;
         }
     }
     // a busy request is always waited for: clearing the master fails it
+    wait_lock.lock();
     while (request.state == request_state::busy)
-        if (m.request_done.wait(1) == platform::wait_result::failed)
-            break;
+        m.request_ended.wait_for(wait_lock, std::chrono::milliseconds(5));
     return 0;
 }
 

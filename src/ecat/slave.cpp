@@ -63,7 +63,7 @@ void slave_release(slave& s)
         failed_any = true;
     }
     if (failed_any)
-        owner.request_done.set();
+        master_signal_request_done(owner);
 
     if (s.config) {
         s.config->attached = nullptr;

@@ -16,7 +16,7 @@ void finish(slave_request_machine& fsm, request_state result)
 {
     fsm.sdo->state = result;
     fsm.sdo = nullptr;
-    fsm.owner->owner->request_done.set();
+    master_signal_request_done(*fsm.owner->owner);
 }
 
 void end(slave_request_machine&) {}
