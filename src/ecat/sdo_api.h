@@ -7,11 +7,11 @@ namespace ecat {
 struct master;
 
 // Blocking object access, callable from any thread except the cycle's. The slave is
-// named by its ring position. Results: 0; -12 no memory; -4 lock or wait failed;
-// -22 position not below the slave count; -5 the request failed without an error
-// number (slave in INIT or with AL error, master stopped); otherwise -(error number)
-// of the transfer: -5 transfer failed or aborted (abort_code holds the slave's code),
-// -123 no CoE, -139 mailbox too small, 71 for a mailbox protocol error.
+// named by its ring position. Results: 0; -12 no memory; -22 position not below the
+// slave count; -5 the request failed without an error number (slave in INIT or with
+// AL error, master stopped); otherwise -(error number) of the transfer: -5 transfer
+// failed or aborted (abort_code holds the slave's code), -123 no CoE, -139 mailbox too
+// small, 71 for a mailbox protocol error.
 int master_sdo_download(master& m, uint16_t position, uint16_t index, uint8_t subindex, const uint8_t* data,
                         size_t size, uint32_t* abort_code);
 
