@@ -134,6 +134,41 @@ coe_reply coe_take_reply(coe_transfer& fsm, const uint8_t*& payload, size_t& len
     return coe_reply::message;
 }
 
+void coe_check_again(coe_transfer& fsm, coe_state check_state)
+{
+    if (coe_prepare_check(fsm))
+        fsm.state = check_state;
+}
+
+bool coe_sdo_reply(coe_transfer& fsm, coe_state check_state, bool other_protocol_fails, size_t minimum_length,
+                   const uint8_t*& payload, size_t& length)
+{
+    switch (coe_take_reply(fsm, payload, length)) {
+    case coe_reply::pending:
+        return false;
+    case coe_reply::not_coe:
+        if (other_protocol_fails)
+            coe_fail(fsm, coe_error_transfer);
+        else
+            coe_check_again(fsm, check_state);
+        return false;
+    case coe_reply::emergency:
+        coe_check_again(fsm, check_state);
+        return false;
+    case coe_reply::message:
+        break;
+    }
+    if (length < minimum_length) {
+        coe_fail(fsm, coe_error_transfer);
+        return false;
+    }
+    if (coe_is_abort(payload)) {
+        coe_take_abort(fsm, payload, length);
+        return false;
+    }
+    return true;
+}
+
 void coe_take_abort(coe_transfer& fsm, const uint8_t* payload, size_t length)
 {
     if (length >= coe_sdo_header_size)

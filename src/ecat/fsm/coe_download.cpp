@@ -91,39 +91,17 @@ void download_check(coe_transfer& fsm)
         fsm.state = download_response;
 }
 
-void check_again(coe_transfer& fsm, void (*check_state)(coe_transfer&))
-{
-    if (coe_prepare_check(fsm))
-        fsm.state = check_state;
-}
-
 void download_response(coe_transfer& fsm)
 {
     const uint8_t* payload = nullptr;
     size_t length = 0;
-    switch (coe_take_reply(fsm, payload, length)) {
-    case coe_reply::pending:
+    if (!coe_sdo_reply(fsm, download_check, false, 6, payload, length))
         return;
-    case coe_reply::not_coe:
-    case coe_reply::emergency:
-        check_again(fsm, download_check);
-        return;
-    case coe_reply::message:
-        break;
-    }
-    if (length < 6) {
-        coe_fail(fsm, coe_error_transfer);
-        return;
-    }
-    if (coe_is_abort(payload)) {
-        coe_take_abort(fsm, payload, length);
-        return;
-    }
     sdo_request& request = *fsm.request;
     bool initiate_response = coe_service(payload) == 3 && (payload[2] >> 5) == 3 && read_u16(payload + 3) == request.index
         && payload[5] == (request.complete_access ? 0 : request.subindex);
     if (!initiate_response) {
-        check_again(fsm, download_check);
+        coe_check_again(fsm, download_check);
         return;
     }
     if (fsm.bytes_remaining == 0) {
@@ -163,28 +141,10 @@ void download_segment_response(coe_transfer& fsm)
 {
     const uint8_t* payload = nullptr;
     size_t length = 0;
-    switch (coe_take_reply(fsm, payload, length)) {
-    case coe_reply::pending:
+    if (!coe_sdo_reply(fsm, download_segment_check, true, 6, payload, length))
         return;
-    case coe_reply::not_coe:
-        coe_fail(fsm, coe_error_transfer);
-        return;
-    case coe_reply::emergency:
-        check_again(fsm, download_segment_check);
-        return;
-    case coe_reply::message:
-        break;
-    }
-    if (length < 6) {
-        coe_fail(fsm, coe_error_transfer);
-        return;
-    }
-    if (coe_is_abort(payload)) {
-        coe_take_abort(fsm, payload, length);
-        return;
-    }
     if (coe_service(payload) != 3 || payload[2] < 0x20 || payload[2] > 0x3F) {
-        check_again(fsm, download_segment_check);
+        coe_check_again(fsm, download_segment_check);
         return;
     }
     if (((payload[2] >> 4) & 1) != fsm.toggle) {

@@ -45,6 +45,16 @@ enum class coe_reply { pending, not_coe, emergency, message };
 // length; every length has been checked against what was read.
 coe_reply coe_take_reply(coe_transfer& fsm, const uint8_t*& payload, size_t& length);
 
+// Issues a status check again and waits in check_state.
+void coe_check_again(coe_transfer& fsm, coe_state check_state);
+
+// The opening every SDO response state shares: takes the fetched reply, checks the
+// mailbox again on an emergency (and on a non-CoE message unless that fails the
+// transfer), fails a message shorter than minimum_length and takes an abort. True
+// with the SDO message to act on; false when this step is already handled.
+bool coe_sdo_reply(coe_transfer& fsm, coe_state check_state, bool other_protocol_fails, size_t minimum_length,
+                   const uint8_t*& payload, size_t& length);
+
 inline uint8_t coe_service(const uint8_t* payload) { return static_cast<uint8_t>(read_u16(payload) >> 12); }
 // An abort transfer: SDO request service with command specifier 4.
 inline bool coe_is_abort(const uint8_t* payload) { return coe_service(payload) == 2 && (payload[2] >> 5) == 4; }

@@ -48,12 +48,6 @@ bool send_segment_request(coe_transfer& fsm)
     return true;
 }
 
-void check_again(coe_transfer& fsm, void (*check_state)(coe_transfer&))
-{
-    if (coe_prepare_check(fsm))
-        fsm.state = check_state;
-}
-
 // Replaces the request data with bytes from the slave.
 bool set_data(coe_transfer& fsm, const uint8_t* bytes, size_t size, size_t capacity)
 {
@@ -120,32 +114,14 @@ void upload_response(coe_transfer& fsm)
 {
     const uint8_t* payload = nullptr;
     size_t length = 0;
-    switch (coe_take_reply(fsm, payload, length)) {
-    case coe_reply::pending:
+    if (!coe_sdo_reply(fsm, upload_check, true, 6, payload, length))
         return;
-    case coe_reply::not_coe:
-        coe_fail(fsm, coe_error_transfer);
-        return;
-    case coe_reply::emergency:
-        check_again(fsm, upload_check);
-        return;
-    case coe_reply::message:
-        break;
-    }
-    if (length < 6) {
-        coe_fail(fsm, coe_error_transfer);
-        return;
-    }
-    if (coe_is_abort(payload)) {
-        coe_take_abort(fsm, payload, length);
-        return;
-    }
     if (coe_service(payload) != 3 || (payload[2] & 0xE0) != 0x40) {
         coe_fail(fsm, coe_error_transfer);
         return;
     }
     if (read_u16(payload + 3) != fsm.request->index || payload[5] != fsm.request->subindex) {
-        check_again(fsm, upload_check);
+        coe_check_again(fsm, upload_check);
         return;
     }
     take_initiate_response(fsm, payload, length);
@@ -178,29 +154,11 @@ void upload_segment_response(coe_transfer& fsm)
 {
     const uint8_t* payload = nullptr;
     size_t length = 0;
-    switch (coe_take_reply(fsm, payload, length)) {
-    case coe_reply::pending:
+    if (!coe_sdo_reply(fsm, upload_segment_check, true, coe_sdo_header_size, payload, length))
         return;
-    case coe_reply::not_coe:
-        coe_fail(fsm, coe_error_transfer);
-        return;
-    case coe_reply::emergency:
-        check_again(fsm, upload_segment_check);
-        return;
-    case coe_reply::message:
-        break;
-    }
-    if (length < coe_sdo_header_size) {
-        coe_fail(fsm, coe_error_transfer);
-        return;
-    }
-    if (coe_is_abort(payload)) {
-        coe_take_abort(fsm, payload, length);
-        return;
-    }
     uint8_t command = payload[2];
     if (coe_service(payload) != 3 || command > 0x1F) {
-        check_again(fsm, upload_segment_check);
+        coe_check_again(fsm, upload_segment_check);
         return;
     }
     size_t data_length = length - 3;
