@@ -19,7 +19,7 @@
 
 #include "app/CKestIO_TestDlg.h"
 #include "bus_fixture.h"
-#include "cli/simulated_adapter.h"
+#include "simulated_adapter/simulated_adapter.h"
 #include "ecat/adapter.h"
 #include "jig_outputs.h"
 #include "pages/CMyDlg.h"

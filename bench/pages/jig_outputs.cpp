@@ -1,6 +1,6 @@
 #include "jig_outputs.h"
 
-#include "sim/bus.h"
+#include "sim/bus/bus.h"
 #include "sim/cards/card_jig.h"
 
 bool set_card_outputs(sim::bus& bus, size_t slave, uint16_t word)

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "sim/bus_catalog.h"
-#include "sim/inprocess_wire.h"
+#include "sim/bus/bus_catalog.h"
+#include "sim/bus/inprocess_wire.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include "app/CKestIO_TestDlg.h"
 #include "app/capture_check.h"
 #include "app/message_box.h"
-#include "cli/simulated_adapter.h"
+#include "simulated_adapter/simulated_adapter.h"
 #include "ecat/adapter.h"
 #include "platform/named_lock.h"
 

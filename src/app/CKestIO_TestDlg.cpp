@@ -15,7 +15,7 @@
 
 #include "app/CAboutDlg.h"
 #include "app/poll_procedures.h"
-#include "app/polled_values.h"
+#include "card/polled_values.h"
 #include "ecat/master.h"
 #include "pages/CADtest.h"
 #include "pages/CCanDlg.h"
@@ -125,14 +125,14 @@ void CKestIO_TestDlg::build_controls()
 void CKestIO_TestDlg::create_pages()
 {
     // created hidden, in this order; their tabs come from the page sets
-    pages_[size_t(page_kind::io)] = new CIOdlg(this, page_area_);
-    pages_[size_t(page_kind::io16)] = new CIO16dlg(this, page_area_);
-    pages_[size_t(page_kind::ioh)] = new CIOHdlg(this, page_area_);
-    pages_[size_t(page_kind::usart)] = new CUsartDlg(this, page_area_);
-    pages_[size_t(page_kind::modbus)] = new CModbusDlg(this, page_area_);
-    pages_[size_t(page_kind::settings)] = new CSetDlg(this, page_area_);
-    pages_[size_t(page_kind::ad_test)] = new CADtest(this, page_area_);
-    pages_[size_t(page_kind::can)] = new CCanDlg(this, page_area_);
+    pages_[size_t(page_kind::io)] = new CIOdlg(*this, page_area_);
+    pages_[size_t(page_kind::io16)] = new CIO16dlg(*this, page_area_);
+    pages_[size_t(page_kind::ioh)] = new CIOHdlg(*this, page_area_);
+    pages_[size_t(page_kind::usart)] = new CUsartDlg(*this, page_area_);
+    pages_[size_t(page_kind::modbus)] = new CModbusDlg(*this, page_area_);
+    pages_[size_t(page_kind::settings)] = new CSetDlg(*this, page_area_);
+    pages_[size_t(page_kind::ad_test)] = new CADtest(*this, page_area_);
+    pages_[size_t(page_kind::can)] = new CCanDlg(*this, page_area_);
 }
 
 polled_values& CKestIO_TestDlg::values()

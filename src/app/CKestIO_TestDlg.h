@@ -13,6 +13,7 @@
 #include "app/identity_read.h"
 #include "app/worker_host.h"
 #include "ecat/net_device.h"
+#include "pages/page_context.h"
 
 class CMyDlg;
 class QComboBox;
@@ -23,7 +24,7 @@ class QTabBar;
 // The one window of the tool: the device panel (adapter, slave search, identity of the
 // selected card), the tab strip and the test pages of the recognised card model. It owns
 // the master's lifetime, the three worker slots and the pages.
-class CKestIO_TestDlg : public QDialog, public worker_host {
+class CKestIO_TestDlg : public QDialog, public worker_host, public page_context {
     Q_OBJECT
 public:
     // preferred_adapter: the adapter taken when no index is stored yet (e.g. the
@@ -42,6 +43,8 @@ public:
     void message(const QString& text) override;
     void usart_received(const std::vector<uint8_t>& bytes) override;
     void can_log(const QString& line) override;
+    void message_box(QWidget* owner, const QString& text, const QString& caption) override;
+    void post_to_gui(std::function<void()> work) override;
 
     // (Re)starts the master on adapter net_index with the response wait; the slave list is
     // emptied and the poll slots are stopped until the next search.

@@ -228,3 +228,13 @@ void CKestIO_TestDlg::can_log(const QString& line)
     auto* can = static_cast<CCanDlg*>(page(page_kind::can));
     QMetaObject::invokeMethod(can, [can, line] { can->append_log(line); }, Qt::QueuedConnection);
 }
+
+void CKestIO_TestDlg::message_box(QWidget* owner, const QString& text, const QString& caption)
+{
+    show_message_box(owner, text, caption);
+}
+
+void CKestIO_TestDlg::post_to_gui(std::function<void()> work)
+{
+    QMetaObject::invokeMethod(this, std::move(work), Qt::QueuedConnection);
+}

@@ -4,8 +4,8 @@
 #include <cstring>
 #include <thread>
 
-#include "app/card/card_ops.h"
-#include "app/polled_values.h"
+#include "card/card_ops.h"
+#include "card/polled_values.h"
 #include "app/worker_host.h"
 #include "ecat/master.h"
 #include "ecat/sdo_api.h"

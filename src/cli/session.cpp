@@ -5,7 +5,7 @@
 #include <thread>
 
 #include "ecat/adapter.h"
-#include "cli/simulated_adapter.h"
+#include "simulated_adapter/simulated_adapter.h"
 
 namespace cli {
 

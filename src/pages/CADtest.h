@@ -5,7 +5,7 @@
 class CADtest : public CMyDlg {
     Q_OBJECT
 public:
-    CADtest(CKestIO_TestDlg* main_window, QWidget* parent) : CMyDlg(main_window, parent) {}
+    CADtest(page_context& context, QWidget* parent) : CMyDlg(context, parent) {}
 
     // Number of AD channels the card model has; 0 until a model sets it.
     void set_channel_count(int count) { channel_count_ = count; }

@@ -4,7 +4,7 @@
 #include <QTextEdit>
 #include <QVBoxLayout>
 
-CCanDlg::CCanDlg(CKestIO_TestDlg* main_window, QWidget* parent) : CMyDlg(main_window, parent), log_(new QTextEdit(this))
+CCanDlg::CCanDlg(page_context& context, QWidget* parent) : CMyDlg(context, parent), log_(new QTextEdit(this))
 {
     log_->setObjectName("id1005");
     log_->setReadOnly(true);

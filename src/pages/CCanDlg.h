@@ -7,7 +7,7 @@ class QTextEdit;
 class CCanDlg : public CMyDlg {
     Q_OBJECT
 public:
-    CCanDlg(CKestIO_TestDlg* main_window, QWidget* parent);
+    CCanDlg(page_context& context, QWidget* parent);
 
     // Appends "[hh:mm:ss] text" to the log and scrolls to it.
     void append_log(const QString& text);

@@ -10,7 +10,7 @@
 
 #include "pages/io_widgets.h"
 
-CIO16dlg::CIO16dlg(CKestIO_TestDlg* main_window, QWidget* parent) : CIOPage(main_window, parent, {0})
+CIO16dlg::CIO16dlg(page_context& context, QWidget* parent) : CIOPage(context, parent, {0})
 {
     list = make_status_list(this, page_logic::io16_list::columns(), page_logic::io16_list::labels(),
                             page_logic::io16_list::rows);

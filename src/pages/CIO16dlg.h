@@ -7,7 +7,7 @@
 class CIO16dlg : public CIOPage {
     Q_OBJECT
 public:
-    CIO16dlg(CKestIO_TestDlg* main_window, QWidget* parent);
+    CIO16dlg(page_context& context, QWidget* parent);
 
 private:
     void copy_values(const polled_values& polled) override;

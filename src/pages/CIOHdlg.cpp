@@ -8,11 +8,11 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-#include "app/CKestIO_TestDlg.h"
-#include "app/card/card_ops.h"
+#include "pages/page_context.h"
+#include "card/card_ops.h"
 #include "pages/io_widgets.h"
 
-CIOHdlg::CIOHdlg(CKestIO_TestDlg* main_window, QWidget* parent) : CIOPage(main_window, parent, {0, 1})
+CIOHdlg::CIOHdlg(page_context& context, QWidget* parent) : CIOPage(context, parent, {0, 1})
 {
     list = make_status_list(this, page_logic::ioh_list::columns(), page_logic::ioh_list::labels(),
                             page_logic::ioh_list::rows);
@@ -83,7 +83,7 @@ void CIOHdlg::set_pwm(int channel)
     int position = slave_for_operation();
     if (position < 0)
         return;
-    ecat::master& master = main_window->master();
+    ecat::master& master = context.master();
     double hertz = edit_number(frequencies_[channel]);
     double percent = edit_number(duties_[channel]);
     // the duty is written even when the frequency was not

@@ -9,7 +9,7 @@ class QLineEdit;
 class CIOHdlg : public CIOPage {
     Q_OBJECT
 public:
-    CIOHdlg(CKestIO_TestDlg* main_window, QWidget* parent);
+    CIOHdlg(page_context& context, QWidget* parent);
 
 private:
     void copy_values(const polled_values& polled) override;

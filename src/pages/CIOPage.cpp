@@ -7,9 +7,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "app/CKestIO_TestDlg.h"
-#include "app/card/card_ops.h"
-#include "app/message_box.h"
+#include "pages/page_context.h"
+#include "card/card_ops.h"
 #include "ecat/sdo_api.h"
 #include "pages/io_widgets.h"
 
@@ -19,8 +18,8 @@ constexpr uint16_t outputs_object = 0x2300;
 
 } // namespace
 
-CIOPage::CIOPage(CKestIO_TestDlg* main_window, QWidget* parent, std::vector<int> test_channels)
-    : CMyDlg(main_window, parent), test_channels_(std::move(test_channels))
+CIOPage::CIOPage(page_context& context, QWidget* parent, std::vector<int> test_channels)
+    : CMyDlg(context, parent), test_channels_(std::move(test_channels))
 {
 }
 
@@ -96,7 +95,7 @@ QPushButton* CIOPage::analog_output_button(int id, int channel, QLineEdit* edit)
         int position = slave_for_operation();
         if (position < 0)
             return;
-        if (card::write_da_voltage(main_window->master(), uint16_t(position), channel, edit_number(edit)) != 0)
+        if (card::write_da_voltage(context.master(), uint16_t(position), channel, edit_number(edit)) != 0)
             notify("设置失败！");
     });
     return button;
@@ -104,7 +103,7 @@ QPushButton* CIOPage::analog_output_button(int id, int channel, QLineEdit* edit)
 
 int CIOPage::slave_for_operation()
 {
-    int position = main_window->selected_slave();
+    int position = context.selected_slave();
     if (position < 0)
         notify("没有选择从站");
     return position;
@@ -112,13 +111,13 @@ int CIOPage::slave_for_operation()
 
 void CIOPage::notify(const QString& text)
 {
-    show_message_box(this, text, "提示");
+    context.message_box(this, text, "提示");
 }
 
 bool CIOPage::write_word(int position, uint16_t index, uint8_t subindex, uint16_t value)
 {
     uint8_t bytes[2] = {uint8_t(value), uint8_t(value >> 8)};
-    return ecat::master_sdo_download(main_window->master(), uint16_t(position), index, subindex, bytes, 2,
+    return ecat::master_sdo_download(context.master(), uint16_t(position), index, subindex, bytes, 2,
                                      nullptr) == 0;
 }
 
@@ -132,8 +131,8 @@ void CIOPage::on_window_timer(int id)
     switch (id) {
     case refresh_timer:
         kill_window_timer(refresh_timer);
-        if (main_window->selected_slave() >= 0) {
-            copy_values(main_window->values());
+        if (context.selected_slave() >= 0) {
+            copy_values(context.values());
             refresh_list();
         }
         if (visible_flag)
@@ -172,7 +171,7 @@ void CIOPage::clear_counters()
     int position = slave_for_operation();
     if (position < 0)
         return;
-    if (card::clear_counters(main_window->master(), uint16_t(position)) != 0)
+    if (card::clear_counters(context.master(), uint16_t(position)) != 0)
         notify("设置失败！");
 }
 
@@ -194,23 +193,23 @@ void CIOPage::toggle_one_key_test()
     // the test runs on whatever these writes achieve
     write_word(position, outputs_object, 0, word);
     for (int channel : test_channels_)
-        card::write_da_voltage(main_window->master(), uint16_t(position), channel, page_logic::one_key_test::start_volts);
+        card::write_da_voltage(context.master(), uint16_t(position), channel, page_logic::one_key_test::start_volts);
     test_button_->setText("停止测试");
 }
 
 void CIOPage::ramp_test_outputs()
 {
-    int position = main_window->selected_slave();
+    int position = context.selected_slave();
     if (position < 0)
         return;
     for (int channel : test_channels_)
-        card::write_da_voltage(main_window->master(), uint16_t(position), channel,
+        card::write_da_voltage(context.master(), uint16_t(position), channel,
                                test_.next_voltage(analog_output(channel)));
 }
 
 void CIOPage::toggle_test_outputs()
 {
-    int position = main_window->selected_slave();
+    int position = context.selected_slave();
     if (position < 0)
         return;
     write_word(position, outputs_object, 0, test_.next_word());

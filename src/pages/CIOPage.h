@@ -17,7 +17,7 @@ struct polled_values;
 class CIOPage : public CMyDlg {
     Q_OBJECT
 public:
-    CIOPage(CKestIO_TestDlg* main_window, QWidget* parent, std::vector<int> test_channels);
+    CIOPage(page_context& context, QWidget* parent, std::vector<int> test_channels);
 
 protected:
     enum timer_id { refresh_timer = 1, ramp_timer = 2, toggle_timer = 3 };

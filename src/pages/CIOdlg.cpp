@@ -9,12 +9,12 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-#include "app/CKestIO_TestDlg.h"
+#include "pages/page_context.h"
 #include "ecat/sdo_api.h"
 #include "pages/io_widgets.h"
 #include "pages/logic/io_scaling.h"
 
-CIOdlg::CIOdlg(CKestIO_TestDlg* main_window, QWidget* parent) : CIOPage(main_window, parent, {0, 1})
+CIOdlg::CIOdlg(page_context& context, QWidget* parent) : CIOPage(context, parent, {0, 1})
 {
     list = make_status_list(this, page_logic::io_list::columns(), page_logic::io_list::labels(),
                             page_logic::io_list::rows);
@@ -104,7 +104,7 @@ void CIOdlg::write_comparator_threshold(int comparator)
     int position = slave_for_operation();
     if (position < 0)
         return;
-    ecat::master& master = main_window->master();
+    ecat::master& master = context.master();
     uint8_t mode[2] = {};
     size_t size = 0;
     if (ecat::master_sdo_upload(master, uint16_t(position), 0x3031, 0, mode, sizeof mode, &size, nullptr) != 0) {

@@ -10,7 +10,7 @@ class QLineEdit;
 class CIOdlg : public CIOPage {
     Q_OBJECT
 public:
-    CIOdlg(CKestIO_TestDlg* main_window, QWidget* parent);
+    CIOdlg(page_context& context, QWidget* parent);
 
 private:
     void copy_values(const polled_values& polled) override;

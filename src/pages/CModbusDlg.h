@@ -5,5 +5,5 @@
 class CModbusDlg : public CMyDlg {
     Q_OBJECT
 public:
-    CModbusDlg(CKestIO_TestDlg* main_window, QWidget* parent) : CMyDlg(main_window, parent) {}
+    CModbusDlg(page_context& context, QWidget* parent) : CMyDlg(context, parent) {}
 };

@@ -3,7 +3,7 @@
 #include <QKeyEvent>
 #include <QTimer>
 
-CMyDlg::CMyDlg(CKestIO_TestDlg* main_window, QWidget* parent) : QDialog(parent), main_window(main_window)
+CMyDlg::CMyDlg(page_context& context, QWidget* parent) : QDialog(parent), context(context)
 {
     // QDialog makes every widget a window of its own; a page is a plain child
     setWindowFlags(Qt::Widget);

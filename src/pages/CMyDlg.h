@@ -3,18 +3,18 @@
 
 #include <QDialog>
 
-class CKestIO_TestDlg;
+class page_context;
 class QTimer;
 
-// Base of every test page: a frameless child dialog of the main window that knows its
-// main window, keeps a visible flag, and has numbered window timers. Neither Enter nor
+// Base of every test page: a frameless child dialog of the main window that reaches it
+// through its context, keeps a visible flag, and has numbered window timers. Neither Enter nor
 // Escape closes a page.
 class CMyDlg : public QDialog {
     Q_OBJECT
 public:
-    CMyDlg(CKestIO_TestDlg* main_window, QWidget* parent);
+    CMyDlg(page_context& context, QWidget* parent);
 
-    CKestIO_TestDlg* const main_window;
+    page_context& context;
     // set while the page is shown
     bool visible_flag = false;
 

@@ -5,5 +5,5 @@
 class CSetDlg : public CMyDlg {
     Q_OBJECT
 public:
-    CSetDlg(CKestIO_TestDlg* main_window, QWidget* parent) : CMyDlg(main_window, parent) {}
+    CSetDlg(page_context& context, QWidget* parent) : CMyDlg(context, parent) {}
 };

@@ -4,8 +4,8 @@
 #include <QLabel>
 #include <QTextEdit>
 
-CUsartDlg::CUsartDlg(CKestIO_TestDlg* main_window, QWidget* parent)
-    : CMyDlg(main_window, parent), card_receive_box_(new QTextEdit(this)), card_received_label_(new QLabel("0", this))
+CUsartDlg::CUsartDlg(page_context& context, QWidget* parent)
+    : CMyDlg(context, parent), card_receive_box_(new QTextEdit(this)), card_received_label_(new QLabel("0", this))
 {
     card_receive_box_->setObjectName("id1006");
     card_receive_box_->setReadOnly(true);

@@ -11,7 +11,7 @@ class QTextEdit;
 class CUsartDlg : public CMyDlg {
     Q_OBJECT
 public:
-    CUsartDlg(CKestIO_TestDlg* main_window, QWidget* parent);
+    CUsartDlg(page_context& context, QWidget* parent);
 
     // Bytes the card's serial port received: appended as text to the card receive box,
     // and counted.

@@ -4,11 +4,11 @@
 #include <thread>
 
 #include "cli/session.h"
-#include "sim/bus.h"
-#include "sim/bus_catalog.h"
-#include "sim/generic_slaves.h"
-#include "sim/inprocess_wire.h"
-#include "sim/standard_application.h"
+#include "sim/bus/bus.h"
+#include "sim/bus/bus_catalog.h"
+#include "sim/description/generic_slaves.h"
+#include "sim/bus/inprocess_wire.h"
+#include "sim/firmware/standard_application.h"
 
 namespace apptest {
 

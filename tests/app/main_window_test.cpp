@@ -17,7 +17,7 @@
 #include <QtTest>
 
 #include "app/CKestIO_TestDlg.h"
-#include "app/card/card_ops.h"
+#include "card/card_ops.h"
 #include "app/CNetCardSel.h"
 #include "app/message_box.h"
 #include "app/poll_procedures.h"
@@ -25,7 +25,7 @@
 #include "ecat/adapter.h"
 #include "pages/CADtest.h"
 #include "pages/CMyDlg.h"
-#include "sim/bus.h"
+#include "sim/bus/bus.h"
 
 using namespace apptest;
 

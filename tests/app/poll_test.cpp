@@ -7,11 +7,11 @@
 #include <gtest/gtest.h>
 
 #include "app/CTQRThread.h"
-#include "app/card/card_ops.h"
+#include "card/card_ops.h"
 #include "app/poll_procedures.h"
 #include "bus_fixture.h"
 #include "ecat/adapter.h"
-#include "sim/bus.h"
+#include "sim/bus/bus.h"
 #include "test_host.h"
 
 using namespace apptest;

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "app/identity_read.h"
-#include "app/polled_values.h"
+#include "card/polled_values.h"
 #include "app/worker_host.h"
 #include "ecat/master.h"
 

@@ -3,7 +3,7 @@
 
 #include "bus_fixture.h"
 #include "ecat/sdo_api.h"
-#include "sim/generic_slaves.h"
+#include "sim/description/generic_slaves.h"
 
 using namespace ecat;
 

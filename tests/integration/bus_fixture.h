@@ -9,9 +9,9 @@
 
 #include "ecat/adapter.h"
 #include "ecat/master.h"
-#include "sim/bus.h"
-#include "sim/inprocess_wire.h"
-#include "sim/standard_application.h"
+#include "sim/bus/bus.h"
+#include "sim/bus/inprocess_wire.h"
+#include "sim/firmware/standard_application.h"
 
 namespace testsupport {
 

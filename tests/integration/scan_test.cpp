@@ -2,8 +2,8 @@
 #include "bus_fixture.h"
 #include "ecat/fsm/al_texts.h"
 #include "ecat/slave_info.h"
-#include "sim/generic_slaves.h"
-#include "sim/slave_builder.h"
+#include "sim/description/generic_slaves.h"
+#include "sim/description/slave_builder.h"
 
 using namespace ecat;
 

@@ -14,14 +14,14 @@
 
 #include "app/CKestIO_TestDlg.h"
 #include "app/message_box.h"
-#include "app/polled_values.h"
+#include "card/polled_values.h"
 #include "bus_fixture.h"
 #include "ecat/adapter.h"
 #include "ecat/sdo_api.h"
 #include "pages/CIO16dlg.h"
 #include "pages/CIOHdlg.h"
 #include "pages/CIOdlg.h"
-#include "sim/bus.h"
+#include "sim/bus/bus.h"
 
 using namespace apptest;
 

@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "bus_driver.h"
-#include "sim/generic_slaves.h"
-#include "sim/slave_builder.h"
+#include "sim/description/generic_slaves.h"
+#include "sim/description/slave_builder.h"
 
 using namespace simtest;
 

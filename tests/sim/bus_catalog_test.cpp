@@ -1,9 +1,9 @@
 // Slave lists and the kestio-sim command line.
 #include <gtest/gtest.h>
 
-#include "sim/bus_catalog.h"
-#include "sim/fault_commands.h"
-#include "sim/sim_options.h"
+#include "sim/bus/bus_catalog.h"
+#include "sim/bus/fault_commands.h"
+#include "sim/bus/sim_options.h"
 
 TEST(slave_lists, names_repeats_and_the_default_of_three_generic_slaves)
 {

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "frame_builder.h"
-#include "sim/bus.h"
+#include "sim/bus/bus.h"
 
 namespace simtest {
 

@@ -2,9 +2,9 @@
 #include <gtest/gtest.h>
 
 #include "bus_driver.h"
-#include "sim/bus.h"
-#include "sim/generic_slaves.h"
-#include "sim/slave_builder.h"
+#include "sim/bus/bus.h"
+#include "sim/description/generic_slaves.h"
+#include "sim/description/slave_builder.h"
 
 using namespace simtest;
 

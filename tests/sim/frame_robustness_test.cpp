@@ -3,7 +3,7 @@
 
 #include "bus_driver.h"
 #include "frame_rules.h"
-#include "sim/generic_slaves.h"
+#include "sim/description/generic_slaves.h"
 
 using namespace simtest;
 

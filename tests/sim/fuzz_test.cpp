@@ -8,7 +8,7 @@
 #include "frame_builder.h"
 #include "frame_rules.h"
 #include "sdo_client.h"
-#include "sim/generic_slaves.h"
+#include "sim/description/generic_slaves.h"
 
 using namespace simtest;
 

@@ -6,8 +6,8 @@
 #include <thread>
 
 #include "frame_builder.h"
-#include "sim/bus_catalog.h"
-#include "sim/inprocess_wire.h"
+#include "sim/bus/bus_catalog.h"
+#include "sim/bus/inprocess_wire.h"
 
 using namespace simtest;
 

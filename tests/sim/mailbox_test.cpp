@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "sdo_client.h"
-#include "sim/esc.h"
-#include "sim/generic_slaves.h"
+#include "sim/chip/esc.h"
+#include "sim/description/generic_slaves.h"
 
 using namespace simtest;
 

@@ -4,8 +4,8 @@
 #include <numeric>
 
 #include "sdo_client.h"
-#include "sim/generic_slaves.h"
-#include "sim/slave_builder.h"
+#include "sim/description/generic_slaves.h"
+#include "sim/description/slave_builder.h"
 
 using namespace simtest;
 

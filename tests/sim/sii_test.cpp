@@ -4,8 +4,8 @@
 #include <map>
 
 #include "bus_driver.h"
-#include "sim/generic_slaves.h"
-#include "sim/sii_image.h"
+#include "sim/description/generic_slaves.h"
+#include "sim/description/sii_image.h"
 
 using namespace simtest;
 

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "bus_driver.h"
-#include "sim/generic_slaves.h"
+#include "sim/description/generic_slaves.h"
 
 using namespace simtest;
 

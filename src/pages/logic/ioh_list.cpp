@@ -1,6 +1,6 @@
 #include "pages/logic/ioh_list.h"
 
-#include "app/polled_values.h"
+#include "card/polled_values.h"
 #include "pages/logic/io_scaling.h"
 
 namespace page_logic {

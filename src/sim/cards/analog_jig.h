@@ -3,7 +3,7 @@
 
 #include "sim/cards/card_config.h"
 #include "sim/cards/card_io.h"
-#include "sim/random_source.h"
+#include "sim/bus/random_source.h"
 
 namespace sim::cards {
 

@@ -9,7 +9,7 @@
 #include "sim/cards/modbus_master.h"
 #include "sim/cards/motion_counters.h"
 #include "sim/cards/usart_mailbox.h"
-#include "sim/slave_description.h"
+#include "sim/description/slave_description.h"
 
 namespace sim::cards {
 

@@ -1,8 +1,8 @@
 #pragma once
 #include <cstdint>
 
-#include "sim/slave.h"
-#include "sim/slave_description.h"
+#include "sim/bus/slave.h"
+#include "sim/description/slave_description.h"
 
 namespace sim::cards {
 

@@ -2,7 +2,7 @@
 #include <memory>
 
 #include "sim/cards/card_board.h"
-#include "sim/standard_application.h"
+#include "sim/firmware/standard_application.h"
 
 namespace sim::cards {
 

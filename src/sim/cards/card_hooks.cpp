@@ -3,7 +3,7 @@
 #include <stdexcept>
 
 #include "sim/cards/card_aborts.h"
-#include "sim/sdo_abort.h"
+#include "sim/firmware/sdo_abort.h"
 
 namespace sim::cards {
 

@@ -2,8 +2,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "sim/byte_order.h"
-#include "sim/object_dictionary.h"
+#include "sim/chip/byte_order.h"
+#include "sim/firmware/object_dictionary.h"
 
 namespace sim::cards {
 

@@ -1,7 +1,7 @@
 #pragma once
 #include <string>
 
-#include "sim/bus.h"
+#include "sim/bus/bus.h"
 #include "sim/cards/card_firmware.h"
 
 namespace sim::cards {

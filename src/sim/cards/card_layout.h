@@ -2,7 +2,7 @@
 #include <cstdint>
 #include <string>
 
-#include "sim/slave_builder.h"
+#include "sim/description/slave_builder.h"
 
 namespace sim::cards {
 

@@ -2,7 +2,7 @@
 
 #include "sim/cards/card_aborts.h"
 #include "sim/cards/modbus_rtu.h"
-#include "sim/sdo_abort.h"
+#include "sim/firmware/sdo_abort.h"
 
 namespace sim::cards {
 

@@ -1,0 +1,28 @@
+#include "card/sdo_numbers.h"
+
+#include "ecat/sdo_api.h"
+
+namespace card {
+
+int download_number(ecat::master& m, uint16_t position, uint16_t index, uint8_t subindex, uint64_t value, size_t size)
+{
+    uint8_t bytes[8];
+    for (size_t i = 0; i < size && i < sizeof bytes; ++i)
+        bytes[i] = uint8_t(value >> (8 * i));
+    return ecat::master_sdo_download(m, position, index, subindex, bytes, size, nullptr);
+}
+
+int upload_number(ecat::master& m, uint16_t position, uint16_t index, uint8_t subindex, size_t size, uint64_t& value)
+{
+    uint8_t bytes[8] = {};
+    size_t got = 0;
+    int result = ecat::master_sdo_upload(m, position, index, subindex, bytes, size, &got, nullptr);
+    if (result != 0)
+        return result;
+    value = 0;
+    for (size_t i = 0; i < got && i < sizeof bytes; ++i)
+        value |= uint64_t(bytes[i]) << (8 * i);
+    return 0;
+}
+
+} // namespace card

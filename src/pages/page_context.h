@@ -1,0 +1,28 @@
+#pragma once
+#include <functional>
+
+#include <QString>
+
+class QWidget;
+struct polled_values;
+namespace ecat {
+struct master;
+}
+
+// All a test page sees of the main window. The main window implements it; tests give a
+// page a fake one. master(), selected_slave() and values() may be called from any thread;
+// message() only on the GUI thread.
+class page_context {
+public:
+    virtual ~page_context() = default;
+
+    virtual ecat::master& master() = 0;
+    // ring position of the selected slave, -1 when none
+    virtual int selected_slave() const = 0;
+    // the block the poll procedures keep up to date while the page's tab is shown
+    virtual polled_values& values() = 0;
+    // The tool's one message box (OK only), modal to owner.
+    virtual void message_box(QWidget* owner, const QString& text, const QString& caption) = 0;
+    // Runs work on the GUI thread, after what was posted before it; callable from any thread.
+    virtual void post_to_gui(std::function<void()> work) = 0;
+};

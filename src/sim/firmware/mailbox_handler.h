@@ -1,0 +1,40 @@
+#pragma once
+#include <cstdint>
+#include <deque>
+#include <vector>
+
+#include "sim/firmware/coe_sdo_server.h"
+#include "sim/chip/pdi.h"
+#include "sim/description/slave_description.h"
+#include "sim/firmware/slave_faults.h"
+
+namespace sim {
+
+// The slave application's mailbox: takes each mailbox the master writes into SM0, hands CoE
+// to the SDO server, answers anything it cannot take with a mailbox error reply (type 0),
+// and feeds replies and emergencies into SM1 one at a time as the master empties it.
+class mailbox_handler {
+public:
+    mailbox_handler(const slave_description& description, object_dictionary& dictionary, slave_faults& faults);
+
+    // One pass of the firmware loop; in_boot limits the mailbox to the boot protocols.
+    void run(pdi& chip, bool in_boot);
+    // The mailbox was switched off (back to INIT): drop everything pending.
+    void reset();
+
+private:
+    void take_request(const std::vector<uint8_t>& mailbox, bool in_boot);
+    void post(uint8_t type, std::vector<uint8_t> service_data);
+    void post_error(uint16_t code);
+    void deliver(pdi& chip);
+
+    const slave_description& description_;
+    slave_faults& faults_;
+    coe_sdo_server sdo_server_;
+    std::deque<std::vector<uint8_t>> outbox_;
+    uint8_t last_counter_ = 0;
+    uint8_t send_counter_ = 0;
+    size_t send_room_ = 0;
+};
+
+} // namespace sim

@@ -1,0 +1,35 @@
+#pragma once
+#include <atomic>
+#include <functional>
+
+#include <QCoreApplication>
+#include <QStringList>
+
+#include "card/polled_values.h"
+#include "ecat/master.h"
+#include "pages/page_context.h"
+
+namespace apptest {
+
+// A page's context without a main window: the test sets the selection and the polled
+// values, and the message boxes are recorded as "caption: text".
+class fake_page_context : public page_context {
+public:
+    ecat::master& master() override { return ecat::master_zero(); }
+    int selected_slave() const override { return selected; }
+    polled_values& values() override { return polled; }
+    void message_box(QWidget*, const QString& text, const QString& caption) override
+    {
+        messages << caption + ": " + text;
+    }
+    void post_to_gui(std::function<void()> work) override
+    {
+        QMetaObject::invokeMethod(QCoreApplication::instance(), std::move(work), Qt::QueuedConnection);
+    }
+
+    std::atomic<int> selected{0};
+    polled_values polled;
+    QStringList messages;
+};
+
+} // namespace apptest
