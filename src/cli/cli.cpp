@@ -11,7 +11,7 @@ namespace cli {
 namespace {
 
 const char* const usage =
-    "usage: kestio-cli [--adapter NAME|INDEX] [--simulate[=SPEC]] [--wait MS] [--capture FILE.pcap] COMMAND\n"
+    "usage: kestio-cli [--adapter NAME|INDEX] [--simulate[=SPEC]] [--wait MS] [--capture FILE.pcapng [--capture-limit MB]] COMMAND\n"
     "commands:\n"
     "  adapters                      list the Ethernet adapters: index, name, MAC\n"
     "  slaves                        the slaves after the scan, as the main window lists them, with AL state\n"

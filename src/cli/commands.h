@@ -11,6 +11,7 @@ struct options {
     std::string simulate_spec;  // empty: the default bus
     int wait_ms = 10;
     std::string capture_path;
+    long capture_limit_mb = 0;  // 0: no limit
     bool json = false;
     bool keep_going = false;
     std::vector<std::string> words; // the command and its arguments

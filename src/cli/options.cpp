@@ -52,6 +52,16 @@ bool parse_options(const std::vector<std::string>& args, options& parsed, std::s
                 return false;
             }
             parsed.wait_ms = static_cast<int>(ms);
+        } else if (starts_with_option(word, "--capture-limit")) {
+            if (!take_value(args, i, "--capture-limit", value, error))
+                return false;
+            char* end = nullptr;
+            long megabytes = std::strtol(value.c_str(), &end, 10);
+            if (value.empty() || *end || megabytes < 1 || megabytes > 1000000) {
+                error = "--capture-limit takes megabytes from 1 to 1000000, not '" + value + "'";
+                return false;
+            }
+            parsed.capture_limit_mb = megabytes;
         } else if (starts_with_option(word, "--capture")) {
             if (!take_value(args, i, "--capture", parsed.capture_path, error))
                 return false;

@@ -86,7 +86,10 @@ bool session::start(const options& opts, std::ostream& err)
         return false;
     if (!opts.capture_path.empty()) {
         std::string error;
-        if (!capture_.open(opts.capture_path, error)) {
+        std::ostream* notices = &err;
+        auto stopped = [notices](const std::string& line) { *notices << line << "\n" << std::flush; };
+        if (!capture_.open(opts.capture_path, ecat::adapter_get(adapter_index_)->description,
+                           uint64_t(opts.capture_limit_mb) * 1000000, stopped, error)) {
             err << "--capture: " << error << "\n";
             return false;
         }
