@@ -14,6 +14,9 @@ cmake --build build -j "$jobs"
 echo "== tests"
 ctest --test-dir build --output-on-failure -j "$jobs"
 
+echo "== Debian package: build, install, run from /usr/bin, remove"
+bash scripts/package-check.sh
+
 echo "== build with AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKESTIO_SANITIZE=ON
 cmake --build build-asan -j "$jobs"
