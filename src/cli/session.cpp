@@ -108,7 +108,8 @@ bool session::start(const options& opts, std::ostream& err)
     int opened = ecat::master_device_open(m.main_device);
     running_ = true;
     if (opened != 0) {
-        err << "error " << opened << ": the adapter could not be opened";
+        err << "error " << opened << ": the adapter " << ecat::adapter_get(adapter_index_)->device
+            << " could not be opened";
         if (!ecat::adapter_last_error().empty())
             err << ": " << ecat::adapter_last_error();
         err << "\n";

@@ -48,12 +48,22 @@ std::string system_description(const pcap_if_t* node)
     return driver;
 }
 
+// The running program's own path, for a setcap line the operator can paste.
+std::string own_program_path()
+{
+    char path[4096];
+    ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
+    if (n <= 0)
+        return "<program>";
+    return std::string(path, size_t(n));
+}
+
 std::string permission_hint(const char* text)
 {
     std::string message = text;
     if (message.find("ermission") != std::string::npos || message.find("not permitted") != std::string::npos)
         message += " — raw packet access needs root or CAP_NET_RAW: "
-                   "sudo setcap cap_net_raw,cap_net_admin=eip <program>";
+                   "sudo setcap cap_net_raw,cap_net_admin=eip " + own_program_path();
     return message;
 }
 
