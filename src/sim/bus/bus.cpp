@@ -121,6 +121,8 @@ std::vector<std::vector<uint8_t>> bus::transmit(const uint8_t* frame, size_t len
                 --corruptions_left_;
                 corrupt(reply);
             }
+            if (mutator_.maybe_mutate(reply, random_))
+                ++statistics_.mutated;
         }
         for (node& n : nodes_)
             n.device->run_application();
@@ -162,6 +164,12 @@ void bus::corrupt(std::vector<uint8_t>& frame)
     // the first datagram claims one byte more than it carries, so it no longer fits
     uint8_t* length_word = frame.data() + ethernet_header_size + ethercat_header_size + 6;
     put16(length_word, uint16_t(get16(length_word) + 1));
+}
+
+void bus::set_mutation_probability(double probability)
+{
+    std::lock_guard lock(mutex_);
+    mutator_.set_probability(probability);
 }
 
 bus::statistics bus::counters() const

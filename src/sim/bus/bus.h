@@ -9,6 +9,7 @@
 
 #include "sim/chip/ethercat_frame.h"
 #include "sim/bus/random_source.h"
+#include "sim/bus/reply_mutator.h"
 #include "sim/bus/slave.h"
 
 namespace sim {
@@ -62,12 +63,15 @@ public:
     void inject_emergency_during_transfer(size_t id, unsigned count);
     void send_emergency(size_t id, const emergency_message& message);
     void corrupt_datagram_lengths(unsigned frames);
+    // Mutates this share of the replies (reply_mutator), until set back to 0.
+    void set_mutation_probability(double probability);
 
     struct statistics {
         uint64_t frames_in = 0;
         uint64_t malformed = 0;
         uint64_t dropped = 0;
         uint64_t replies = 0;
+        uint64_t mutated = 0;
     };
     statistics counters() const;
 
@@ -97,6 +101,7 @@ private:
     double drop_probability_ = 0;
     unsigned reply_delay_ = 0;
     unsigned corruptions_left_ = 0;
+    reply_mutator mutator_;
     bool link_up_ = true;
     uint64_t frame_number_ = 0;
     std::deque<pending_reply> pending_;

@@ -10,7 +10,7 @@ namespace sim {
 
 const char* const fault_command_help =
     "faults while running (one per line on standard input):\n"
-    "  unplug N | replug N | link up|down | drop P | delay FRAMES | corrupt [COUNT]\n"
+    "  unplug N | replug N | link up|down | drop P | delay FRAMES | corrupt [COUNT] | mutate P\n"
     "  refuse N STATE [CODE] | refuse N none | al-error N CODE | sii-busy N POLLS | sii-error N [COUNT]\n"
     "  mailbox-error N CODE [COUNT] | emergency N CODE | emergency-in-transfer N [COUNT]\n";
 
@@ -60,6 +60,14 @@ bool run(const arguments& a, bus& segment)
         if (*end != '\0' || probability < 0 || probability > 1)
             return false;
         segment.set_drop_probability(probability);
+        return true;
+    }
+    if (name == "mutate" && a.count() == 1) {
+        char* end = nullptr;
+        double probability = std::strtod(a.word(1).c_str(), &end);
+        if (a.word(1).empty() || *end != '\0' || probability < 0 || probability > 1)
+            return false;
+        segment.set_mutation_probability(probability);
         return true;
     }
     if (name == "delay" && a.count() == 1 && a.number(1, 1000, value, 0)) {

@@ -7,11 +7,13 @@
 namespace sim {
 
 const char* const sim_usage =
-    "usage: kestio-sim --iface IFACE [--slaves SPEC] [--seed N] [--drop P] [--delay FRAMES]\n"
-    "                  [--sii-busy POLLS] [--refuse SLAVE:STATE[:CODE]] [--al-error SLAVE:CODE]\n"
-    "                  [--mailbox-error SLAVE:CODE]\n"
+    "usage: kestio-sim --iface IFACE [--slaves SPEC] [--seed N] [--drop P] [--mutate P]\n"
+    "                  [--delay FRAMES] [--sii-busy POLLS] [--refuse SLAVE:STATE[:CODE]]\n"
+    "                  [--al-error SLAVE:CODE] [--mailbox-error SLAVE:CODE]\n"
     "  SPEC     comma-separated slave models, NAME*N repeats (default: generic*3)\n"
-    "  STATE    INIT, PREOP, BOOT, SAFEOP or OP; CODE is an AL status or mailbox error code\n";
+    "  STATE    INIT, PREOP, BOOT, SAFEOP or OP; CODE is an AL status or mailbox error code\n"
+    "  --mutate P  mutate this share of the replies like a broken slave (lengths, index,\n"
+    "              working counter, mailbox and CoE headers, SII, AL status, truncation)\n";
 
 bool parse_unsigned(const std::string& text, uint64_t limit, uint64_t& out)
 {
@@ -101,6 +103,10 @@ bool parse_sim_options(const std::vector<std::string>& arguments, sim_options& o
             char* end = nullptr;
             out.drop_probability = std::strtod(value.c_str(), &end);
             ok = !value.empty() && *end == '\0' && out.drop_probability >= 0 && out.drop_probability <= 1;
+        } else if (option == "--mutate") {
+            char* end = nullptr;
+            out.mutate_probability = std::strtod(value.c_str(), &end);
+            ok = !value.empty() && *end == '\0' && out.mutate_probability >= 0 && out.mutate_probability <= 1;
         } else if (option == "--delay") {
             ok = parse_unsigned(value, 1000, number);
             out.reply_delay = unsigned(number);
@@ -140,6 +146,7 @@ bool apply_faults(const sim_options& options, bus& segment, std::string& error)
     };
     segment.set_drop_probability(options.drop_probability);
     segment.set_reply_delay(options.reply_delay);
+    segment.set_mutation_probability(options.mutate_probability);
     for (size_t slave = 0; slave < count; ++slave)
         segment.set_sii_busy_polls(slave, options.sii_busy_polls);
     for (const auto& refusal : options.refusals) {

@@ -23,6 +23,7 @@ struct sim_options {
     std::string slaves;
     uint64_t seed = 1;
     double drop_probability = 0;
+    double mutate_probability = 0; // share of replies mutated like a broken slave's
     unsigned reply_delay = 0;
     unsigned sii_busy_polls = 0;
     std::vector<state_refusal> refusals;
