@@ -24,6 +24,8 @@ const char* const usage =
     "  bench sdo [--slaves N] [--count K]   SDO upload latency and rate on the simulated bus\n"
     "  bench scan [--slaves N]       time from start to every slave in PREOP\n"
     "  (bench commands take --json)\n"
+    "  soak [--minutes N|--seconds N]  transfers with read-back under one bus fault after another\n"
+    "                                (simulated bus, default 16 cards); one JSON line at the end\n"
     "--simulate[=SPEC]: the in-process simulated bus, e.g. --simulate=generic*3 (the default)\n";
 
 // Starts a session, waits for the scan and runs one bus command or a script.
@@ -68,6 +70,8 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         return command_bench_sdo(opts, out, err);
     if (command == "bench" && opts.words.size() >= 2 && opts.words[1] == "scan")
         return command_bench_scan(opts, out, err);
+    if (command == "soak")
+        return command_soak(opts, out, err);
     if (command == "run" || is_bus_command(command))
         return run_on_bus(opts, out, err);
     err << "unknown command '" << command << "'\n" << usage;

@@ -24,5 +24,6 @@ int command_adapters(const options& opts, std::ostream& out, std::ostream& err);
 int command_bench_cycle(const options& opts, std::ostream& out, std::ostream& err);
 int command_bench_sdo(const options& opts, std::ostream& out, std::ostream& err);
 int command_bench_scan(const options& opts, std::ostream& out, std::ostream& err);
+int command_soak(const options& opts, std::ostream& out, std::ostream& err);
 
 } // namespace cli
