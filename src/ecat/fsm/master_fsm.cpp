@@ -33,6 +33,7 @@ constexpr int datagram_retries = 3;
 constexpr uint32_t first_rescan_delay_ms = 1000;
 constexpr uint32_t later_rescan_delay_ms = 2000;
 constexpr unsigned max_scan_repeats = 5;
+constexpr uint32_t broadcast_silence_ms = 1000;
 
 void rebuild_slave_table(master_state_machine& fsm);
 void configuration_decision(master_state_machine& fsm);
@@ -109,9 +110,23 @@ void broadcast_check(master_state_machine& fsm)
         return;
     master& m = *fsm.owner;
 
-    if (d.working_counter != fsm.slaves_responding) {
+    // A lost broadcast says nothing about the slaves: only one lost for a whole second
+    // counts as none answering, so that a short burst of loss costs no rescan.
+    uint16_t responding = d.working_counter;
+    if (d.state != datagram_state::received) {
+        uint32_t now = platform::tick_ms();
+        if (!fsm.broadcast_lost) {
+            fsm.broadcast_lost = true;
+            fsm.broadcast_lost_time = now;
+        }
+        if (now - fsm.broadcast_lost_time < broadcast_silence_ms)
+            responding = static_cast<uint16_t>(fsm.slaves_responding);
+    } else {
+        fsm.broadcast_lost = false;
+    }
+    if (responding != fsm.slaves_responding) {
         fsm.rescan_required = true;
-        fsm.slaves_responding = d.working_counter;
+        fsm.slaves_responding = responding;
         // the bus changed: the scan that follows is a new one, not a repeat
         fsm.rescan_pending = false;
         fsm.scan_repeats = 0;
@@ -370,6 +385,8 @@ void master_fsm_init(master_state_machine& fsm, master& owner, datagram& d)
     fsm.rescan_pending = false;
     fsm.rescan_time = 0;
     fsm.scan_repeats = 0;
+    fsm.broadcast_lost = false;
+    fsm.broadcast_lost_time = 0;
     fsm.al_states = 0;
     fsm.current_slave = nullptr;
     fsm.change.dgram = &d;

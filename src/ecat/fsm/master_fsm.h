@@ -33,6 +33,9 @@ struct master_state_machine {
     bool rescan_pending = false;
     uint32_t rescan_time = 0;
     unsigned scan_repeats = 0;
+    // broadcasts lost in a row since broadcast_lost_time
+    bool broadcast_lost = false;
+    uint32_t broadcast_lost_time = 0;
     uint8_t al_states = 0;
     slave* current_slave = nullptr;
     al_state_change change;
