@@ -97,7 +97,8 @@ int command_slaves(session& bus, std::ostream& out)
         ecat::slave_info info;
         if (ecat::master_get_slave_info(m, static_cast<uint16_t>(i), info) != 0)
             continue;
-        out << slave_list_line(static_cast<int>(i), info) << "  " << ecat::al_state_name(info.al_state) << "\n";
+        out << slave_list_line(static_cast<int>(i), info) << "  " << ecat::al_state_name(info.al_state)
+            << (info.error_flag ? "  ERROR" : "") << "\n";
     }
     return 0;
 }
@@ -114,6 +115,9 @@ int command_info(session& bus, const std::vector<std::string>& words, std::ostre
         return 1;
     }
     out << slave_info_report(info);
+    std::lock_guard lock(bus.master().master_lock);
+    if (position < bus.master().slave_count)
+        out << slave_notes(bus.master().slaves[position]);
     return 0;
 }
 

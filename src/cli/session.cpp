@@ -21,8 +21,8 @@ bool all_digits(const std::string& text)
 bool all_slaves_ready(ecat::master& m)
 {
     std::lock_guard lock(m.master_lock);
-    if (m.scan_busy)
-        return false;
+    if (m.scan_busy || m.fsm.rescan_pending)
+        return false; // a scan cut short by lost frames is repeated soon: wait for it
     for (unsigned i = 0; i < m.slave_count; ++i) {
         const ecat::slave& s = m.slaves[i];
         if (!s.error_flag && !ecat::slave_request_is_ready(s.request_machine) && s.request_machine.sdo == nullptr

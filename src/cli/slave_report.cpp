@@ -1,8 +1,10 @@
 #include "cli/slave_report.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <sstream>
 
+#include "ecat/datagram.h"
 #include "ecat/fsm/al_texts.h"
 
 namespace cli {
@@ -75,6 +77,19 @@ std::string slave_info_report(const ecat::slave_info& info)
             out << port.next_slave;
         out << ", delay " << port.delay_to_next_dc << " ns\n";
     }
+    return out.str();
+}
+
+std::string slave_notes(const ecat::slave& s)
+{
+    std::ostringstream out;
+    if (s.error_flag)
+        out << "note: error flag set: the slave refused a state or could not be read completely; "
+               "it is left alone until the next scan\n";
+    uint16_t largest = std::max(s.configured_rx_mailbox_size, s.configured_tx_mailbox_size);
+    if (largest > ecat::max_datagram_data)
+        out << "note: its mailbox of " << largest << " bytes does not fit one datagram ("
+            << ecat::max_datagram_data << " bytes): no CoE, requests fail with -139\n";
     return out.str();
 }
 

@@ -275,6 +275,8 @@ void adapter_poll(net_device& descriptor)
     int attempts_left = awaiting ? empty_attempts : 1;
     auto limit = awaiting ? std::chrono::microseconds(std::chrono::milliseconds(entry->receive_timeout_ms))
                           : std::chrono::microseconds(0);
+    // whatever arrives, the poll ends within its attempts of the response wait
+    auto deadline = std::chrono::steady_clock::now() + limit * empty_attempts;
     while (attempts_left > 0) {
         const uint8_t* packet = nullptr;
         size_t length = 0;
@@ -282,17 +284,17 @@ void adapter_poll(net_device& descriptor)
             --attempts_left;
             continue;
         }
-        if (length < 14)
-            continue;
-        if (entry->mac_filter_safe && std::memcmp(packet + 6, entry->mac, 6) == 0)
-            continue; // our own frame
-        if (packet[12] != 0x88 || packet[13] != 0xA4)
-            continue;
-        if (frame_tap* tap = current_tap.load())
-            tap->frame(packet, length, false);
-        master_receive_frame(m, packet + 14, length - 14);
-        // every frame of the last send is taken in this poll, not one per tick
-        if (!master_has_sent_datagrams(m))
+        bool own = entry->mac_filter_safe && length >= 12 && std::memcmp(packet + 6, entry->mac, 6) == 0;
+        if (length >= 14 && !own && packet[12] == 0x88 && packet[13] == 0xA4) {
+            if (frame_tap* tap = current_tap.load())
+                tap->frame(packet, length, false);
+            // a frame that answers none of ours (another master, a mirror port) costs an attempt
+            if (master_receive_frame(m, packet + 14, length - 14) == 0)
+                --attempts_left;
+            else if (!master_has_sent_datagrams(m))
+                return; // every frame of the last send is taken in this poll, not one per tick
+        }
+        if (std::chrono::steady_clock::now() >= deadline)
             return;
     }
 }

@@ -85,6 +85,8 @@ void datagram_zero(datagram& d)
 
 int datagram_prepare(datagram& d, datagram_type type, uint16_t slave_address, uint16_t offset, size_t size)
 {
+    if (size > max_datagram_data)
+        return -139; // it would fit no frame
     if (datagram_reserve(d, size) != 0)
         return -12;
     d.index = 0;
@@ -99,8 +101,8 @@ int datagram_prepare(datagram& d, datagram_type type, uint16_t slave_address, ui
 
 int datagram_prepare_logical(datagram& d, datagram_type type, uint32_t logical_address, size_t size)
 {
-    if (datagram_prepare(d, type, 0, 0, size) != 0)
-        return -12;
+    if (int error = datagram_prepare(d, type, 0, 0, size); error != 0)
+        return error;
     write_u32(d.address, logical_address);
     return 0;
 }

@@ -57,7 +57,7 @@ void datagram_attach_external(datagram& d, uint8_t* memory, size_t size);
 void datagram_zero(datagram& d);
 
 // Common preparation: reserve, index 0, counter 0, state init, type, address, size.
-// The data is not cleared. Returns 0 or -12.
+// The data is not cleared. Returns 0, -12, or -139 for more than max_datagram_data.
 int datagram_prepare(datagram& d, datagram_type type, uint16_t slave_address, uint16_t offset, size_t size);
 int datagram_prepare_logical(datagram& d, datagram_type type, uint32_t logical_address, size_t size);
 

@@ -35,8 +35,15 @@ void master_send_frames(master& m, int device_index)
     intrusive_list<datagram, &datagram::frame_link> frame;
     // a datagram still 'sent' from an earlier cycle goes out again with a new index
     m.queue.for_each([device_index](datagram& d) {
-        if (d.state == datagram_state::sent && d.device_index == device_index)
+        if (d.device_index != device_index)
+            return;
+        if (d.state == datagram_state::sent)
             d.state = datagram_state::queued;
+        // one that fits no frame fails, rather than blocking everything queued behind it
+        if (d.state == datagram_state::queued && d.data_size > max_datagram_data) {
+            d.state = datagram_state::error;
+            d.queue_link.unlink();
+        }
     });
     bool more_to_send = true;
     while (more_to_send) {
@@ -94,24 +101,25 @@ void master_send_frames(master& m, int device_index)
     }
 }
 
-void master_receive_frame(master& m, const uint8_t* frame, size_t length)
+int master_receive_frame(master& m, const uint8_t* frame, size_t length)
 {
     if (length < ethercat_header)
-        return;
+        return 0;
     size_t declared = read_u16(frame) & 0x07FF;
     if (declared > length)
-        return;
+        return 0;
     size_t offset = ethercat_header;
+    int answered = 0;
     for (;;) {
         if (offset + datagram_header > length)
-            return;
+            return answered;
         const uint8_t* header = frame + offset;
         auto type = static_cast<datagram_type>(header[0]);
         uint8_t index = header[1];
         uint16_t length_word = read_u16(header + 6);
         size_t data_size = length_word & 0x07FF;
         if (offset + datagram_header + data_size + working_counter_size > length)
-            return;
+            return answered;
         const uint8_t* data = header + datagram_header;
         uint16_t working_counter = read_u16(data + data_size);
 
@@ -129,10 +137,11 @@ void master_receive_frame(master& m, const uint8_t* frame, size_t length)
             match->state = datagram_state::received;
             match->received_time = m.main_device.poll_time;
             match->queue_link.unlink();
+            ++answered;
         }
         offset += datagram_header + data_size + working_counter_size;
         if (!(length_word & more_follows))
-            return;
+            return answered;
     }
 }
 

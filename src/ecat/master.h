@@ -123,8 +123,9 @@ void master_clear(master& m);
 // Queue operations of the cycle (frame.cpp).
 void master_queue_datagram(master& m, datagram& d);
 void master_send_frames(master& m, int device_index);
-// Matches the datagrams of one received EtherCAT frame (the bytes after the Ethernet header).
-void master_receive_frame(master& m, const uint8_t* frame, size_t length);
+// Matches the datagrams of one received EtherCAT frame (the bytes after the Ethernet
+// header). Returns how many of our datagrams it answered.
+int master_receive_frame(master& m, const uint8_t* frame, size_t length);
 void master_timeout_datagrams(master& m);
 // Queues the prepared ring datagrams within the byte budget (part of the send step).
 void master_inject_ring_datagrams(master& m);

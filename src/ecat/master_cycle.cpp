@@ -26,6 +26,14 @@ void carry_over(const datagram& from, datagram& to)
 {
     to.type = from.type;
     std::memcpy(to.address, from.address, sizeof to.address);
+    // every datagram is prepared within a ring slot; anything larger is refused, not copied
+    if (from.data_size > to.capacity) {
+        to.data_size = 0;
+        to.index = from.index;
+        to.working_counter = 0;
+        to.state = datagram_state::error;
+        return;
+    }
     to.data_size = from.data_size;
     if (from.data_size)
         std::memcpy(to.data, from.data, from.data_size);

@@ -6,10 +6,17 @@ namespace ecat {
 
 struct master;
 
+// Every blocking call ends within its limit: the response time-out, plus time for
+// the transfer's exchanges (1 s, and 250 ms per KiB of data), at most 4 s. At the
+// limit the request is withdrawn (nothing lands in the caller's buffer later) and
+// the call returns -5.
+constexpr uint32_t sdo_call_limit_max_ms = 4000;
+uint32_t sdo_call_limit_ms(uint32_t response_timeout_ms, size_t size);
+
 // Blocking object access, callable from any thread except the cycle's. The slave is
 // named by its ring position. Results: 0; -12 no memory; -22 position not below the
 // slave count; -5 the request failed without an error number (slave in INIT or with
-// AL error, master stopped); otherwise -(error number) of the transfer: -5 transfer
+// AL error, master stopped, the call's limit passed); otherwise -(error number) of the transfer: -5 transfer
 // failed or aborted (abort_code holds the slave's code), -123 no CoE, -139 mailbox too
 // small, 71 for a mailbox protocol error.
 int master_sdo_download(master& m, uint16_t position, uint16_t index, uint8_t subindex, const uint8_t* data,

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstring>
 
 #include <gtest/gtest.h>
@@ -166,6 +167,62 @@ TEST_F(polled_master, every_frame_of_the_last_send_is_taken_in_one_poll)
     adapter_poll(descriptor);
     EXPECT_EQ(big1.state, datagram_state::received);
     EXPECT_EQ(big2.state, datagram_state::received);
+}
+
+} // namespace
+
+namespace {
+
+// A segment shared with another master: an EtherCAT frame for someone else is always
+// waiting, and our own answer never comes. It runs dry after `supply` frames.
+class foreign_flood : public testsupport::recording_link {
+public:
+    int receive(uint8_t* buffer, size_t capacity, int) override
+    {
+        if (taken >= supply)
+            return 0;
+        ++taken;
+        std::vector<uint8_t> frame(60, 0);
+        frame[6] = 0x02;
+        frame[11] = 0x99;
+        frame[12] = 0x88;
+        frame[13] = 0xA4;
+        write_u16(&frame[14], 0x1000 | 14);
+        frame[16] = 0x07;                 // BRD
+        frame[17] = 0xEE;                 // an index none of ours has
+        write_u16(&frame[16 + 6], 2);
+        size_t length = std::min(frame.size(), capacity);
+        std::copy_n(frame.begin(), length, buffer);
+        return static_cast<int>(length);
+    }
+    int taken = 0;
+    int supply = 100000;
+};
+
+TEST(adapter_poll_bound, foreign_frames_cannot_hold_the_poll_while_our_answer_is_lost)
+{
+    auto flood = std::make_shared<foreign_flood>();
+    adapter_register_wire("shared wire", plain_mac, flood);
+    ASSERT_EQ(adapter_list_refresh(), 0);
+    net_device descriptor;
+    ASSERT_EQ(net_device_fill(descriptor, adapter_count() - 1, 1), 0);
+    auto m = std::make_unique<master>();
+    ASSERT_EQ(master_init(*m, 0, plain_mac), 0);
+    ASSERT_NE(master_attach_device(*m, descriptor), nullptr);
+    ASSERT_EQ(adapter_open(descriptor), 0);
+    datagram d;
+    datagram_brd(d, 0x0130, 2);
+    master_queue_datagram(*m, d);
+    master_send_frames(*m, 0);
+
+    adapter_poll(descriptor);
+    EXPECT_LE(flood->taken, 8) << "each foreign frame costs one of the poll's attempts";
+    EXPECT_EQ(d.state, datagram_state::sent);
+
+    adapter_close(descriptor);
+    master_clear(*m);
+    adapter_release_all();
+    adapter_unregister_wires();
 }
 
 } // namespace

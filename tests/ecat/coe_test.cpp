@@ -69,6 +69,20 @@ protected:
         answer(1, mailbox);
     }
 
+    // A check in flight finds the mailbox full, and the fetch reads `coe`.
+    void slave_replies_to_check(const std::vector<uint8_t>& coe)
+    {
+        ASSERT_EQ(read_u16(d.address + 2), 0x0808);
+        std::vector<uint8_t> status(8, 0);
+        status[5] = 0x08;
+        answer(1, status);
+        std::vector<uint8_t> mailbox(128, 0);
+        write_u16(&mailbox[0], static_cast<uint16_t>(coe.size()));
+        mailbox[5] = 0x03;
+        std::copy(coe.begin(), coe.end(), mailbox.begin() + 6);
+        answer(1, mailbox);
+    }
+
     // The SDO part of the mailbox the master wrote.
     const uint8_t* written_sdo() const { return d.data + 6; }
 
@@ -224,6 +238,103 @@ TEST_F(coe_machine, a_lost_mailbox_check_is_sent_again_three_times)
     d.state = datagram_state::timed_out;
     coe_exec(fsm);
     EXPECT_TRUE(coe_failed(fsm));
+    EXPECT_EQ(request.error_number, 5);
+}
+
+uint8_t mailbox_counter(const datagram& d)
+{
+    return (d.data[5] >> 4) & 0x07;
+}
+
+TEST_F(coe_machine, requests_are_numbered_one_to_seven_and_a_rewrite_keeps_its_number)
+{
+    for (uint8_t expected = 1; expected <= 8; ++expected) {
+        begin(sdo_direction::upload, 0x2000, 0);
+        ASSERT_EQ(d.type, datagram_type::FPWR);
+        EXPECT_EQ(mailbox_counter(d), expected == 8 ? 1 : expected);
+        EXPECT_EQ(d.data[5] & 0x0F, 0x03);
+        uint8_t first = mailbox_counter(d);
+        d.state = datagram_state::timed_out; // the write was lost: written again unchanged
+        coe_exec(fsm);
+        EXPECT_EQ(mailbox_counter(d), first);
+        answer(0); // the mailbox was still full: written again within the time-out
+        ASSERT_EQ(d.type, datagram_type::FPWR);
+        EXPECT_EQ(mailbox_counter(d), first);
+        slave_replies(sdo_response(0x4F, 0x2000, 0, {1, 0, 0, 0}));
+        ASSERT_TRUE(coe_done(fsm));
+    }
+}
+
+TEST_F(coe_machine, losses_spread_over_a_long_wait_for_the_answer_do_not_fail_it)
+{
+    begin(sdo_direction::upload, 0x2000, 0);
+    answer(1);
+    std::vector<uint8_t> empty(8, 0);
+    for (int round = 0; round < 10; ++round) {
+        d.state = datagram_state::timed_out;
+        coe_exec(fsm);
+        ASSERT_FALSE(coe_failed(fsm)) << "round " << round;
+        answer(1, empty);
+        ASSERT_FALSE(coe_failed(fsm)) << "round " << round;
+        ASSERT_EQ(read_u16(d.address + 2), 0x0808);
+    }
+    std::vector<uint8_t> full(8, 0);
+    full[5] = 0x08;
+    for (int round = 0; round < 3; ++round) { // emergencies, each followed by a lost check
+        answer(1, full);
+        std::vector<uint8_t> mailbox(128, 0);
+        std::vector<uint8_t> emergency = {0x00, 0x10, 0x00, 0x81, 0x11, 0, 0, 0, 0, 0};
+        write_u16(&mailbox[0], static_cast<uint16_t>(emergency.size()));
+        mailbox[5] = 0x03;
+        std::copy(emergency.begin(), emergency.end(), mailbox.begin() + 6);
+        answer(1, mailbox);
+        d.state = datagram_state::timed_out;
+        coe_exec(fsm);
+        ASSERT_FALSE(coe_failed(fsm)) << "emergency " << round;
+    }
+    slave_replies_to_check(sdo_response(0x4F, 0x2000, 0, {0x42, 0, 0, 0}));
+    ASSERT_TRUE(coe_done(fsm));
+    EXPECT_EQ(request.data[0], 0x42);
+}
+
+TEST_F(coe_machine, answers_left_from_a_failed_transfer_are_drained_before_the_next_request)
+{
+    begin(sdo_direction::upload, 0x2000, 0);
+    answer(1);
+    for (int lost = 0; lost < 4; ++lost) {
+        d.state = datagram_state::timed_out;
+        coe_exec(fsm);
+    }
+    ASSERT_TRUE(coe_failed(fsm));
+
+    begin(sdo_direction::upload, 0x2000, 0);
+    ASSERT_EQ(d.type, datagram_type::FPRD) << "the send mailbox is looked at first";
+    ASSERT_EQ(read_u16(d.address + 2), 0x0808);
+    std::vector<uint8_t> full(8, 0);
+    full[5] = 0x08;
+    answer(1, full);
+    ASSERT_EQ(read_u16(d.address + 2), 0x1080);
+    std::vector<uint8_t> stale(128, 0);
+    auto old_answer = sdo_response(0x4F, 0x2000, 0, {0x01, 0, 0, 0});
+    write_u16(&stale[0], static_cast<uint16_t>(old_answer.size()));
+    stale[5] = 0x03;
+    std::copy(old_answer.begin(), old_answer.end(), stale.begin() + 6);
+    answer(1, stale);
+    ASSERT_EQ(read_u16(d.address + 2), 0x0808) << "thrown away, then looked at again";
+    answer(1, std::vector<uint8_t>(8, 0));
+    ASSERT_EQ(d.type, datagram_type::FPWR) << "empty now: the request goes out";
+    slave_replies(sdo_response(0x4F, 0x2000, 0, {0x02, 0, 0, 0}));
+    ASSERT_TRUE(coe_done(fsm));
+    EXPECT_EQ(request.data[0], 0x02);
+}
+
+TEST_F(coe_machine, an_upload_segment_with_the_wrong_toggle_fails)
+{
+    begin(sdo_direction::upload, 0x5001, 0);
+    slave_replies(sdo_response(0x41, 0x5001, 0, {12, 0, 0, 0, 1, 2, 3, 4}));
+    std::vector<uint8_t> repeated = {0x00, 0x30, 0x10, 5, 6, 7, 8, 9, 10, 11}; // toggle 1 where 0 is due
+    slave_replies(repeated);
+    ASSERT_TRUE(coe_failed(fsm));
     EXPECT_EQ(request.error_number, 5);
 }
 

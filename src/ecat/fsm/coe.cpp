@@ -33,7 +33,17 @@ bool coe_exec(coe_transfer& fsm)
     if (coe_done(fsm) || coe_failed(fsm))
         return false;
     fsm.state(fsm);
+    if (coe_done(fsm))
+        coe_answered(fsm);
     return !coe_done(fsm) && !coe_failed(fsm);
+}
+
+void coe_abandon(coe_transfer& fsm)
+{
+    if (fsm.target)
+        fsm.target->mailbox_settled = false; // its answer may still come
+    fsm.request = nullptr;
+    fsm.state = coe_state_failed;
 }
 
 bool coe_done(const coe_transfer& fsm)
@@ -64,11 +74,88 @@ bool coe_prepare_fetch(coe_transfer& fsm)
     return true;
 }
 
-bool coe_request_taken(coe_transfer& fsm, bool (*write_again)(coe_transfer&))
+uint8_t* coe_prepare_request(coe_transfer& fsm, size_t length, bool again)
+{
+    slave& s = *fsm.target;
+    if (!again) {
+        fsm.mailbox_counter = mailbox_next_counter(s);
+        s.mailbox_settled = false;
+    }
+    int error = 0;
+    uint8_t* payload = mailbox_prepare_send(s, *fsm.dgram, mailbox_type_coe, length, fsm.mailbox_counter, error);
+    if (!payload)
+        coe_fail(fsm, error);
+    return payload;
+}
+
+namespace {
+
+void drain_fetch(coe_transfer& fsm);
+
+void write_first_request(coe_transfer& fsm)
+{
+    fsm.retries = 3;
+    if (fsm.first_write(fsm, false))
+        fsm.state = fsm.after_first_write;
+}
+
+// Polls the send mailbox until it is empty, throwing away what it holds.
+void drain_check(coe_transfer& fsm)
 {
     datagram& d = *fsm.dgram;
     if (retry_timed_out(d, fsm.retries)) {
-        write_again(fsm);
+        coe_prepare_check(fsm);
+        return;
+    }
+    if (!received_with(d, 1)) {
+        coe_fail(fsm, coe_error_transfer);
+        return;
+    }
+    if (!mailbox_full(d)) {
+        fsm.target->mailbox_settled = true;
+        write_first_request(fsm);
+        return;
+    }
+    fsm.retries = 3;
+    if (coe_prepare_fetch(fsm))
+        fsm.state = drain_fetch;
+}
+
+void drain_fetch(coe_transfer& fsm)
+{
+    datagram& d = *fsm.dgram;
+    if (retry_timed_out(d, fsm.retries)) {
+        coe_prepare_fetch(fsm);
+        return;
+    }
+    // whatever came back is an old answer or nothing: look at the status again
+    if (platform::tick_ms() - fsm.request->send_time >= fsm.request->response_timeout_ms) {
+        coe_fail(fsm, coe_error_transfer);
+        return;
+    }
+    fsm.retries = 3;
+    coe_check_again(fsm, drain_check);
+}
+
+} // namespace
+
+void coe_write_first(coe_transfer& fsm, coe_request_writer write, coe_state next)
+{
+    fsm.first_write = write;
+    fsm.after_first_write = next;
+    if (fsm.target->mailbox_settled) {
+        write_first_request(fsm);
+        return;
+    }
+    fsm.retries = 3;
+    coe_check_again(fsm, drain_check);
+}
+
+bool coe_request_taken(coe_transfer& fsm, coe_request_writer write_again)
+{
+    datagram& d = *fsm.dgram;
+    if (retry_timed_out(d, fsm.retries)) {
+        write_again(fsm, true);
         return false;
     }
     if (received_with(d, 1)) {
@@ -79,7 +166,8 @@ bool coe_request_taken(coe_transfer& fsm, bool (*write_again)(coe_transfer&))
     // nobody took the mailbox yet: write it again within the response time-out
     if (d.state == datagram_state::received && d.working_counter == 0
         && platform::tick_ms() - fsm.request->send_time < fsm.request->response_timeout_ms) {
-        write_again(fsm);
+        fsm.retries = 3;
+        write_again(fsm, true);
         return false;
     }
     coe_fail(fsm, coe_error_transfer);
@@ -98,10 +186,12 @@ bool coe_check_step(coe_transfer& fsm)
         return false;
     }
     if (!mailbox_full(d)) {
-        if (d.received_time - fsm.response_start < fsm.request->response_timeout_ms)
+        if (d.received_time - fsm.response_start < fsm.request->response_timeout_ms) {
+            fsm.retries = 3;
             coe_prepare_check(fsm);
-        else
+        } else {
             coe_fail(fsm, coe_error_transfer);
+        }
         return false;
     }
     fsm.retries = 3;
@@ -136,6 +226,7 @@ coe_reply coe_take_reply(coe_transfer& fsm, const uint8_t*& payload, size_t& len
 
 void coe_check_again(coe_transfer& fsm, coe_state check_state)
 {
+    fsm.retries = 3;
     if (coe_prepare_check(fsm))
         fsm.state = check_state;
 }
@@ -173,6 +264,7 @@ void coe_take_abort(coe_transfer& fsm, const uint8_t* payload, size_t length)
 {
     if (length >= coe_sdo_header_size)
         fsm.request->abort_code = read_u32(payload + 6);
+    coe_answered(fsm);
     coe_fail(fsm, coe_error_transfer);
 }
 

@@ -26,12 +26,19 @@ struct coe_transfer {
     size_t bytes_transferred = 0;
     size_t bytes_remaining = 0;
     size_t segment_size = 0;
+    uint8_t mailbox_counter = 0; // of the request last written
+    // what the transfer writes first, once the send mailbox holds no old answer
+    bool (*first_write)(coe_transfer&, bool again) = nullptr;
+    coe_state after_first_write = nullptr;
 };
 
 // Starts a download (request direction 1) or an upload (direction 2) and runs no step.
 void coe_start(coe_transfer& fsm, slave& target, sdo_request& request);
 // Executes one step. Returns true while the transfer is still running.
 bool coe_exec(coe_transfer& fsm);
+// Lets the transfer go on without its request, which its caller no longer waits for:
+// it ends at its next step without touching the request again.
+void coe_abandon(coe_transfer& fsm);
 bool coe_done(const coe_transfer& fsm);
 bool coe_failed(const coe_transfer& fsm);
 

@@ -18,7 +18,7 @@ void download_response(coe_transfer& fsm);
 void download_segment_check(coe_transfer& fsm);
 void download_segment_response(coe_transfer& fsm);
 
-bool send_initiate(coe_transfer& fsm)
+bool send_initiate(coe_transfer& fsm, bool again)
 {
     slave& s = *fsm.target;
     sdo_request& request = *fsm.request;
@@ -31,12 +31,9 @@ bool send_initiate(coe_transfer& fsm)
         length = std::min(request.data_size + coe_sdo_header_size,
                           static_cast<size_t>(s.configured_rx_mailbox_size) - mailbox_header_size);
     }
-    int error = 0;
-    uint8_t* payload = mailbox_prepare_send(s, *fsm.dgram, mailbox_type_coe, length, error);
-    if (!payload) {
-        coe_fail(fsm, error);
+    uint8_t* payload = coe_prepare_request(fsm, length, again);
+    if (!payload)
         return false;
-    }
     write_u16(payload, coe_header_sdo_request);
     write_u16(payload + 3, request.index);
     payload[5] = subindex;
@@ -66,12 +63,9 @@ bool send_segment(coe_transfer& fsm)
     bool last = max_segment >= fsm.bytes_remaining;
     size_t length = fsm.segment_size < 8 ? coe_sdo_header_size : fsm.segment_size + 3;
     uint8_t empty_bytes = fsm.segment_size < 8 ? static_cast<uint8_t>(7 - fsm.segment_size) : 0;
-    int error = 0;
-    uint8_t* payload = mailbox_prepare_send(s, *fsm.dgram, mailbox_type_coe, length, error);
-    if (!payload) {
-        coe_fail(fsm, error);
+    uint8_t* payload = coe_prepare_request(fsm, length, false);
+    if (!payload)
         return false;
-    }
     write_u16(payload, coe_header_sdo_request);
     payload[2] = static_cast<uint8_t>((fsm.toggle << 4) | (empty_bytes << 1) | (last ? 1 : 0));
     std::memset(payload + 3, 0, length - 3);
@@ -109,6 +103,7 @@ void download_response(coe_transfer& fsm)
         return;
     }
     fsm.toggle = 0;
+    fsm.retries = 3;
     if (send_segment(fsm))
         fsm.state = download_segment_check;
 }
@@ -172,14 +167,12 @@ void coe_download_start(coe_transfer& fsm)
         coe_fail(fsm, coe_error_no_coe);
         return;
     }
-    if (s.configured_rx_mailbox_size < 16) {
+    if (s.configured_rx_mailbox_size < 16 || !coe_mailbox_fits(s)) {
         coe_fail(fsm, coe_error_too_long);
         return;
     }
     fsm.request->send_time = platform::tick_ms();
-    fsm.retries = 3;
-    if (send_initiate(fsm))
-        fsm.state = download_request;
+    coe_write_first(fsm, send_initiate, download_request);
 }
 
 } // namespace ecat

@@ -6,6 +6,7 @@
 #include "ecat/datagram.h"
 #include "ecat/fsm/coe.h"
 #include "ecat/fsm/mailbox.h"
+#include "ecat/slave.h"
 
 namespace ecat {
 
@@ -29,9 +30,19 @@ void coe_upload_start(coe_transfer& fsm);
 bool coe_prepare_check(coe_transfer& fsm);
 bool coe_prepare_fetch(coe_transfer& fsm);
 
+// Writes a mailbox request of `length` service bytes and returns its payload area, or
+// nullptr (and failed). A request written again (`again`) keeps its mailbox counter.
+uint8_t* coe_prepare_request(coe_transfer& fsm, size_t length, bool again);
+
+using coe_request_writer = bool (*)(coe_transfer&, bool again);
+
+// Writes the transfer's first request and goes to `next`; when the send mailbox may
+// still hold answers to earlier requests, it is emptied first.
+void coe_write_first(coe_transfer& fsm, coe_request_writer write, coe_state next);
+
 // The answer to the mailbox write of a request. True when the slave took it (the
 // response time starts); otherwise it was written again or the transfer failed.
-bool coe_request_taken(coe_transfer& fsm, bool (*write_again)(coe_transfer&));
+bool coe_request_taken(coe_transfer& fsm, coe_request_writer write_again);
 
 // One step of polling the send mailbox. True when it is full and its fetch is
 // prepared; otherwise the check was issued again or the transfer failed.
@@ -60,5 +71,12 @@ inline uint8_t coe_service(const uint8_t* payload) { return static_cast<uint8_t>
 inline bool coe_is_abort(const uint8_t* payload) { return coe_service(payload) == 2 && (payload[2] >> 5) == 4; }
 // Stores the abort code when the message carries one, and fails.
 void coe_take_abort(coe_transfer& fsm, const uint8_t* payload, size_t length);
+// A mailbox is read and written by one datagram: a larger one cannot carry CoE.
+inline bool coe_mailbox_fits(const slave& s)
+{
+    return s.configured_rx_mailbox_size <= max_datagram_data && s.configured_tx_mailbox_size <= max_datagram_data;
+}
+// The slave answered the request it was serving: its send mailbox holds nothing more for it.
+inline void coe_answered(coe_transfer& fsm) { fsm.target->mailbox_settled = true; }
 
 } // namespace ecat

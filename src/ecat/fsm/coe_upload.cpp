@@ -18,14 +18,11 @@ void upload_segment_request(coe_transfer& fsm);
 void upload_segment_check(coe_transfer& fsm);
 void upload_segment_response(coe_transfer& fsm);
 
-bool send_initiate(coe_transfer& fsm)
+bool send_initiate(coe_transfer& fsm, bool again)
 {
-    int error = 0;
-    uint8_t* payload = mailbox_prepare_send(*fsm.target, *fsm.dgram, mailbox_type_coe, coe_sdo_header_size, error);
-    if (!payload) {
-        coe_fail(fsm, error);
+    uint8_t* payload = coe_prepare_request(fsm, coe_sdo_header_size, again);
+    if (!payload)
         return false;
-    }
     write_u16(payload, coe_header_sdo_request);
     payload[2] = 0x40;
     write_u16(payload + 3, fsm.request->index);
@@ -34,14 +31,11 @@ bool send_initiate(coe_transfer& fsm)
     return true;
 }
 
-bool send_segment_request(coe_transfer& fsm)
+bool send_segment_request(coe_transfer& fsm, bool again)
 {
-    int error = 0;
-    uint8_t* payload = mailbox_prepare_send(*fsm.target, *fsm.dgram, mailbox_type_coe, coe_sdo_header_size, error);
-    if (!payload) {
-        coe_fail(fsm, error);
+    uint8_t* payload = coe_prepare_request(fsm, coe_sdo_header_size, again);
+    if (!payload)
         return false;
-    }
     write_u16(payload, coe_header_sdo_request);
     payload[2] = static_cast<uint8_t>(0x60 | (fsm.toggle << 4));
     std::memset(payload + 3, 0, 7);
@@ -106,7 +100,7 @@ void take_initiate_response(coe_transfer& fsm, const uint8_t* payload, size_t le
         return;
     }
     fsm.retries = 3;
-    if (send_segment_request(fsm))
+    if (send_segment_request(fsm, false))
         fsm.state = upload_segment_request;
 }
 
@@ -131,7 +125,7 @@ void upload_segment_request(coe_transfer& fsm)
 {
     datagram& d = *fsm.dgram;
     if (retry_timed_out(d, fsm.retries)) {
-        send_segment_request(fsm);
+        send_segment_request(fsm, true);
         return;
     }
     if (!received_with(d, 1)) {
@@ -161,6 +155,11 @@ void upload_segment_response(coe_transfer& fsm)
         coe_check_again(fsm, upload_segment_check);
         return;
     }
+    // an answer to an earlier segment request carries the other toggle
+    if (((command >> 4) & 1) != fsm.toggle) {
+        coe_fail(fsm, coe_error_transfer);
+        return;
+    }
     size_t data_length = length - 3;
     if (length == coe_sdo_header_size)
         data_length -= (command >> 1) & 7;
@@ -177,7 +176,7 @@ void upload_segment_response(coe_transfer& fsm)
     }
     fsm.toggle ^= 1;
     fsm.retries = 3;
-    if (send_segment_request(fsm))
+    if (send_segment_request(fsm, false))
         fsm.state = upload_segment_request;
 }
 
@@ -189,10 +188,12 @@ void coe_upload_start(coe_transfer& fsm)
         coe_fail(fsm, coe_error_no_coe);
         return;
     }
-    fsm.retries = 3;
+    if (!coe_mailbox_fits(*fsm.target)) {
+        coe_fail(fsm, coe_error_too_long);
+        return;
+    }
     fsm.request->send_time = platform::tick_ms();
-    if (send_initiate(fsm))
-        fsm.state = upload_request;
+    coe_write_first(fsm, send_initiate, upload_request);
 }
 
 } // namespace ecat

@@ -36,7 +36,13 @@ const char* mailbox_error_text(uint16_t code)
     return nullptr;
 }
 
-uint8_t* mailbox_prepare_send(slave& s, datagram& d, uint8_t type, size_t size, int& error)
+uint8_t mailbox_next_counter(slave& s)
+{
+    s.mailbox_counter = static_cast<uint8_t>(s.mailbox_counter % 7 + 1);
+    return s.mailbox_counter;
+}
+
+uint8_t* mailbox_prepare_send(slave& s, datagram& d, uint8_t type, size_t size, uint8_t counter, int& error)
 {
     if (!s.mailbox_protocols) {
         error = -123;
@@ -46,15 +52,16 @@ uint8_t* mailbox_prepare_send(slave& s, datagram& d, uint8_t type, size_t size, 
         error = -139;
         return nullptr;
     }
-    if (datagram_fpwr(d, s.station_address, s.configured_rx_mailbox_offset, s.configured_rx_mailbox_size) != 0) {
-        error = -12;
+    if (int result = datagram_fpwr(d, s.station_address, s.configured_rx_mailbox_offset, s.configured_rx_mailbox_size);
+        result != 0) {
+        error = result;
         return nullptr;
     }
     std::memset(d.data, 0, d.data_size);
     write_u16(d.data, static_cast<uint16_t>(size));
     write_u16(d.data + 2, s.station_address);
     d.data[4] = 0;
-    d.data[5] = type & 0x0F;
+    d.data[5] = static_cast<uint8_t>((type & 0x0F) | ((counter & 0x07) << 4));
     error = 0;
     return d.data + mailbox_header_size;
 }

@@ -29,6 +29,11 @@ constexpr uint16_t reg_station_address = 0x0010;
 constexpr uint16_t reg_al_status = 0x0130;
 constexpr uint16_t reg_dc_receive_time_latch = 0x0900;
 constexpr int datagram_retries = 3;
+// back-off before each repeat of an incomplete scan, and how many repeats there are
+constexpr uint32_t first_rescan_delay_ms = 1000;
+constexpr uint32_t later_rescan_delay_ms = 2000;
+constexpr unsigned max_scan_repeats = 5;
+constexpr uint32_t broadcast_silence_ms = 1000;
 
 void rebuild_slave_table(master_state_machine& fsm);
 void configuration_decision(master_state_machine& fsm);
@@ -56,9 +61,18 @@ void set_config_busy(master& m, int busy)
     m.config_busy = busy;
 }
 
-// Ends a scan that found nothing or could not go on; waiting threads wake up.
+void plan_repeat(master_state_machine& fsm);
+
+// Ends a scan that found nothing or could not go on; waiting threads wake up. Slaves
+// it left unread are marked and read again after a back-off.
 void abort_scan(master_state_machine& fsm)
 {
+    master& m = *fsm.owner;
+    for (slave* s = m.slaves.get(); s != slaves_end(m); ++s) {
+        s->error_flag = 1;
+        fsm.scan_incomplete = true;
+    }
+    plan_repeat(fsm);
     set_scan_busy(*fsm.owner, 0);
     fsm.owner->scan_done.set();
     start(fsm);
@@ -96,9 +110,30 @@ void broadcast_check(master_state_machine& fsm)
         return;
     master& m = *fsm.owner;
 
-    if (d.working_counter != fsm.slaves_responding) {
+    // A lost broadcast says nothing about the slaves: only one lost for a whole second
+    // counts as none answering, so that a short burst of loss costs no rescan.
+    uint16_t responding = d.working_counter;
+    if (d.state != datagram_state::received) {
+        uint32_t now = platform::tick_ms();
+        if (!fsm.broadcast_lost) {
+            fsm.broadcast_lost = true;
+            fsm.broadcast_lost_time = now;
+        }
+        if (now - fsm.broadcast_lost_time < broadcast_silence_ms)
+            responding = static_cast<uint16_t>(fsm.slaves_responding);
+    } else {
+        fsm.broadcast_lost = false;
+    }
+    if (responding != fsm.slaves_responding) {
         fsm.rescan_required = true;
-        fsm.slaves_responding = d.working_counter;
+        fsm.slaves_responding = responding;
+        // the bus changed: the scan that follows is a new one, not a repeat
+        fsm.rescan_pending = false;
+        fsm.scan_repeats = 0;
+    }
+    if (fsm.rescan_pending && static_cast<int32_t>(platform::tick_ms() - fsm.rescan_time) >= 0) {
+        fsm.rescan_pending = false;
+        fsm.rescan_required = true;
     }
     uint8_t link = m.main_device.link;
     if (fsm.link_state && !link) {
@@ -137,6 +172,7 @@ void rebuild_slave_table(master_state_machine& fsm)
     set_scan_busy(m, 1);
     ++m.scans_started;
     fsm.rescan_required = false;
+    fsm.scan_incomplete = false;
     fsm.idle = false;
     fsm.scan_start_time = platform::tick_ms();
     master_clear_slaves(m);
@@ -191,9 +227,25 @@ void latch_receive_times(master_state_machine& fsm)
     scan_slaves(fsm);
 }
 
+// A record read only in part is not the slave: read it again once traffic recovers.
+void plan_repeat(master_state_machine& fsm)
+{
+    if (!fsm.scan_incomplete) {
+        fsm.scan_repeats = 0;
+        return;
+    }
+    if (fsm.scan_repeats >= max_scan_repeats)
+        return;
+    uint32_t delay = fsm.scan_repeats == 0 ? first_rescan_delay_ms : later_rescan_delay_ms;
+    ++fsm.scan_repeats;
+    fsm.rescan_pending = true;
+    fsm.rescan_time = platform::tick_ms() + delay;
+}
+
 void finish_scan(master_state_machine& fsm)
 {
     master& m = *fsm.owner;
+    plan_repeat(fsm);
     set_scan_busy(m, 0);
     m.scan_done.set();
     if (m.debug_level)
@@ -213,6 +265,8 @@ void scan_slaves(master_state_machine& fsm)
         return;
     master& m = *fsm.owner;
     while (!slave_scan_exec(fsm.scan)) {
+        if (slave_scan_incomplete(fsm.scan))
+            fsm.scan_incomplete = true;
         if (++fsm.current_slave == slaves_end(m)) {
             finish_scan(fsm);
             return;
@@ -327,6 +381,12 @@ void master_fsm_init(master_state_machine& fsm, master& owner, datagram& d)
     fsm.link_state = 0;
     fsm.slaves_responding = 0;
     fsm.rescan_required = false;
+    fsm.scan_incomplete = false;
+    fsm.rescan_pending = false;
+    fsm.rescan_time = 0;
+    fsm.scan_repeats = 0;
+    fsm.broadcast_lost = false;
+    fsm.broadcast_lost_time = 0;
     fsm.al_states = 0;
     fsm.current_slave = nullptr;
     fsm.change.dgram = &d;
@@ -341,3 +401,4 @@ void master_fsm_exec(master_state_machine& fsm)
 }
 
 } // namespace ecat
+

@@ -28,6 +28,14 @@ struct master_state_machine {
     uint8_t link_state = 0;
     unsigned slaves_responding = 0;
     bool rescan_required = false;
+    // a scan that could not read every slave completely is repeated after a back-off
+    bool scan_incomplete = false;
+    bool rescan_pending = false;
+    uint32_t rescan_time = 0;
+    unsigned scan_repeats = 0;
+    // broadcasts lost in a row since broadcast_lost_time
+    bool broadcast_lost = false;
+    uint32_t broadcast_lost_time = 0;
     uint8_t al_states = 0;
     slave* current_slave = nullptr;
     al_state_change change;

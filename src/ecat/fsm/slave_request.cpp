@@ -14,6 +14,8 @@ void sdo_busy(slave_request_machine& fsm);
 
 void finish(slave_request_machine& fsm, request_state result)
 {
+    if (!fsm.sdo)
+        return; // withdrawn by its caller: nobody waits for it
     fsm.sdo->state = result;
     fsm.sdo = nullptr;
     master_signal_request_done(*fsm.owner->owner);
@@ -84,6 +86,15 @@ bool slave_request_is_ready(const slave_request_machine& fsm)
 void slave_request_set_ready(slave_request_machine& fsm)
 {
     fsm.state = ready;
+}
+
+bool slave_request_withdraw(slave_request_machine& fsm, const sdo_request& request)
+{
+    if (fsm.sdo != &request)
+        return false;
+    coe_abandon(fsm.coe);
+    fsm.sdo = nullptr;
+    return true;
 }
 
 void slave_request_fail_in_service(slave_request_machine& fsm)

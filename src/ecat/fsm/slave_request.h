@@ -26,6 +26,9 @@ void slave_request_exec(slave_request_machine& fsm, datagram& d);
 bool slave_request_is_end(const slave_request_machine& fsm);
 bool slave_request_is_ready(const slave_request_machine& fsm);
 void slave_request_set_ready(slave_request_machine& fsm);
+// Takes the request out of service when it is the one being served; its transfer
+// ends at the next step without touching it. True when it was in service.
+bool slave_request_withdraw(slave_request_machine& fsm, const sdo_request& request);
 // Fails the request in service, if any (used when the slave record is released).
 void slave_request_fail_in_service(slave_request_machine& fsm);
 

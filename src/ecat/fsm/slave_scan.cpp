@@ -1,6 +1,5 @@
 #include "ecat/fsm/slave_scan.h"
 
-#include <cstdio>
 #include <new>
 
 #include "ecat/datagram.h"
@@ -50,13 +49,20 @@ void fail_slave(slave_scan& fsm)
     fsm.state = failed;
 }
 
+// The slave could not be read to the end; the record is marked until a scan reads it.
+void cut_short(slave_scan& fsm)
+{
+    fsm.incomplete = true;
+    fail_slave(fsm);
+}
+
 // After the retry rule: true for a reply with counter 1. A datagram that did not come
-// back ends the scan as is; a wrong counter marks the slave.
+// back cuts the scan short; a wrong counter marks the slave.
 bool answered_once(slave_scan& fsm)
 {
     const datagram& d = *fsm.dgram;
     if (d.state != datagram_state::received) {
-        fsm.state = failed;
+        cut_short(fsm);
         return false;
     }
     if (d.working_counter != 1) {
@@ -193,7 +199,7 @@ void read_dc_capability(slave_scan& fsm)
     if (retry_timed_out(d, fsm.retries))
         return;
     if (d.state != datagram_state::received) {
-        fsm.state = failed;
+        cut_short(fsm);
         return;
     }
     // a DC slave without system time simply does not answer the read
@@ -239,6 +245,7 @@ void read_sii_size(slave_scan& fsm)
         return;
     if (!sii_done(fsm.sii)) {
         fsm.target->error_flag = 1;
+        fsm.incomplete = true;
         allocate_sii(fsm, sii_header_words);
         return;
     }
@@ -261,7 +268,7 @@ void read_sii_data(slave_scan& fsm)
     if (sii_exec(fsm.sii))
         return;
     if (!sii_done(fsm.sii)) {
-        fail_slave(fsm);
+        cut_short(fsm);
         return;
     }
     slave& s = *fsm.target;
@@ -355,6 +362,7 @@ void slave_scan_start(slave_scan& fsm, slave& target)
 {
     fsm.target = &target;
     fsm.sii_offset = 0;
+    fsm.incomplete = false;
     fsm.state = set_address;
 }
 
@@ -376,4 +384,10 @@ bool slave_scan_failed(const slave_scan& fsm)
     return fsm.state == failed;
 }
 
+bool slave_scan_incomplete(const slave_scan& fsm)
+{
+    return fsm.incomplete;
+}
+
 } // namespace ecat
+

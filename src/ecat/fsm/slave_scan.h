@@ -24,6 +24,8 @@ struct slave_scan {
     slave_scan_state state = nullptr;
     uint16_t sii_offset = 0;
     sii_access sii;
+    // the slave could not be read completely: frames were lost or its SII failed
+    bool incomplete = false;
 };
 
 void slave_scan_init(slave_scan& fsm, datagram& d, slave_configuration& configuration, pdo_reading& pdos);
@@ -33,5 +35,8 @@ void slave_scan_start(slave_scan& fsm, slave& target);
 bool slave_scan_exec(slave_scan& fsm);
 bool slave_scan_done(const slave_scan& fsm);
 bool slave_scan_failed(const slave_scan& fsm);
+// True when the last scan was cut short by lost frames or a failed SII read rather
+// than by something the slave refused.
+bool slave_scan_incomplete(const slave_scan& fsm);
 
 } // namespace ecat

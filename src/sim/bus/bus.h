@@ -61,6 +61,8 @@ public:
     void inject_sii_command_errors(size_t id, unsigned count);
     void inject_mailbox_errors(size_t id, unsigned count, uint16_t code);
     void inject_emergency_during_transfer(size_t id, unsigned count);
+    // The slave's mailbox answers come this many frames late (0: at once).
+    void set_mailbox_answer_delay(size_t id, unsigned frames);
     void send_emergency(size_t id, const emergency_message& message);
     void corrupt_datagram_lengths(unsigned frames);
     // Mutates this share of the replies (reply_mutator), until set back to 0.

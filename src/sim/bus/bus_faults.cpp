@@ -85,6 +85,12 @@ void bus::inject_emergency_during_transfer(size_t id, unsigned count)
     nodes_.at(id).device->faults().emergencies_during_transfer = count;
 }
 
+void bus::set_mailbox_answer_delay(size_t id, unsigned frames)
+{
+    std::lock_guard lock(mutex_);
+    nodes_.at(id).device->faults().mailbox_answer_delay = frames;
+}
+
 void bus::send_emergency(size_t id, const emergency_message& message)
 {
     std::lock_guard lock(mutex_);

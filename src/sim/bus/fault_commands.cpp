@@ -12,7 +12,8 @@ const char* const fault_command_help =
     "faults while running (one per line on standard input):\n"
     "  unplug N | replug N | link up|down | drop P | delay FRAMES | corrupt [COUNT] | mutate P\n"
     "  refuse N STATE [CODE] | refuse N none | al-error N CODE | sii-busy N POLLS | sii-error N [COUNT]\n"
-    "  mailbox-error N CODE [COUNT] | emergency N CODE | emergency-in-transfer N [COUNT]\n";
+    "  mailbox-error N CODE [COUNT] | emergency N CODE | emergency-in-transfer N [COUNT]\n"
+    "  slow-mailbox N FRAMES\n";
 
 namespace {
 
@@ -113,6 +114,10 @@ bool run(const arguments& a, bus& segment)
     }
     if (name == "emergency" && a.count() == 2 && a.number(2, 0xFFFF, value, 0)) {
         segment.send_emergency(slave, {uint16_t(value), 0x01, {}});
+        return true;
+    }
+    if (name == "slow-mailbox" && a.count() == 2 && a.number(2, 100000, value, 0)) {
+        segment.set_mailbox_answer_delay(slave, unsigned(value));
         return true;
     }
     if (name == "emergency-in-transfer" && a.count() <= 2 && a.number(2, 1000, value, 1)) {

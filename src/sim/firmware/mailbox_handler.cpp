@@ -39,6 +39,7 @@ void mailbox_handler::reset()
 
 void mailbox_handler::run(pdi& chip, bool in_boot)
 {
+    ++pass_;
     uint16_t send_length = chip.read16(sm_register(1, reg::sm_length));
     send_room_ = send_length > header_size ? send_length - header_size : 0;
     while (!faults_.pending_emergencies.empty()) {
@@ -108,16 +109,18 @@ void mailbox_handler::post(uint8_t type, std::vector<uint8_t> service_data)
     put16(message.data(), uint16_t(service_data.size()));
     message[5] = uint8_t(type | send_counter_ << 4);
     message.insert(message.end(), service_data.begin(), service_data.end());
-    outbox_.push_back(std::move(message));
+    outbox_.push_back({std::move(message), pass_ + faults_.mailbox_answer_delay});
 }
 
 void mailbox_handler::deliver(pdi& chip)
 {
-    if (outbox_.empty() || (chip.read8(sm_register(1, reg::sm_status)) & reg::sm_status_mailbox_full))
+    if (outbox_.empty() || outbox_.front().ready_pass > pass_ ||
+        (chip.read8(sm_register(1, reg::sm_status)) & reg::sm_status_mailbox_full))
         return;
     // the whole buffer is written so that its last byte hands it to the master
     std::vector<uint8_t> buffer(chip.read16(sm_register(1, reg::sm_length)), 0);
-    std::copy_n(outbox_.front().begin(), std::min(buffer.size(), outbox_.front().size()), buffer.begin());
+    const std::vector<uint8_t>& message = outbox_.front().message;
+    std::copy_n(message.begin(), std::min(buffer.size(), message.size()), buffer.begin());
     if (!buffer.empty() && chip.write(chip.read16(sm_register(1, reg::sm_start)), buffer.data(), buffer.size()))
         outbox_.pop_front();
 }

@@ -31,7 +31,12 @@ private:
     const slave_description& description_;
     slave_faults& faults_;
     coe_sdo_server sdo_server_;
-    std::deque<std::vector<uint8_t>> outbox_;
+    struct outgoing {
+        std::vector<uint8_t> message;
+        uint64_t ready_pass; // handed over from this firmware pass on
+    };
+    std::deque<outgoing> outbox_;
+    uint64_t pass_ = 0;
     uint8_t last_counter_ = 0;
     uint8_t send_counter_ = 0;
     size_t send_room_ = 0;

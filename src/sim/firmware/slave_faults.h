@@ -23,6 +23,9 @@ struct slave_faults {
     uint16_t mailbox_error_code = 0x0001;
     // the next SDO requests each get an emergency message before their answer
     unsigned emergencies_during_transfer = 0;
+    // every mailbox answer is handed to the master only this many firmware passes
+    // (about one per frame, so about one per ms) after the request came in
+    unsigned mailbox_answer_delay = 0;
     // emergency messages to send as soon as the mailbox allows
     std::deque<emergency_message> pending_emergencies;
 };

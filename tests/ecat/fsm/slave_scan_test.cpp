@@ -195,6 +195,7 @@ TEST_F(slave_scan_test, lost_or_wrongly_answered_datagrams)
     scan_slave();
     EXPECT_TRUE(ecat::slave_scan_failed(scan));
     EXPECT_EQ(s.error_flag, 1);
+    EXPECT_FALSE(ecat::slave_scan_incomplete(scan)) << "a wrong counter is the slave's answer";
 
     s.error_flag = 0;
     bus.log.clear();
@@ -204,7 +205,9 @@ TEST_F(slave_scan_test, lost_or_wrongly_answered_datagrams)
     };
     scan_slave();
     EXPECT_TRUE(ecat::slave_scan_failed(scan));
-    EXPECT_EQ(s.error_flag, 0); // nothing came back: the record stays as it was
+    // nothing came back: the record is incomplete and marked, and the master reads it again
+    EXPECT_EQ(s.error_flag, 1);
+    EXPECT_TRUE(ecat::slave_scan_incomplete(scan));
     EXPECT_EQ(bus.log.size(), 4u); // first try and three repeats
 }
 
