@@ -136,6 +136,34 @@ private:
         });
     }
 
+    // The main window at its minimum size with KOVA-AD selected and its settings tab shown.
+    CSetDlg* open_settings_page()
+    {
+        QSettings("DV_TqrApp", "KestIO_Test").clear();
+        set_message_box_handler([this](QWidget*, const QString& caption, const QString& text) {
+            window_messages << caption + ": " + text;
+        });
+        bus = register_spec_bus("ZEIO,KOVA-AD,KOVA-H", bus_name);
+        window = std::make_unique<CKestIO_TestDlg>(QString::fromStdString(bus_name));
+        window->resize(900, 640);
+        window->show();
+        if (!wait_until_ready(3))
+            return nullptr;
+        window->findChild<QPushButton*>("id1050")->click();
+        if (!QTest::qWaitFor([&] { return !window->info_thread().running() && window->selected_slave() == 0; }, 20000))
+            return nullptr;
+        auto* slaves = window->findChild<QComboBox*>("id1012");
+        slaves->setCurrentIndex(kova_ad);
+        emit slaves->activated(kova_ad);
+        auto* tabs = window->findChild<QTabBar*>("id1000");
+        if (!QTest::qWaitFor([&] { return !window->info_thread().running() && tabs->count() == 3; }, 20000) ||
+            tabs->tabText(2) != "设置")
+            return nullptr;
+        tabs->setCurrentIndex(2);
+        auto* page = static_cast<CSetDlg*>(window->page(page_kind::settings));
+        return page->isVisible() ? page : nullptr;
+    }
+
 private slots:
     void init()
     {
@@ -422,27 +450,8 @@ private slots:
     void the_page_is_readable_in_the_main_window_at_its_minimum_size()
     {
         QApplication::setFont(QFont("WenQuanYi Micro Hei"));
-        QSettings("DV_TqrApp", "KestIO_Test").clear();
-        set_message_box_handler([this](QWidget*, const QString& caption, const QString& text) {
-            window_messages << caption + ": " + text;
-        });
-        bus = register_spec_bus("ZEIO,KOVA-AD,KOVA-H", bus_name);
-        QVERIFY(bus);
-        window = std::make_unique<CKestIO_TestDlg>(QString::fromStdString(bus_name));
-        window->resize(900, 640);
-        window->show();
-        QVERIFY(wait_until_ready(3));
-        window->findChild<QPushButton*>("id1050")->click();
-        QTRY_VERIFY_WITH_TIMEOUT(!window->info_thread().running() && window->selected_slave() == 0, 20000);
-        auto* slaves = window->findChild<QComboBox*>("id1012");
-        slaves->setCurrentIndex(kova_ad);
-        emit slaves->activated(kova_ad);
-        auto* tabs = window->findChild<QTabBar*>("id1000");
-        QTRY_VERIFY_WITH_TIMEOUT(!window->info_thread().running() && tabs->count() == 3, 20000);
-        QCOMPARE(tabs->tabText(2), QString("设置"));
-        tabs->setCurrentIndex(2);
-        auto* page = static_cast<CSetDlg*>(window->page(page_kind::settings));
-        QVERIFY(page->isVisible());
+        CSetDlg* page = open_settings_page();
+        QVERIFY(page);
         run(*page, 1050);
         QCOMPARE(window_messages, QStringList{"提示: 获取配置成功"});
         QCOMPARE(window->size(), QSize(900, 640));
@@ -475,6 +484,17 @@ private slots:
             if (list->viewport()->width() < columns_width)
                 QVERIFY2(list->horizontalScrollBar()->maximum() > 0, qPrintable(list->objectName()));
         }
+    }
+
+    void closing_the_window_during_a_save_is_clean()
+    {
+        CSetDlg* page = open_settings_page();
+        QVERIFY(page);
+        control(*page, 1059)->click();
+        QVERIFY(!control(*page, 1059)->isEnabled());
+        // the worker's outcome is dropped with the window; nothing may touch what is gone
+        window.reset();
+        QVERIFY(window_messages.isEmpty());
     }
 };
 
