@@ -54,10 +54,10 @@ QComboBox* make_bit_rate_list(QWidget* parent, int id, bool fd)
     return list;
 }
 
-// Wide enough for the longest text the edit is meant to hold, in the page's font.
+// As wide as the longest text the edit is meant to hold, in the page's font.
 void fit_edit(QLineEdit* edit, const QString& longest)
 {
-    edit->setMinimumWidth(edit->fontMetrics().horizontalAdvance(longest) + 4 * edit->fontMetrics().averageCharWidth());
+    edit->setFixedWidth(edit->fontMetrics().horizontalAdvance(longest) + 4 * edit->fontMetrics().averageCharWidth());
 }
 
 void add_labelled(QHBoxLayout* row, const QString& label, QWidget* control)

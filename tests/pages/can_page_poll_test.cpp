@@ -8,6 +8,8 @@
 #include <memory>
 
 #include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSettings>
@@ -107,6 +109,31 @@ private slots:
         tabs->setCurrentIndex(can_tab);
         QTRY_COMPARE(log_lines_starting("Rx: ").size(), 2);
         QCOMPARE(echoed(), size_t(0));
+    }
+
+    void every_control_fits_at_the_smallest_window()
+    {
+        window->resize(window->minimumSize());
+        window->findChild<QTabBar*>("id1000")->setCurrentIndex(can_tab);
+        QTRY_VERIFY(page()->isVisible());
+        QTRY_COMPARE(window->size(), QSize(900, 640));
+        QRect area = page()->rect();
+        for (QWidget* control : page()->findChildren<QWidget*>()) {
+            bool captioned = qobject_cast<QLabel*>(control) || qobject_cast<QAbstractButton*>(control)
+                || qobject_cast<QComboBox*>(control) || qobject_cast<QLineEdit*>(control);
+            if (!captioned || !control->isVisible())
+                continue;
+            QString name = control->objectName().isEmpty() ? control->property("text").toString() : control->objectName();
+            QVERIFY2(control->width() >= control->sizeHint().width() || qobject_cast<QLineEdit*>(control),
+                     qPrintable(name));
+            QVERIFY2(control->height() >= control->minimumSizeHint().height(), qPrintable(name));
+            QVERIFY2(area.contains(QRect(control->mapTo(page(), QPoint(0, 0)), control->size())), qPrintable(name));
+        }
+        auto* data = page()->findChild<QLineEdit*>("id1031");
+        QVERIFY(data->width() > data->fontMetrics().horizontalAdvance(data->text()));
+        auto* identifier = page()->findChild<QLineEdit*>("id1033");
+        QVERIFY(identifier->width() > identifier->fontMetrics().horizontalAdvance("536870911"));
+        QVERIFY(page()->findChild<QPlainTextEdit*>("id1005")->height() > 200);
     }
 };
 
