@@ -23,8 +23,8 @@
 
 namespace {
 
-// lines that arrive within this time are drawn together
-constexpr int log_batch_ms = 40;
+// lines that arrive within this time are drawn together: one repaint, not one per line
+constexpr int log_batch_ms = 100;
 
 struct bit_rate {
     const char* caption;
