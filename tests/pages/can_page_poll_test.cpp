@@ -30,6 +30,8 @@ namespace {
 
 const std::string bus_name = "CAN轮询测试总线";
 constexpr int can_tab = 5;
+// waits on the bus are generous: several helpers load the machine
+constexpr int bus_wait_ms = 20000;
 
 } // namespace
 
@@ -46,7 +48,10 @@ private:
     {
         return page()->findChild<QPlainTextEdit*>("id1005")->toPlainText().split('\n', Qt::SkipEmptyParts);
     }
-    QStringList log_lines_starting(const QString& head) { return log().filter(QRegularExpression("^\\[.{8}\\] " + head)); }
+    QStringList log_lines_starting(const QString& head)
+    {
+        return log().filter(QRegularExpression("^\\[.{8}\\] " + head));
+    }
     size_t echoed()
     {
         return bus->with_slave(0, [](sim::slave& s) { return sim::cards::card_of(s)->board().can()->waiting(); });
@@ -66,8 +71,8 @@ private slots:
         QVERIFY(wait_until_ready(1));
         window->findChild<QPushButton*>("id1050")->click();
         auto* tabs = window->findChild<QTabBar*>("id1000");
-        QTRY_COMPARE(tabs->count(), 6);
-        QTRY_VERIFY(!window->info_thread().running());
+        QTRY_COMPARE_WITH_TIMEOUT(tabs->count(), 6, bus_wait_ms);
+        QTRY_VERIFY_WITH_TIMEOUT(!window->info_thread().running(), bus_wait_ms);
     }
 
     void cleanup()
@@ -83,17 +88,17 @@ private slots:
     {
         auto* tabs = window->findChild<QTabBar*>("id1000");
         tabs->setCurrentIndex(can_tab);
-        QTRY_VERIFY(page()->isVisible());
+        QTRY_VERIFY_WITH_TIMEOUT(page()->isVisible(), bus_wait_ms);
         send();
-        QTRY_COMPARE(log_lines_starting("Rx: ").size(), 1);
+        QTRY_COMPARE_WITH_TIMEOUT(log_lines_starting("Rx: ").size(), 1, bus_wait_ms);
         QVERIFY(log_lines_starting("Rx: CanId:1, fmt: 经典, type: 数据帧, Data : 12 34 56 78 90 AB CD EF").size() == 1);
-        QTRY_COMPARE(log_lines_starting("Tx: ").size(), 1);
+        QTRY_COMPARE_WITH_TIMEOUT(log_lines_starting("Tx: ").size(), 1, bus_wait_ms);
         QCOMPARE(echoed(), size_t(0));
 
         tabs->setCurrentIndex(0);
-        QTRY_VERIFY(!page()->isVisible());
+        QTRY_VERIFY_WITH_TIMEOUT(!page()->isVisible(), bus_wait_ms);
         send();
-        QTRY_COMPARE(log_lines_starting("Tx: ").size(), 2);
+        QTRY_COMPARE_WITH_TIMEOUT(log_lines_starting("Tx: ").size(), 2, bus_wait_ms);
         QCOMPARE(echoed(), size_t(1));
         // the poll serves the IO tab now: once it has read the inputs twice, the frame is still there
         sdo_traffic traffic;
@@ -102,12 +107,12 @@ private slots:
             return std::count_if(accesses.begin(), accesses.end(),
                                  [](const sdo_access& a) { return a.index == 0x2000 && a.upload; });
         };
-        QTRY_VERIFY(input_reads() >= 2);
+        QTRY_VERIFY_WITH_TIMEOUT(input_reads() >= 2, bus_wait_ms);
         QCOMPARE(echoed(), size_t(1));
         QCOMPARE(log_lines_starting("Rx: ").size(), 1);
 
         tabs->setCurrentIndex(can_tab);
-        QTRY_COMPARE(log_lines_starting("Rx: ").size(), 2);
+        QTRY_COMPARE_WITH_TIMEOUT(log_lines_starting("Rx: ").size(), 2, bus_wait_ms);
         QCOMPARE(echoed(), size_t(0));
     }
 
@@ -115,15 +120,16 @@ private slots:
     {
         window->resize(window->minimumSize());
         window->findChild<QTabBar*>("id1000")->setCurrentIndex(can_tab);
-        QTRY_VERIFY(page()->isVisible());
-        QTRY_COMPARE(window->size(), QSize(900, 640));
+        QTRY_VERIFY_WITH_TIMEOUT(page()->isVisible(), bus_wait_ms);
+        QTRY_COMPARE_WITH_TIMEOUT(window->size(), QSize(900, 640), bus_wait_ms);
         QRect area = page()->rect();
         for (QWidget* control : page()->findChildren<QWidget*>()) {
             bool captioned = qobject_cast<QLabel*>(control) || qobject_cast<QAbstractButton*>(control)
                 || qobject_cast<QComboBox*>(control) || qobject_cast<QLineEdit*>(control);
             if (!captioned || !control->isVisible())
                 continue;
-            QString name = control->objectName().isEmpty() ? control->property("text").toString() : control->objectName();
+            QString name =
+                control->objectName().isEmpty() ? control->property("text").toString() : control->objectName();
             QVERIFY2(control->width() >= control->sizeHint().width() || qobject_cast<QLineEdit*>(control),
                      qPrintable(name));
             QVERIFY2(control->height() >= control->minimumSizeHint().height(), qPrintable(name));

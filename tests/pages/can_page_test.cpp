@@ -29,6 +29,8 @@ using namespace apptest;
 namespace {
 
 const std::string bus_name = "CAN页测试总线";
+// waits on the bus are generous: several helpers load the machine
+constexpr int bus_wait_ms = 20000;
 const QString default_data_line = "Tx: CanId:1, fmt: 经典, type: 数据帧, Data : 12 34 56 78 90 AB CD EF";
 
 } // namespace
@@ -143,7 +145,7 @@ private slots:
     void the_default_data_goes_out_as_a_classic_data_frame()
     {
         click(1051);
-        QTRY_COMPARE(log(), QStringList{default_data_line});
+        QTRY_COMPARE_WITH_TIMEOUT(log(), QStringList{default_data_line}, bus_wait_ms);
         QCOMPARE(card_object(0x2610, 2), uint64_t(1));
         QCOMPARE(card_object(0x2610, 4), uint64_t(8));
         QCOMPARE(card_object(0x2610, 5), uint64_t(0));
@@ -157,7 +159,7 @@ private slots:
                     .hasMatch());
 
         click(1051);
-        QTRY_COMPARE(log().size(), 2);
+        QTRY_COMPARE_WITH_TIMEOUT(log().size(), 2, bus_wait_ms);
         QCOMPARE(card_object(0x2610, 1), uint64_t(0x0000));
         QCOMPARE(echoed(), size_t(2));
     }
@@ -167,14 +169,15 @@ private slots:
         set_object(*bus, 0, 0x2612, 3, 0xDEADBEEF);
         type(1031, "01 02 03 04 05 06 07 08 09 0A");
         click(1051);
-        QTRY_COMPARE(log(), QStringList{"Tx: CanId:1, fmt: 经典, type: 数据帧, Data : 01 02 03 04 05 06 07 08"});
+        QTRY_COMPARE_WITH_TIMEOUT(log(), QStringList{"Tx: CanId:1, fmt: 经典, type: 数据帧, Data : 01 02 03 04 05 06 07 08"},
+                                  bus_wait_ms);
         QCOMPARE(card_object(0x2610, 4), uint64_t(8));
         QCOMPARE(card_object(0x2612, 2), uint64_t(0x08070605));
         QCOMPARE(card_object(0x2612, 3), uint64_t(0xDEADBEEF));
 
         choose(1012, "FD");
         click(1051);
-        QTRY_COMPARE(log().size(), 2);
+        QTRY_COMPARE_WITH_TIMEOUT(log().size(), 2, bus_wait_ms);
         QCOMPARE(log()[1], QString("Tx: CanId:1, fmt: FD, type: 数据帧, Data : 01 02 03 04 05 06 07 08 09 0A 00 00"));
         QCOMPARE(card_object(0x2610, 4), uint64_t(12));
         QCOMPARE(card_object(0x2610, 5), uint64_t(1));
@@ -191,7 +194,7 @@ private slots:
         choose(1012, "FD");
         type(1033, "536870911");
         click(1051);
-        QTRY_COMPARE(log().size(), 1);
+        QTRY_COMPARE_WITH_TIMEOUT(log().size(), 1, bus_wait_ms);
         QVERIFY2(log()[0].startsWith("Tx: CanId:536870911, fmt: FD, type: 数据帧, Data : 00 01 02"), qPrintable(log()[0]));
         QVERIFY2(log()[0].endsWith(" 3E 3F (64 of 70 bytes sent)"), qPrintable(log()[0]));
         QCOMPARE(card_object(0x2610, 4), uint64_t(64));
@@ -205,7 +208,7 @@ private slots:
         type(1031, "");
         sdo_traffic traffic;
         click(1051);
-        QTRY_COMPARE(log(), QStringList{"Tx: CanId:1, fmt: 经典, type: 远程帧, Data :"});
+        QTRY_COMPARE_WITH_TIMEOUT(log(), QStringList{"Tx: CanId:1, fmt: 经典, type: 远程帧, Data :"}, bus_wait_ms);
         for (const sdo_access& access : traffic.to(0))
             QVERIFY(access.index != 0x2612);
         QCOMPARE(card_object(0x2610, 4), uint64_t(0));
@@ -218,13 +221,13 @@ private slots:
         sdo_traffic traffic;
         type(1031, "");
         click(1051);
-        QTRY_COMPARE(log(), QStringList{"发送数据为空"});
+        QTRY_COMPARE_WITH_TIMEOUT(log(), QStringList{"发送数据为空"}, bus_wait_ms);
         type(1031, "12");
         for (const char* identifier : {"abc", "536870912", "-1", ""}) {
             type(1033, identifier);
             click(1051);
         }
-        QTRY_COMPARE(log().size(), 5);
+        QTRY_COMPARE_WITH_TIMEOUT(log().size(), 5, bus_wait_ms);
         QCOMPARE(log().mid(1), QStringList(4, "发送失败"));
         QVERIFY(traffic.to(0).empty());
     }
@@ -235,14 +238,14 @@ private slots:
         choose(1012, "FD");
         choose(1013, "远程帧");
         click(1051);
-        QTRY_COMPARE(log(), QStringList{"发送失败"});
+        QTRY_COMPARE_WITH_TIMEOUT(log(), QStringList{"发送失败"}, bus_wait_ms);
         QCOMPARE(echoed(), size_t(0));
 
         choose(1012, "经典");
         choose(1013, "数据帧");
         context->selected = -1;
         click(1051);
-        QTRY_COMPARE(log(), QStringList({"发送失败", "发送失败"}));
+        QTRY_COMPARE_WITH_TIMEOUT(log(), QStringList({"发送失败", "发送失败"}), bus_wait_ms);
         QCOMPARE(echoed(), size_t(0));
     }
 
@@ -251,11 +254,11 @@ private slots:
         choose(1011, "25K");
         choose(1014, "2000K");
         click(1050);
-        QTRY_COMPARE(card_object(0x2609, 2), uint64_t(2000000));
+        QTRY_COMPARE_WITH_TIMEOUT(card_object(0x2609, 2), uint64_t(2000000), bus_wait_ms);
         QCOMPARE(card_object(0x2609, 1), uint64_t(25000));
         context->selected = -1;
         click(1050);
-        QTRY_COMPARE(log(), QStringList{"设置失败"});
+        QTRY_COMPARE_WITH_TIMEOUT(log(), QStringList{"设置失败"}, bus_wait_ms);
     }
 
     void sends_clicked_during_a_send_all_go_out_in_order()
@@ -265,11 +268,11 @@ private slots:
             click(1051);
         }
         click(1050);
-        QTRY_COMPARE(log().size(), 4);
+        QTRY_COMPARE_WITH_TIMEOUT(log().size(), 4, bus_wait_ms);
         for (int i = 0; i < 4; ++i)
             QVERIFY(log()[i].startsWith(QStringLiteral("Tx: CanId:%1,").arg(10 + i)));
         QCOMPARE(echoed(), size_t(4));
-        QTRY_COMPARE(card_object(0x2609, 1), uint64_t(500000));
+        QTRY_COMPARE_WITH_TIMEOUT(card_object(0x2609, 1), uint64_t(500000), bus_wait_ms);
         QCOMPARE(card_object(0x2610, 1), uint64_t(0x0002));
     }
 
@@ -279,11 +282,11 @@ private slots:
         type(1032, "0");
         control<QCheckBox>(1150)->setChecked(true);
         QVERIFY(active_timer_of_interval(1));
-        QTRY_VERIFY_WITH_TIMEOUT(log().size() >= 3, 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(log().size() >= 3, bus_wait_ms);
         // the window keeps answering: a click empties the log, and sending goes on
         click(1052);
         QVERIFY(control<QPlainTextEdit>(1005)->toPlainText().isEmpty());
-        QTRY_VERIFY_WITH_TIMEOUT(log().size() >= 2, 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(log().size() >= 2, bus_wait_ms);
         QVERIFY(log().filter("Tx: CanId:1,").size() == log().size());
 
         // a new interval counts only when the box is set again
@@ -291,12 +294,12 @@ private slots:
         QVERIFY(active_timer_of_interval(1));
         page->hide();
         uint64_t sent = card_object(0x2610, 3);
-        QTRY_VERIFY_WITH_TIMEOUT(card_object(0x2610, 3) >= sent + 3, 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(card_object(0x2610, 3) >= sent + 3, bus_wait_ms);
         control<QCheckBox>(1150)->setChecked(false);
         QVERIFY(!active_timer_of_interval(1));
         // (the line of a send still running may follow it)
         auto stopped = [this] { return log().filter(QRegularExpression("^定时发送停止，上一帧未发完而跳过 \\d+ 次$")); };
-        QTRY_COMPARE(stopped().size(), 1);
+        QTRY_COMPARE_WITH_TIMEOUT(stopped().size(), 1, bus_wait_ms);
         // ticks come every ms while a send takes several cycles of the master
         QVERIFY2(stopped()[0].section(' ', 1, 1).toInt() > 0, qPrintable(stopped()[0]));
         control<QCheckBox>(1150)->setChecked(true);
@@ -309,7 +312,7 @@ private slots:
         for (int i = 0; i < CCanDlg::log_line_limit + 10; ++i)
             page->append_log(QString::number(i));
         auto* log_box = control<QPlainTextEdit>(1005);
-        QTRY_COMPARE_WITH_TIMEOUT(log_box->blockCount(), CCanDlg::log_line_limit, 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(log_box->blockCount(), CCanDlg::log_line_limit, bus_wait_ms);
         QCOMPARE(log_box->document()->firstBlock().text().section(' ', -1), QString("10"));
         QCOMPARE(log_box->document()->lastBlock().text().section(' ', -1),
                  QString::number(CCanDlg::log_line_limit + 9));
