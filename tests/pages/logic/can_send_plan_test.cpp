@@ -82,23 +82,6 @@ TEST(plan_can_send, refuses_empty_data_for_a_data_frame_and_a_bad_identifier)
     EXPECT_EQ(plan_can_send(u"-5", 0, 1, u"").refusal, "发送失败");
 }
 
-TEST(plan_can_send, builds_the_frame_the_card_is_given)
-{
-    page_logic::can_send_plan plan = plan_can_send(u"1", 0, 0, u"12 34 56 78 90 AB CD EF");
-    ASSERT_TRUE(plan.sends());
-    EXPECT_EQ(plan.frame.identifier, 1u);
-    EXPECT_EQ(plan.frame.format, 0);
-    EXPECT_EQ(plan.frame.type, 0);
-    EXPECT_EQ(plan.frame.length, 8);
-    EXPECT_EQ(bytes(plan.frame.data, plan.frame.data + 8), (bytes{0x12, 0x34, 0x56, 0x78, 0x90, 0xAB, 0xCD, 0xEF}));
-
-    // a remote frame needs no data
-    plan = plan_can_send(u"7", 0, 1, u"");
-    ASSERT_TRUE(plan.sends());
-    EXPECT_EQ(plan.frame.type, 1);
-    EXPECT_EQ(plan.frame.length, 0);
-}
-
 TEST(plan_can_send, cuts_classic_frames_and_zero_fills_rounded_fd_frames)
 {
     const char16_t* ten = u"01 02 03 04 05 06 07 08 09 0A";
