@@ -7,6 +7,7 @@
 #include "card/card_ops.h"
 #include "card/polled_values.h"
 #include "app/worker_host.h"
+#include "pages/logic/can_log_lines.h"
 #include "ecat/master.h"
 #include "ecat/sdo_api.h"
 
@@ -180,7 +181,7 @@ void can_step(poller& p)
         return;
     card::can_frame frame;
     if (card::can_receive(p.master(), p.position(), frame) == 0)
-        p.host().can_log(format_can_received(frame));
+        p.host().can_log(QString::fromStdString(page_logic::can_rx_line(frame)));
 }
 
 bool kova_h_pass(poller& p, int tab)
@@ -256,17 +257,4 @@ CTQRThread::procedure_type poll_procedure_for(poll_kind kind)
         break;
     }
     return io_poll;
-}
-
-QString format_can_received(const card::can_frame& frame)
-{
-    QString line = QString::asprintf("Rx: CanId:%d, fmt: ", int(frame.identifier));
-    line += frame.format != 0 ? QStringLiteral("FD") : QStringLiteral("经典");
-    line += QStringLiteral(", type: ");
-    line += frame.type == 0 ? QStringLiteral("数据帧") : QStringLiteral("远程帧");
-    line += QStringLiteral(", Data :");
-    size_t length = frame.length < sizeof frame.data ? frame.length : sizeof frame.data;
-    for (size_t i = 0; i < length; ++i)
-        line += QString::asprintf(" %02X", unsigned(frame.data[i]));
-    return line;
 }

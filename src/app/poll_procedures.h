@@ -1,6 +1,4 @@
 #pragma once
-#include <QString>
-
 #include "app/CTQRThread.h"
 #include "app/card_model.h"
 
@@ -13,9 +11,3 @@ int kova_16io_poll(CTQRThread& slot, worker_host& host);
 int ain24_poll(CTQRThread& slot, worker_host& host);
 
 CTQRThread::procedure_type poll_procedure_for(poll_kind kind);
-
-namespace card {
-struct can_frame;
-}
-// The CAN page's log line for a received frame.
-QString format_can_received(const card::can_frame& frame);

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSettings>
 #include <QTabBar>
@@ -437,7 +438,7 @@ private slots:
         QTRY_COMPARE(usart->findChild<QTextEdit*>("id1006")->toPlainText(), QString::fromStdString(text));
         QCOMPARE(usart->findChild<QLabel*>("id1103")->text(), QString::number(text.size()));
         tabs()->setCurrentIndex(5);
-        auto* log = window->page(page_kind::can)->findChild<QTextEdit*>("id1005");
+        auto* log = window->page(page_kind::can)->findChild<QPlainTextEdit*>("id1005");
         QTRY_VERIFY(log->toPlainText().contains("] Rx: CanId:18, fmt: FD, type: 数据帧, Data : 5A A5"));
     }
 

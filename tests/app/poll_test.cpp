@@ -339,19 +339,4 @@ TEST(kova_h_poll, delivers_what_the_card_port_and_the_can_port_receive_while_the
     ecat::adapter_unregister_wires();
 }
 
-TEST(can_log_line, shows_identifier_format_type_and_data)
-{
-    card::can_frame frame;
-    frame.identifier = 291;
-    frame.length = 3;
-    frame.data[0] = 0x01;
-    frame.data[1] = 0xAB;
-    frame.data[2] = 0xFF;
-    EXPECT_EQ(format_can_received(frame).toStdString(), "Rx: CanId:291, fmt: 经典, type: 数据帧, Data : 01 AB FF");
-    frame.format = 1;
-    frame.type = 1;
-    frame.length = 0;
-    EXPECT_EQ(format_can_received(frame).toStdString(), "Rx: CanId:291, fmt: FD, type: 远程帧, Data :");
-}
-
 } // namespace
