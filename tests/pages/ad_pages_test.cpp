@@ -3,6 +3,7 @@
 // copying, and the clock dialog's loads and writes checked in the card.
 #include <memory>
 
+#include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
 #include <QContextMenuEvent>
@@ -321,6 +322,39 @@ private slots:
         QCOMPARE(QGuiApplication::clipboard()->text(), QString("before"));
         right_click(0, 0);
         QCOMPARE(QGuiApplication::clipboard()->text(), QString("1："));
+    }
+
+    void every_control_and_cell_is_readable_in_the_smallest_page_with_the_cjk_font()
+    {
+        QFont before = QApplication::font();
+        QApplication::setFont(QFont("WenQuanYi Micro Hei", 10));
+        page = std::make_unique<CADtest>(*context, nullptr);
+        // the page area of the main window at its minimum size of 900 x 640
+        page->resize(900, 420);
+        page->show();
+        choose(1013, 2);
+        set_count(2);
+        context->selected = -1;
+        run_to_end();
+        page->set_clock_button_shown(true);
+        QCoreApplication::processEvents();
+        for (QWidget* widget : page->findChildren<QWidget*>()) {
+            if (widget->isHidden() || !(qobject_cast<QPushButton*>(widget) || qobject_cast<QLabel*>(widget)
+                                         || qobject_cast<QComboBox*>(widget) || qobject_cast<QLineEdit*>(widget)))
+                continue;
+            QRect placed(widget->mapTo(page.get(), QPoint(0, 0)), widget->size());
+            QVERIFY2(page->rect().contains(placed), qPrintable(widget->objectName()));
+            QVERIFY2(widget->width() >= widget->minimumSizeHint().width(), qPrintable(widget->objectName()));
+        }
+        QFontMetrics metrics(list()->font());
+        for (int column = 0; column < list()->columnCount(); ++column)
+            for (int row = 0; row < list()->rowCount(); ++row)
+                QVERIFY2(metrics.horizontalAdvance(cell(row, column)) + 6 <= list()->columnWidth(column),
+                         qPrintable(cell(row, column)));
+        QRect listed(list()->mapTo(page.get(), QPoint(0, 0)), list()->size());
+        QCOMPARE(page->width() - listed.right() - 1, 15);
+        QCOMPARE(page->height() - listed.bottom() - 1, 15);
+        QApplication::setFont(before);
     }
 
     void the_clock_dialog_loads_the_card_clock()
