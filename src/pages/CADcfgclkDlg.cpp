@@ -164,8 +164,8 @@ void CADcfgclkDlg::show_loaded(const loaded_values& values)
     }
     adclk_->setText(QString::fromStdString(page_logic::mhz_text(pll)));
     show_sample_frequency();
-    loaded_ = std::all_of(values.begin(), values.end(), [](const auto& value) { return value.has_value(); });
-    write_->setEnabled(loaded_);
+    // writing back a field that was never read would send the card whatever the form holds
+    write_->setEnabled(std::all_of(values.begin(), values.end(), [](const auto& value) { return value.has_value(); }));
 }
 
 void CADcfgclkDlg::on_source_selected(int item)

@@ -41,7 +41,6 @@ private:
     page_context& context_;
     page_logic::ad_clock_settings settings_;
     std::optional<double> adclk_mhz_;
-    bool loaded_ = false;
 
     QComboBox* source_ = nullptr;    // 1011
     QComboBox* prescaler_ = nullptr; // 1012
