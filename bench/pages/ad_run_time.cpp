@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <string>
 
+#include <QAbstractItemModel>
 #include <QApplication>
 #include <QEventLoop>
 #include <QLineEdit>
@@ -39,13 +40,16 @@ void wait_ms(int ms)
     loop.exec();
 }
 
-// Runs the event loop until the list has columns, or 120 s have passed.
+// Runs the event loop (idle, as the tool's is) until the list has columns, or 120 s have passed.
 bool wait_for_columns(QTableWidget* list, int columns)
 {
-    auto deadline = clock_type::now() + std::chrono::seconds(120);
-    while (list->columnCount() < columns && clock_type::now() < deadline)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
-    return list->columnCount() >= columns;
+    QEventLoop loop;
+    QObject::connect(list->model(), &QAbstractItemModel::columnsInserted, &loop, [&] {
+        if (list->columnCount() >= columns)
+            loop.quit();
+    });
+    QTimer::singleShot(120000, &loop, [&] { loop.exit(1); });
+    return list->columnCount() >= columns || loop.exec() == 0;
 }
 
 } // namespace
