@@ -49,6 +49,8 @@ int CKestIO_TestApp::run()
 
     {
         CKestIO_TestDlg window(preferred_adapter);
+        if (options_.ad_clock)
+            window.show_ad_clock_button(true);
         window.exec();
     }
     instance.unlock();

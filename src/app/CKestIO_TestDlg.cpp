@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 
 #include "app/CAboutDlg.h"
+#include "app/app_settings.h"
 #include "app/poll_procedures.h"
 #include "card/polled_values.h"
 #include "ecat/master.h"
@@ -48,6 +49,7 @@ CKestIO_TestDlg::CKestIO_TestDlg(const QString& preferred_adapter, QWidget* pare
     setMinimumSize(900, 640);
     build_controls();
     create_pages();
+    show_ad_clock_button(load_ad_clock_button());
     add_page_set(page_set_for(no_card_model));
     show_first_page();
     layout_pages();
@@ -133,6 +135,11 @@ void CKestIO_TestDlg::create_pages()
     pages_[size_t(page_kind::settings)] = new CSetDlg(*this, page_area_);
     pages_[size_t(page_kind::ad_test)] = new CADtest(*this, page_area_);
     pages_[size_t(page_kind::can)] = new CCanDlg(*this, page_area_);
+}
+
+void CKestIO_TestDlg::show_ad_clock_button(bool shown)
+{
+    static_cast<CADtest*>(page(page_kind::ad_test))->set_clock_button_shown(shown);
 }
 
 polled_values& CKestIO_TestDlg::values()

@@ -54,6 +54,8 @@ public:
     void add_page(CMyDlg* page, const QString& caption);
     // Places the pages of the tabs over the page area.
     void layout_pages();
+    // Shows or hides 修改AD时钟 on the AD test page.
+    void show_ad_clock_button(bool shown);
 
     int net_index() const { return net_index_; }
     int response_wait_ms() const { return response_wait_ms_; }

@@ -1,9 +1,10 @@
 #include "app/app_options.h"
 
-const char* const app_usage = "usage: KestIO_Test [--simulate[=MODELS]]\n"
+const char* const app_usage = "usage: KestIO_Test [--simulate[=MODELS]] [--ad-clock]\n"
                               "  --simulate[=MODELS]  offer an in-process simulated bus as an adapter;\n"
                               "                       MODELS is a comma-separated list of card models\n"
-                              "                       (default: ZEIO,KOVA-H,KOVA-16IO,KOVA-AD)\n";
+                              "                       (default: ZEIO,KOVA-H,KOVA-16IO,KOVA-AD)\n"
+                              "  --ad-clock           show the AD clock button on the AD test page\n";
 
 bool parse_app_options(const QStringList& arguments, app_options& options, QString& error)
 {
@@ -16,6 +17,8 @@ bool parse_app_options(const QStringList& arguments, app_options& options, QStri
             options.simulate = true;
             QString models = argument.mid(simulate_with.size()).trimmed();
             options.simulated_cards = models.isEmpty() ? default_simulated_cards : models.toStdString();
+        } else if (argument == QLatin1String("--ad-clock")) {
+            options.ad_clock = true;
         } else if (argument == QLatin1String("--help") || argument == QLatin1String("-h")) {
             options.help = true;
         } else {

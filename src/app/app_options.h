@@ -10,6 +10,7 @@ struct app_options {
     bool simulate = false;
     std::string simulated_cards; // the models of the simulated bus, comma-separated
     bool help = false;
+    bool ad_clock = false; // show 修改AD时钟 on the AD test page
 };
 
 // Reads the arguments after the program name. False with error for an unknown one.

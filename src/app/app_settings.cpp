@@ -7,6 +7,7 @@ namespace {
 constexpr const char* organisation = "DV_TqrApp";
 constexpr const char* application = "KestIO_Test";
 constexpr const char* net_index_key = "config/net_index";
+constexpr const char* ad_clock_button_key = "ui/ad_clock_button";
 
 } // namespace
 
@@ -24,4 +25,9 @@ void store_net_index(int net_index)
 {
     QSettings settings(organisation, application);
     settings.setValue(net_index_key, net_index);
+}
+
+bool load_ad_clock_button()
+{
+    return QSettings(organisation, application).value(ad_clock_button_key, false).toBool();
 }

@@ -7,3 +7,6 @@
 // stored, and 0 when the value is outside the table.
 int load_net_index(int adapter_count, int default_index);
 void store_net_index(int net_index);
+
+// Whether the AD test page shows 修改AD时钟 (value ui/ad_clock_button, default false).
+bool load_ad_clock_button();

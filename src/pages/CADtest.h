@@ -1,16 +1,64 @@
 #pragma once
-#include "pages/CMyDlg.h"
+#include <atomic>
+#include <vector>
 
-// The AD stability test page (template 133).
+#include "pages/CMyDlg.h"
+#include "pages/logic/ad_sample_format.h"
+#include "pages/logic/ad_statistics.h"
+#include "pages/page_worker.h"
+
+class QComboBox;
+class QLineEdit;
+class QPoint;
+class QPushButton;
+class QTableWidget;
+
+// The AD stability test page (template 133): each run reads one channel a set number of
+// times on a worker of its own and adds a column of samples and their statistics.
 class CADtest : public CMyDlg {
     Q_OBJECT
 public:
-    CADtest(page_context& context, QWidget* parent) : CMyDlg(context, parent) {}
+    CADtest(page_context& context, QWidget* parent);
+    // Stops a run under way and waits for it.
+    ~CADtest() override;
 
-    // Number of AD channels the card model has; 0 until a model sets it.
-    void set_channel_count(int count) { channel_count_ = count; }
-    int channel_count() const { return channel_count_; }
+    // Offers the channels AD0 .. AD(count-1), the first selected.
+    void set_channel_count(int count);
+    int channel_count() const;
+    // 修改AD时钟 is hidden unless the operator asks for it.
+    void set_clock_button_shown(bool shown);
+    bool running() const { return running_; }
 
 private:
-    int channel_count_ = 0;
+    QWidget* build_controls();
+    void build_list();
+    void on_read();
+    void start_run();
+    void show_progress(int taken);
+    void finish_run(const std::vector<page_logic::ad_sample>& samples);
+    void set_running(bool running);
+    void clear_records();
+    void on_sample_count_changed();
+    void copy_cell(const QPoint& position);
+    void open_clock_dialog();
+
+    QComboBox* precision_ = nullptr;     // 1013
+    QComboBox* channel_ = nullptr;       // 1011
+    QLineEdit* range_ = nullptr;         // 1033
+    QLineEdit* read_count_ = nullptr;    // 1031
+    QLineEdit* input_voltage_ = nullptr; // 1032
+    QPushButton* read_ = nullptr;        // 1050
+    QPushButton* clear_ = nullptr;       // 1051
+    QPushButton* clock_ = nullptr;       // 1052
+    QTableWidget* list_ = nullptr;       // 1002
+
+    int sample_count_ = 0;
+    int result_columns_ = 0;
+    int result_column_width_ = 150;
+    bool running_ = false;
+    int run_samples_ = 0;
+    page_logic::ad_precision run_precision_ = page_logic::ad_precision::bits12;
+    std::atomic<bool> stop_{false};
+    // last: destroyed first, so a run still under way ends before the members it uses
+    page_worker worker_;
 };

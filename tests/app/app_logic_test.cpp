@@ -96,6 +96,12 @@ TEST(app_options, simulate_takes_an_optional_model_list)
     ASSERT_TRUE(parse_app_options({"--simulate="}, empty, error));
     EXPECT_EQ(empty.simulated_cards, default_simulated_cards);
 
+    app_options clock;
+    EXPECT_FALSE(clock.ad_clock);
+    ASSERT_TRUE(parse_app_options({"--ad-clock", "--simulate"}, clock, error));
+    EXPECT_TRUE(clock.ad_clock);
+    EXPECT_TRUE(clock.simulate);
+
     app_options wrong;
     EXPECT_FALSE(parse_app_options({"--simulated"}, wrong, error));
     EXPECT_TRUE(error.contains("--simulated"));
@@ -114,6 +120,16 @@ TEST(app_settings, the_adapter_index_is_kept_and_an_out_of_range_one_becomes_0)
     EXPECT_EQ(load_net_index(3, 2), 0);
     QSettings("DV_TqrApp", "KestIO_Test").setValue("config/net_index", "eth0");
     EXPECT_EQ(load_net_index(3, 2), 0);
+}
+
+TEST(app_settings, the_ad_clock_button_is_hidden_unless_the_setting_asks_for_it)
+{
+    QSettings("DV_TqrApp", "KestIO_Test").clear();
+    EXPECT_FALSE(load_ad_clock_button());
+    QSettings("DV_TqrApp", "KestIO_Test").setValue("ui/ad_clock_button", true);
+    EXPECT_TRUE(load_ad_clock_button());
+    QSettings("DV_TqrApp", "KestIO_Test").setValue("ui/ad_clock_button", "false");
+    EXPECT_FALSE(load_ad_clock_button());
 }
 
 } // namespace

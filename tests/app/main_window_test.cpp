@@ -363,6 +363,16 @@ private slots:
         QTRY_VERIFY(!traffic.to(0).empty());
     }
 
+    void the_ad_clock_button_shows_only_when_the_setting_asks_for_it()
+    {
+        open_on_cards({card_named("ZEIO")});
+        QVERIFY(window->page(page_kind::ad_test)->findChild<QPushButton*>("id1052")->isHidden());
+        window.reset();
+        QSettings("DV_TqrApp", "KestIO_Test").setValue("ui/ad_clock_button", true);
+        open_window(1);
+        QVERIFY(!window->page(page_kind::ad_test)->findChild<QPushButton*>("id1052")->isHidden());
+    }
+
     void a_restart_does_not_hang_on_a_worker_blocked_in_a_transfer()
     {
         open_on_cards({card_named("ZEIO")});

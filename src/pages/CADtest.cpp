@@ -1,0 +1,299 @@
+#include "pages/CADtest.h"
+
+#include <chrono>
+#include <thread>
+
+#include <QClipboard>
+#include <QComboBox>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include "ecat/sdo_api.h"
+#include "pages/CADcfgclkDlg.h"
+#include "pages/io_widgets.h"
+#include "pages/logic/ad_column.h"
+#include "pages/logic/ad_sampler.h"
+#include "pages/logic/edit_number.h"
+#include "pages/page_context.h"
+
+namespace {
+
+constexpr int default_channels = 16;
+constexpr int label_column_width = 100;
+constexpr int result_column_width = 150;
+constexpr int cell_padding = 16;
+constexpr int edge_gap = 15;
+constexpr uint64_t progress_period_ms = 100;
+
+QTableWidgetItem* cell_item(const QString& text)
+{
+    auto* item = new QTableWidgetItem(text);
+    item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    return item;
+}
+
+QLabel* label(const char* text)
+{
+    return new QLabel(QString::fromUtf8(text));
+}
+
+uint64_t steady_ms()
+{
+    using namespace std::chrono;
+    return uint64_t(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
+int integer_of(const QLineEdit* edit)
+{
+    QString text = edit->text();
+    return page_logic::integer_from_edit(
+        std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()), size_t(text.size())));
+}
+
+} // namespace
+
+CADtest::CADtest(page_context& context, QWidget* parent) : CMyDlg(context, parent)
+{
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(layout->contentsMargins().left(), layout->contentsMargins().top(), edge_gap, edge_gap);
+    layout->addWidget(build_controls());
+    build_list();
+    layout->addWidget(list_, 1);
+    // the count rule inserts the sample rows ahead of the summary rows
+    read_count_->setText("10");
+}
+
+CADtest::~CADtest()
+{
+    stop_ = true;
+}
+
+QWidget* CADtest::build_controls()
+{
+    auto* box = new QWidget(this);
+    precision_ = new QComboBox(box);
+    precision_->setObjectName("id1013");
+    precision_->addItems({"12位", "16位", "24位"});
+    channel_ = new QComboBox(box);
+    channel_->setObjectName("id1011");
+    set_channel_count(default_channels);
+    range_ = make_edit(box, 1033, "10.0");
+    read_count_ = make_edit(box, 1031, "");
+    input_voltage_ = make_edit(box, 1032, "1.0");
+    read_ = make_button(box, 1050, "读取");
+    clear_ = make_button(box, 1051, "清除记录");
+    clock_ = make_button(box, 1052, "修改AD时钟");
+    clock_->hide();
+
+    auto* first = new QHBoxLayout;
+    first->addWidget(label("AD精度："));
+    first->addWidget(precision_);
+    first->addWidget(label("通道："));
+    first->addWidget(channel_);
+    first->addWidget(label("量程："));
+    first->addWidget(range_);
+    first->addWidget(label("V  读取个数："));
+    first->addWidget(read_count_);
+    first->addStretch(1);
+    auto* second = new QHBoxLayout;
+    second->addWidget(label("当前输入电压："));
+    second->addWidget(input_voltage_);
+    second->addWidget(label("V"));
+    second->addWidget(read_);
+    second->addWidget(clear_);
+    second->addWidget(clock_);
+    second->addStretch(1);
+    auto* rows = new QVBoxLayout(box);
+    rows->setContentsMargins(0, 0, 0, 0);
+    rows->addLayout(first);
+    rows->addLayout(second);
+
+    connect(read_, &QPushButton::clicked, this, &CADtest::on_read);
+    connect(clear_, &QPushButton::clicked, this, &CADtest::clear_records);
+    connect(read_count_, &QLineEdit::textChanged, this, &CADtest::on_sample_count_changed);
+    connect(clock_, &QPushButton::clicked, this, &CADtest::open_clock_dialog);
+    return box;
+}
+
+void CADtest::build_list()
+{
+    list_ = new QTableWidget(0, 1, this);
+    list_->setObjectName("id1002");
+    list_->setShowGrid(true);
+    list_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    list_->verticalHeader()->hide();
+    list_->setContextMenuPolicy(Qt::CustomContextMenu);
+    list_->setHorizontalHeaderItem(0, cell_item("序号"));
+
+    // the CJK labels and the widest cells must not clip
+    QFontMetrics metrics = list_->fontMetrics();
+    int label_width = label_column_width;
+    for (const std::string& text : page_logic::ad_summary_labels)
+        label_width = std::max(label_width, metrics.horizontalAdvance(QString::fromStdString(text)) + cell_padding);
+    list_->setColumnWidth(0, label_width);
+    result_column_width_ = std::max(
+        result_column_width, metrics.horizontalAdvance(QStringLiteral("-16777215.00(-24.99999702V)")) + cell_padding);
+
+    for (int row = 0; row < int(page_logic::ad_summary_labels.size()); ++row) {
+        list_->insertRow(row);
+        list_->setItem(row, 0, cell_item(QString::fromStdString(page_logic::ad_summary_labels[size_t(row)])));
+    }
+    connect(list_, &QTableWidget::customContextMenuRequested, this, &CADtest::copy_cell);
+}
+
+void CADtest::set_channel_count(int count)
+{
+    channel_->clear();
+    for (int channel = 0; channel < count; ++channel)
+        channel_->addItem(QStringLiteral("AD%1").arg(channel));
+    channel_->setCurrentIndex(0);
+}
+
+int CADtest::channel_count() const
+{
+    return channel_->count();
+}
+
+void CADtest::set_clock_button_shown(bool shown)
+{
+    clock_->setVisible(shown);
+}
+
+void CADtest::on_read()
+{
+    if (running_) {
+        // the run ends after the sample under way and keeps what it read
+        stop_ = true;
+        return;
+    }
+    start_run();
+}
+
+void CADtest::start_run()
+{
+    // the last run has delivered its column; its job is only returning
+    worker_.wait_idle();
+    page_logic::ad_run_request request;
+    request.precision = page_logic::ad_precision(precision_->currentIndex());
+    request.channel = std::max(0, channel_->currentIndex());
+    request.count = sample_count_;
+    run_precision_ = request.precision;
+    run_samples_ = sample_count_;
+    stop_ = false;
+    set_running(true);
+
+    QPointer<CADtest> page(this);
+    page_context& ctx = context;
+    std::atomic<bool>& stop = stop_;
+    uint16_t position = uint16_t(context.selected_slave());
+    worker_.start([page, &ctx, &stop, request, position] {
+        page_logic::ad_sampler sampler(
+            [&ctx, position](uint16_t index, uint8_t subindex, uint8_t* target, size_t size) {
+                size_t got = 0;
+                return ecat::master_sdo_upload(ctx.master(), position, index, subindex, target, size, &got, nullptr)
+                    == 0;
+            },
+            steady_ms, [](uint32_t ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); });
+        uint64_t shown_at = 0;
+        std::vector<page_logic::ad_sample> samples = sampler.run(request, stop, [page, &ctx, &shown_at](int taken) {
+            // a redraw per 4 ms sample would slow the run down
+            uint64_t now = steady_ms();
+            if (taken > 1 && now - shown_at < progress_period_ms)
+                return;
+            shown_at = now;
+            ctx.post_to_gui([page, taken] {
+                if (page)
+                    page->show_progress(taken);
+            });
+        });
+        ctx.post_to_gui([page, samples = std::move(samples)] {
+            if (page)
+                page->finish_run(samples);
+        });
+    });
+}
+
+void CADtest::show_progress(int taken)
+{
+    if (running_)
+        read_->setText(QStringLiteral("停止 (%1/%2)").arg(taken).arg(run_samples_));
+}
+
+void CADtest::finish_run(const std::vector<page_logic::ad_sample>& samples)
+{
+    page_logic::ad_column_input input;
+    input.precision = run_precision_;
+    input.samples = samples;
+    input.rows = sample_count_;
+    input.range_volts = edit_number(range_);
+    input.input_volts = edit_number(input_voltage_);
+    std::vector<std::string> cells = page_logic::ad_column_cells(input);
+
+    list_->setUpdatesEnabled(false);
+    int column = ++result_columns_;
+    list_->insertColumn(column);
+    list_->setHorizontalHeaderItem(column, cell_item(QString::fromStdString(page_logic::ad_column_header(column))));
+    list_->setColumnWidth(column, result_column_width_);
+    for (int row = 0; row < int(cells.size()); ++row)
+        list_->setItem(row, column, cell_item(QString::fromStdString(cells[size_t(row)])));
+    list_->setUpdatesEnabled(true);
+    set_running(false);
+}
+
+void CADtest::set_running(bool running)
+{
+    running_ = running;
+    read_->setText(running ? QStringLiteral("停止 (0/%1)").arg(run_samples_) : QStringLiteral("获取"));
+    // the rows belong to the run until its column is in
+    read_count_->setEnabled(!running);
+    clear_->setEnabled(!running);
+}
+
+void CADtest::clear_records()
+{
+    for (; result_columns_ > 0; --result_columns_)
+        list_->removeColumn(result_columns_);
+}
+
+void CADtest::on_sample_count_changed()
+{
+    int count = integer_of(read_count_);
+    if (count <= 0 || count == sample_count_)
+        return;
+    list_->setUpdatesEnabled(false);
+    while (sample_count_ > count)
+        list_->removeRow(--sample_count_);
+    for (; sample_count_ < count; ++sample_count_) {
+        list_->insertRow(sample_count_);
+        list_->setItem(sample_count_, 0, cell_item(QString::fromStdString(page_logic::ad_sample_label(sample_count_))));
+    }
+    list_->setUpdatesEnabled(true);
+}
+
+void CADtest::copy_cell(const QPoint& position)
+{
+    QTableWidgetItem* item = list_->itemAt(position);
+    if (!item)
+        return;
+    QString text = item->text().remove(QLatin1Char(' '));
+    if (!text.isEmpty())
+        QGuiApplication::clipboard()->setText(text);
+}
+
+void CADtest::open_clock_dialog()
+{
+    if (context.selected_slave() < 0) {
+        context.message_box(this, "没有从站!", "提示");
+        return;
+    }
+    CADcfgclkDlg dialog(context, this);
+    dialog.exec();
+}

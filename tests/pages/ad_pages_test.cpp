@@ -1,0 +1,467 @@
+// The AD test page and the AD clock dialog over a fake context, against a simulated KOVA-AD:
+// runs checked against the DA output set on the jig, the row and column rules, stopping,
+// copying, and the clock dialog's loads and writes checked in the card.
+#include <memory>
+
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QContextMenuEvent>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTableWidget>
+#include <QtTest>
+
+#include "bus_fixture.h"
+#include "ecat/adapter.h"
+#include "ecat/sdo_api.h"
+#include "fake_page_context.h"
+#include "pages/CADcfgclkDlg.h"
+#include "pages/CADtest.h"
+#include "sim/bus/bus.h"
+
+using namespace apptest;
+
+namespace {
+
+const char* const bus_name = "AD页测试总线";
+constexpr int run_timeout_ms = 60000;
+
+template <typename T = QPushButton>
+T* control(QWidget* parent, int id)
+{
+    T* found = parent->findChild<T*>(QStringLiteral("id%1").arg(id));
+    if (!found)
+        qFatal("no control id%d", id);
+    return found;
+}
+
+// The leading number of a cell such as "1000.20(2.4419V)".
+double count_of(const QString& cell)
+{
+    return cell.left(cell.indexOf('(')).toDouble();
+}
+
+// The volts in parentheses of a cell.
+double volts_of(const QString& cell)
+{
+    int open = cell.indexOf('(');
+    return cell.mid(open + 1, cell.indexOf('V', open) - open - 1).toDouble();
+}
+
+} // namespace
+
+class ad_pages_test : public QObject {
+    Q_OBJECT
+
+private:
+    std::shared_ptr<sim::bus> bus;
+    ecat::net_device descriptor;
+    std::unique_ptr<fake_page_context> context;
+    std::unique_ptr<CADtest> page;
+
+    QTableWidget* list() { return control<QTableWidget>(page.get(), 1002); }
+    QString cell(int row, int column)
+    {
+        QTableWidgetItem* item = list()->item(row, column);
+        return item ? item->text() : QString();
+    }
+    QPushButton* read_button() { return control(page.get(), 1050); }
+    void set_count(int count) { control<QLineEdit>(page.get(), 1031)->setText(QString::number(count)); }
+    void choose(int combo, int item) { control<QComboBox>(page.get(), combo)->setCurrentIndex(item); }
+
+    void write_card(uint16_t index, uint8_t subindex, uint32_t value, size_t size)
+    {
+        uint8_t bytes[4] = {uint8_t(value), uint8_t(value >> 8), uint8_t(value >> 16), uint8_t(value >> 24)};
+        QCOMPARE(ecat::master_sdo_download(ecat::master_zero(), 0, index, subindex, bytes, size, nullptr), 0);
+    }
+    int32_t read_card(uint16_t index, uint8_t subindex)
+    {
+        uint8_t bytes[4] = {};
+        size_t size = 0;
+        if (ecat::master_sdo_upload(ecat::master_zero(), 0, index, subindex, bytes, 4, &size, nullptr) != 0)
+            return -1;
+        return int32_t(bytes[0] | bytes[1] << 8 | bytes[2] << 16 | uint32_t(bytes[3]) << 24);
+    }
+    // Starts a run and waits for its column.
+    void run_to_end()
+    {
+        int columns = list()->columnCount();
+        read_button()->click();
+        QTRY_COMPARE_WITH_TIMEOUT(list()->columnCount(), columns + 1, run_timeout_ms);
+        QVERIFY(!page->running());
+    }
+    // the progress shown on the button: "停止 (taken/count)"
+    int samples_taken()
+    {
+        QRegularExpressionMatch match = QRegularExpression("\\((\\d+)/").match(read_button()->text());
+        return match.hasMatch() ? match.captured(1).toInt() : -1;
+    }
+    void right_click(int row, int column)
+    {
+        QRect rect = list()->visualRect(list()->model()->index(row, column));
+        QContextMenuEvent event(QContextMenuEvent::Mouse, rect.center(), list()->viewport()->mapToGlobal(rect.center()));
+        QCoreApplication::sendEvent(list()->viewport(), &event);
+    }
+
+    // The clock the card runs at start: PLL2 at 80 MHz, 8.5 cycles, divided by 4.
+    void reset_card_clock()
+    {
+        const uint32_t values[6] = {1, 5, 80, 5, 8, 4};
+        for (uint8_t sub = 1; sub <= 6; ++sub)
+            write_card(0x2120, sub, values[sub - 1], 4);
+        write_card(0x2121, 0, 0x6C3B, 2);
+        set_object(*bus, 0, 0x2121, 0, 0);
+    }
+    // Opens the dialog and waits for its load.
+    std::unique_ptr<CADcfgclkDlg> open_dialog()
+    {
+        auto dialog = std::make_unique<CADcfgclkDlg>(*context, nullptr);
+        dialog->show();
+        QLineEdit* pllp = control<QLineEdit>(dialog.get(), 1033);
+        if (!QTest::qWaitFor([&] { return !pllp->text().isEmpty(); }, 10000))
+            qWarning("the clock dialog did not load");
+        return dialog;
+    }
+    void select(QComboBox* combo, int item)
+    {
+        combo->setCurrentIndex(item);
+        emit combo->activated(item);
+    }
+    // Presses 修改时钟 and waits until its writes are done.
+    void write_clock(CADcfgclkDlg& dialog)
+    {
+        QPushButton* write = control(&dialog, 1050);
+        write->click();
+        QTRY_VERIFY_WITH_TIMEOUT(write->isEnabled(), 10000);
+    }
+    QList<int32_t> running_clock()
+    {
+        QList<int32_t> values;
+        for (uint8_t sub = 1; sub <= 6; ++sub)
+            values << read_card(0x2120, sub);
+        return values;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        bus = register_spec_bus("KOVA-AD", bus_name);
+        QVERIFY(bus);
+        ecat::adapter_list_refresh();
+        start_master(adapter_index_of(bus_name), descriptor);
+        QVERIFY(wait_until_ready(1));
+    }
+
+    void cleanupTestCase()
+    {
+        ecat::master_clear(ecat::master_zero());
+        bus.reset();
+        ecat::adapter_unregister_wires();
+    }
+
+    void init()
+    {
+        context = std::make_unique<fake_page_context>();
+        page = std::make_unique<CADtest>(*context, nullptr);
+        page->resize(900, 500);
+        page->show();
+    }
+
+    void cleanup()
+    {
+        page.reset();
+        context.reset();
+    }
+
+    void the_page_starts_with_ten_sample_rows_ahead_of_the_summary()
+    {
+        QCOMPARE(page->channel_count(), 16);
+        QCOMPARE(control<QComboBox>(page.get(), 1011)->itemText(15), QString("AD15"));
+        QCOMPARE(control<QComboBox>(page.get(), 1013)->currentText(), QString("12位"));
+        QCOMPARE(control<QLineEdit>(page.get(), 1033)->text(), QString("10.0"));
+        QCOMPARE(control<QLineEdit>(page.get(), 1032)->text(), QString("1.0"));
+        QCOMPARE(read_button()->text(), QString("读取"));
+        QVERIFY(control(page.get(), 1052)->isHidden());
+        QCOMPARE(list()->columnCount(), 1);
+        QCOMPARE(list()->horizontalHeaderItem(0)->text(), QString("序号"));
+        QCOMPARE(list()->rowCount(), 16);
+        QCOMPARE(cell(0, 0), QString("1："));
+        QCOMPARE(cell(9, 0), QString("10："));
+        QCOMPARE(cell(10, 0), QString("平均值："));
+        QCOMPARE(cell(15, 0), QString("最大与最小差："));
+        page->set_channel_count(2);
+        QCOMPARE(page->channel_count(), 2);
+        QCOMPARE(control<QComboBox>(page.get(), 1011)->currentText(), QString("AD0"));
+    }
+
+    void a_run_averages_the_da_output_within_the_jig_noise()
+    {
+        // AD1 of the jig is DA0: 1000 counts, 2.4414 V
+        write_card(0x2310, 0, 1000, 2);
+        choose(1011, 1);
+        run_to_end();
+        QCOMPARE(list()->horizontalHeaderItem(1)->text(), QString("第1次"));
+        QCOMPARE(read_button()->text(), QString("获取"));
+        for (int row = 0; row < 10; ++row)
+            QVERIFY2(qAbs(count_of(cell(row, 1)) - 1000) <= 1, qPrintable(cell(row, 1)));
+        QVERIFY2(qAbs(count_of(cell(10, 1)) - 1000) <= 1, qPrintable(cell(10, 1)));
+        QCOMPARE(cell(11, 1), QString("409.60(1.0000V)"));
+        QVERIFY(count_of(cell(15, 1)) <= 2);
+
+        // 24-bit AD0 is DA0 single-ended
+        choose(1013, 2);
+        choose(1011, 0);
+        run_to_end();
+        QCOMPARE(list()->horizontalHeaderItem(2)->text(), QString("第2次"));
+        QVERIFY2(qAbs(volts_of(cell(10, 2)) - 1000 * 10.0 / 4096) < 0.0005, qPrintable(cell(10, 2)));
+        QCOMPARE(cell(11, 2), QString("8724152.32(1.00000000V)"));
+        QVERIFY(cell(0, 2).endsWith("V)") && cell(0, 2).contains(QRegularExpression("\\(2\\.44\\d{6}V\\)")));
+    }
+
+    void the_sample_count_moves_the_summary_and_keeps_the_columns()
+    {
+        write_card(0x2310, 0, 2000, 2);
+        choose(1011, 1);
+        run_to_end();
+        QString third = cell(2, 1);
+        QString average = cell(10, 1);
+        set_count(5);
+        QCOMPARE(list()->rowCount(), 11);
+        QCOMPARE(cell(4, 0), QString("5："));
+        QCOMPARE(cell(5, 0), QString("平均值："));
+        QCOMPARE(cell(2, 1), third);
+        QCOMPARE(cell(5, 1), average);
+        set_count(7);
+        QCOMPARE(cell(6, 0), QString("7："));
+        QCOMPARE(cell(6, 1), QString());
+        QCOMPARE(cell(7, 1), average);
+        control<QLineEdit>(page.get(), 1031)->setText("0");
+        control<QLineEdit>(page.get(), 1031)->setText("x");
+        QCOMPARE(list()->rowCount(), 13);
+
+        control(page.get(), 1051)->click();
+        QCOMPARE(list()->columnCount(), 1);
+        QCOMPARE(cell(7, 0), QString("平均值："));
+        run_to_end();
+        QCOMPARE(list()->horizontalHeaderItem(1)->text(), QString("第1次"));
+        QVERIFY(!cell(6, 1).isEmpty());
+    }
+
+    void a_second_press_stops_the_run_instead_of_starting_another()
+    {
+        set_count(400);
+        QPushButton* read = read_button();
+        read->click();
+        QVERIFY(page->running());
+        QVERIFY(read->text().startsWith("停止"));
+        QVERIFY(!control<QLineEdit>(page.get(), 1031)->isEnabled());
+        QVERIFY(!control(page.get(), 1051)->isEnabled());
+        read->click();
+        QTRY_VERIFY_WITH_TIMEOUT(!page->running(), run_timeout_ms);
+        QCOMPARE(list()->columnCount(), 2);
+        QVERIFY(control<QLineEdit>(page.get(), 1031)->isEnabled());
+        QVERIFY(control(page.get(), 1051)->isEnabled());
+        // stopped after the sample under way, if any: the rest stay empty
+        QVERIFY(cell(399, 1).isEmpty());
+        QTest::qWait(200);
+        QCOMPARE(list()->columnCount(), 2);
+    }
+
+    void a_stop_mid_run_keeps_what_was_read()
+    {
+        write_card(0x2310, 0, 3000, 2);
+        choose(1011, 1);
+        set_count(1000);
+        QPushButton* read = read_button();
+        read->click();
+        QTRY_VERIFY_WITH_TIMEOUT(samples_taken() >= 5, run_timeout_ms);
+        read->click();
+        QTRY_VERIFY_WITH_TIMEOUT(!page->running(), run_timeout_ms);
+        int taken = 0;
+        while (taken < 1000 && !cell(taken, 1).isEmpty())
+            ++taken;
+        QVERIFY2(taken >= 5 && taken < 1000, qPrintable(QString::number(taken)));
+        for (int row = taken; row < 1000; ++row)
+            QVERIFY(cell(row, 1).isEmpty());
+        QVERIFY(qAbs(count_of(cell(1000, 1)) - 3000) <= 1);
+        QCOMPARE(read->text(), QString("获取"));
+    }
+
+    void without_a_slave_every_sample_fails_and_only_the_clock_button_says_so()
+    {
+        context->selected = -1;
+        set_count(3);
+        run_to_end();
+        QCOMPARE(cell(0, 1), QString("读失败"));
+        QCOMPARE(cell(2, 1), QString("读失败"));
+        QCOMPARE(cell(3, 1), QString("0.00(0.0000V)"));
+        QCOMPARE(cell(7, 1), QString("0(0.0000V)"));
+        QVERIFY(context->messages.isEmpty());
+        page->set_clock_button_shown(true);
+        control(page.get(), 1052)->click();
+        QCOMPARE(context->messages, QStringList{"提示: 没有从站!"});
+    }
+
+    void a_right_click_copies_the_cell_without_its_spaces()
+    {
+        write_card(0x2310, 0, 300, 2);
+        choose(1011, 1);
+        set_count(2);
+        run_to_end();
+        QVERIFY(cell(0, 1).startsWith(" "));
+        right_click(0, 1);
+        QCOMPARE(QGuiApplication::clipboard()->text(), cell(0, 1).trimmed());
+        QGuiApplication::clipboard()->setText("before");
+        set_count(3); // row 2 of the column is empty
+        right_click(2, 1);
+        QCOMPARE(QGuiApplication::clipboard()->text(), QString("before"));
+        right_click(0, 0);
+        QCOMPARE(QGuiApplication::clipboard()->text(), QString("1："));
+    }
+
+    void every_control_and_cell_is_readable_in_the_smallest_page_with_the_cjk_font()
+    {
+        QFont before = QApplication::font();
+        QApplication::setFont(QFont("WenQuanYi Micro Hei", 10));
+        page = std::make_unique<CADtest>(*context, nullptr);
+        // the page area of the main window at its minimum size of 900 x 640
+        page->resize(900, 420);
+        page->show();
+        choose(1013, 2);
+        set_count(2);
+        context->selected = -1;
+        run_to_end();
+        page->set_clock_button_shown(true);
+        QCoreApplication::processEvents();
+        for (QWidget* widget : page->findChildren<QWidget*>()) {
+            if (widget->isHidden() || !(qobject_cast<QPushButton*>(widget) || qobject_cast<QLabel*>(widget)
+                                         || qobject_cast<QComboBox*>(widget) || qobject_cast<QLineEdit*>(widget)))
+                continue;
+            QRect placed(widget->mapTo(page.get(), QPoint(0, 0)), widget->size());
+            QVERIFY2(page->rect().contains(placed), qPrintable(widget->objectName()));
+            QVERIFY2(widget->width() >= widget->minimumSizeHint().width(), qPrintable(widget->objectName()));
+        }
+        QFontMetrics metrics(list()->font());
+        for (int column = 0; column < list()->columnCount(); ++column)
+            for (int row = 0; row < list()->rowCount(); ++row)
+                QVERIFY2(metrics.horizontalAdvance(cell(row, column)) + 6 <= list()->columnWidth(column),
+                         qPrintable(cell(row, column)));
+        QRect listed(list()->mapTo(page.get(), QPoint(0, 0)), list()->size());
+        QCOMPARE(page->width() - listed.right() - 1, 15);
+        QCOMPARE(page->height() - listed.bottom() - 1, 15);
+        QApplication::setFont(before);
+    }
+
+    void the_clock_dialog_loads_the_card_clock()
+    {
+        reset_card_clock();
+        auto dialog = open_dialog();
+        QCOMPARE(dialog->windowTitle(), QString("AD时钟修改"));
+        QCOMPARE(control<QLineEdit>(dialog.get(), 1031)->text(), QString("5"));
+        QCOMPARE(control<QLineEdit>(dialog.get(), 1032)->text(), QString("80"));
+        QCOMPARE(control<QComboBox>(dialog.get(), 1011)->currentText(), QString("PLL2"));
+        QCOMPARE(control<QComboBox>(dialog.get(), 1012)->currentText(), QString("4"));
+        QCOMPARE(control<QComboBox>(dialog.get(), 1013)->currentText(), QString("8.5"));
+        QCOMPARE(control<QLabel>(dialog.get(), 1102)->text(), QString("80.000 M"));
+        QCOMPARE(control<QLabel>(dialog.get(), 1101)->text(), QString("0.010 M"));
+        QVERIFY(control(dialog.get(), 1050)->isEnabled());
+    }
+
+    void the_clock_dialog_computes_and_refuses_before_writing()
+    {
+        reset_card_clock();
+        auto dialog = open_dialog();
+        auto type = [&](int id, const char* text) { control<QLineEdit>(dialog.get(), id)->setText(text); };
+        QLabel* adclk = control<QLabel>(dialog.get(), 1102);
+        QLabel* frequency = control<QLabel>(dialog.get(), 1101);
+        type(1031, "3");
+        type(1032, "20");
+        type(1033, "2");
+        control(dialog.get(), 1051)->click();
+        QCOMPARE(adclk->text(), QString("83.333 M"));
+        write_clock(*dialog);
+        type(1031, "64");
+        type(1032, "1");
+        write_clock(*dialog);
+        type(1031, "5");
+        type(1032, "81");
+        type(1033, "5");
+        write_clock(*dialog);
+        type(1033, "0");
+        control(dialog.get(), 1051)->click();
+        QCOMPARE(adclk->text(), QString("—"));
+        QCOMPARE(frequency->text(), QString("—"));
+        write_clock(*dialog);
+        QCOMPARE(context->messages, QStringList({"提示: PLL2时钟频率超过80M", "提示: PLLM设置值超出范围(1 ~ 63)",
+                                                 "提示: PLL2时钟频率超过80M", "提示: PLLP设置值超出范围(1 ~ 128)"}));
+        QCOMPARE(object_value(*bus, 0, 0x2121, 0), uint64_t(0));
+
+        // the reference clock: 25 / 1 / 9 / 128
+        select(control<QComboBox>(dialog.get(), 1011), 0);
+        select(control<QComboBox>(dialog.get(), 1012), 0);
+        select(control<QComboBox>(dialog.get(), 1013), 0);
+        QCOMPARE(frequency->text(), QString("0.022 M"));
+    }
+
+    void the_clock_dialog_writes_the_fields_then_applies_them()
+    {
+        reset_card_clock();
+        auto dialog = open_dialog();
+        control<QLineEdit>(dialog.get(), 1032)->setText("75");
+        select(control<QComboBox>(dialog.get(), 1012), 1);
+        select(control<QComboBox>(dialog.get(), 1013), 3);
+        write_clock(*dialog);
+        QVERIFY(context->messages.isEmpty());
+        QCOMPARE(object_value(*bus, 0, 0x2121, 0), uint64_t(0x6C3B));
+        QCOMPARE(running_clock(), QList<int32_t>({1, 5, 75, 5, 16, 2}));
+
+        // exactly 80 MHz is allowed
+        control<QLineEdit>(dialog.get(), 1032)->setText("80");
+        write_clock(*dialog);
+        QCOMPARE(running_clock(), QList<int32_t>({1, 5, 80, 5, 16, 2}));
+
+        // the reference needs no PLL: the edits are not read, the fields keep their values
+        control<QLineEdit>(dialog.get(), 1031)->setText("abc");
+        select(control<QComboBox>(dialog.get(), 1011), 0);
+        write_clock(*dialog);
+        QVERIFY(context->messages.isEmpty());
+        QCOMPARE(running_clock(), QList<int32_t>({0, 5, 80, 5, 16, 2}));
+    }
+
+    void a_failed_write_is_reported_and_nothing_is_applied()
+    {
+        reset_card_clock();
+        auto dialog = open_dialog();
+        sdo_traffic traffic;
+        bus->with_slave(0, [](sim::slave& s) { s.faults().mailbox_errors = 1; });
+        write_clock(*dialog);
+        QCOMPARE(context->messages, QStringList{"提示: 设置失败！"});
+        // the first write failed: neither the next field nor the apply command went out
+        for (const sdo_access& access : traffic.to(0)) {
+            QVERIFY(access.index != 0x2121);
+            QVERIFY(!(access.index == 0x2120 && access.subindex == 3));
+        }
+        QCOMPARE(object_value(*bus, 0, 0x2121, 0), uint64_t(0));
+    }
+
+    void a_failed_load_leaves_the_field_empty_and_writing_off()
+    {
+        reset_card_clock();
+        // the first read, of the clock source, fails
+        bus->with_slave(0, [](sim::slave& s) { s.faults().mailbox_errors = 1; });
+        auto dialog = open_dialog();
+        QCOMPARE(control<QComboBox>(dialog.get(), 1011)->currentIndex(), -1);
+        QCOMPARE(control<QLineEdit>(dialog.get(), 1031)->text(), QString("5"));
+        QCOMPARE(control<QLabel>(dialog.get(), 1102)->text(), QString("80.000 M"));
+        QCOMPARE(control<QLabel>(dialog.get(), 1101)->text(), QString("—"));
+        QVERIFY(!control(dialog.get(), 1050)->isEnabled());
+        QVERIFY(context->messages.isEmpty());
+    }
+};
+
+QTEST_MAIN(ad_pages_test)
+#include "ad_pages_test.moc"
