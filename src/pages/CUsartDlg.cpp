@@ -65,6 +65,8 @@ QPlainTextEdit* make_receive_box(QWidget* parent, int id)
 {
     auto* box = with_id(new QPlainTextEdit(parent), id);
     box->setReadOnly(true);
+    // a test left running for hours keeps its latest lines, not all it ever received
+    box->setMaximumBlockCount(20000);
     return box;
 }
 
@@ -112,8 +114,8 @@ QWidget* CUsartDlg::build_pc_side()
     QPushButton* send = make_button(side, 1052, "发送");
     send->setToolTip("从PC上的串口发送数据。");
     pc_sent_label_ = make_counter(side, 1104);
-    pc_receive_box_ = make_receive_box(side, 1005);
-    pc_hex_display_ = make_check(side, 1150, "HEX显示");
+    pc_view_.box = make_receive_box(side, 1005);
+    pc_view_.hex_display = make_check(side, 1150, "HEX显示");
     pc_received_label_ = make_counter(side, 1105);
     QPushButton* clear = make_button(side, 1054, "清空");
 
@@ -138,8 +140,8 @@ QWidget* CUsartDlg::build_pc_side()
     grid->addWidget(pc_sent_label_, 5, 2);
     grid->addWidget(send, 5, 3);
     grid->addWidget(new QLabel("接收数据：", side), 6, 0);
-    grid->addWidget(pc_receive_box_, 7, 0, 1, 4);
-    grid->addWidget(pc_hex_display_, 8, 0);
+    grid->addWidget(pc_view_.box, 7, 0, 1, 4);
+    grid->addWidget(pc_view_.hex_display, 8, 0);
     grid->addWidget(new QLabel("已接收：", side), 8, 1, Qt::AlignRight);
     grid->addWidget(pc_received_label_, 8, 2);
     grid->addWidget(clear, 8, 3);
@@ -153,7 +155,7 @@ QWidget* CUsartDlg::build_pc_side()
     connect(clear, &QPushButton::clicked, this, &CUsartDlg::clear_pc_side);
     connect(pc_hex_send_, &QCheckBox::toggled, this, [this](bool on) { convert_hex_edit(pc_send_text_, on); });
     // a character cut off by the switch is shown as unknown, not joined to later bytes
-    connect(pc_hex_display_, &QCheckBox::toggled, this, [this] { flush_decoder(*pc_decoder_, pc_receive_box_); });
+    connect(pc_view_.hex_display, &QCheckBox::toggled, this, [this] { flush_decoder(pc_view_); });
     return side;
 }
 
@@ -174,8 +176,8 @@ QWidget* CUsartDlg::build_card_side()
     card_send_button_ = make_button(side, 1055, "发送");
     card_send_button_->setToolTip("传输数据到IO卡，然后从IO卡上的串口发送数据。");
     card_sent_label_ = make_counter(side, 1102);
-    card_receive_box_ = make_receive_box(side, 1006);
-    card_hex_display_ = make_check(side, 1151, "HEX显示");
+    card_view_.box = make_receive_box(side, 1006);
+    card_view_.hex_display = make_check(side, 1151, "HEX显示");
     card_received_label_ = make_counter(side, 1103);
     QPushButton* clear = make_button(side, 1056, "清空");
 
@@ -198,8 +200,8 @@ QWidget* CUsartDlg::build_card_side()
     grid->addWidget(card_sent_label_, 5, 2);
     grid->addWidget(card_send_button_, 5, 3);
     grid->addWidget(new QLabel("接收数据：", side), 6, 0);
-    grid->addWidget(card_receive_box_, 7, 0, 1, 4);
-    grid->addWidget(card_hex_display_, 8, 0);
+    grid->addWidget(card_view_.box, 7, 0, 1, 4);
+    grid->addWidget(card_view_.hex_display, 8, 0);
     grid->addWidget(new QLabel("已接收：", side), 8, 1, Qt::AlignRight);
     grid->addWidget(card_received_label_, 8, 2);
     grid->addWidget(clear, 8, 3);
@@ -211,23 +213,21 @@ QWidget* CUsartDlg::build_card_side()
     connect(card_send_button_, &QPushButton::clicked, this, &CUsartDlg::send_through_card);
     connect(clear, &QPushButton::clicked, this, &CUsartDlg::clear_card_side);
     connect(card_hex_send_, &QCheckBox::toggled, this, [this](bool on) { convert_hex_edit(card_send_text_, on); });
-    connect(card_hex_display_, &QCheckBox::toggled, this,
-            [this] { flush_decoder(*card_decoder_, card_receive_box_); });
+    connect(card_view_.hex_display, &QCheckBox::toggled, this, [this] { flush_decoder(card_view_); });
     return side;
 }
 
 void CUsartDlg::load_codec()
 {
     std::string codec = codec_setting();
-    if (codec == codec_ && pc_decoder_)
+    if (codec == codec_ && pc_view_.decoder)
         return;
     codec_ = codec;
-    if (pc_decoder_) {
-        flush_decoder(*pc_decoder_, pc_receive_box_);
-        flush_decoder(*card_decoder_, card_receive_box_);
+    for (receive_view* view : {&pc_view_, &card_view_}) {
+        if (view->decoder)
+            flush_decoder(*view);
+        view->decoder = std::make_unique<page_logic::byte_decoder>(codec_);
     }
-    pc_decoder_ = std::make_unique<page_logic::byte_decoder>(codec_);
-    card_decoder_ = std::make_unique<page_logic::byte_decoder>(codec_);
 }
 
 void CUsartDlg::page_shown()
@@ -266,19 +266,31 @@ void CUsartDlg::set_counter(QLabel* label, int& counter, int value)
     label->setText(QString::number(counter));
 }
 
-void CUsartDlg::flush_decoder(page_logic::byte_decoder& decoder, QPlainTextEdit* box)
+void CUsartDlg::show_received(receive_view& view, const std::vector<uint8_t>& bytes)
 {
-    std::string rest = decoder.flush();
-    if (!rest.empty())
-        append_text(box, QString::fromStdString(rest));
+    append_text(view, view.hex_display->isChecked() ? page_logic::hex_text(bytes)
+                                                    : view.decoder->decode(bytes.data(), bytes.size()));
 }
 
-void CUsartDlg::append_text(QPlainTextEdit* box, const QString& text)
+void CUsartDlg::flush_decoder(receive_view& view)
+{
+    std::string rest = view.decoder->flush();
+    if (!rest.empty())
+        append_text(view, rest);
+}
+
+void CUsartDlg::append_text(receive_view& view, const std::string& utf8)
 {
     // appended at the end whatever the user selected, and scrolled there
-    QTextCursor end = box->textCursor();
+    QTextCursor end = view.box->textCursor();
     end.movePosition(QTextCursor::End);
-    end.insertText(text);
-    box->setTextCursor(end);
-    box->ensureCursorVisible();
+    end.insertText(QString::fromStdString(view.lines.apply(utf8)));
+    view.box->setTextCursor(end);
+    view.box->ensureCursorVisible();
+}
+
+void CUsartDlg::clear_view(receive_view& view)
+{
+    view.box->clear();
+    view.lines.reset();
 }

@@ -8,6 +8,7 @@
 #include "pages/CSerialPort.h"
 #include "pages/logic/byte_decoder.h"
 #include "pages/logic/display_buffer.h"
+#include "pages/logic/line_limiter.h"
 #include "pages/page_worker.h"
 
 class QCheckBox;
@@ -66,14 +67,24 @@ private:
     std::vector<uint8_t> bytes_to_send(const QLineEdit* edit, const QCheckBox* hex) const;
     void convert_hex_edit(QLineEdit* edit, bool now_hex);
     void message(const QString& text);
-    static void append_text(QPlainTextEdit* box, const QString& text);
+
+    // One side's receive box and what turns its bytes into text.
+    struct receive_view {
+        QPlainTextEdit* box = nullptr;
+        QCheckBox* hex_display = nullptr;
+        std::unique_ptr<page_logic::byte_decoder> decoder;
+        page_logic::line_limiter lines;
+    };
+    static void show_received(receive_view& view, const std::vector<uint8_t>& bytes);
+    static void append_text(receive_view& view, const std::string& utf8);
     // Shows a character the decoder holds unfinished (as unknown) and starts it afresh.
-    static void flush_decoder(page_logic::byte_decoder& decoder, QPlainTextEdit* box);
+    static void flush_decoder(receive_view& view);
+    static void clear_view(receive_view& view);
     void set_counter(QLabel* label, int& counter, int value);
 
     std::string codec_;
-    std::unique_ptr<page_logic::byte_decoder> pc_decoder_;
-    std::unique_ptr<page_logic::byte_decoder> card_decoder_;
+    receive_view pc_view_;   // 1005, 1150
+    receive_view card_view_; // 1006, 1151
     page_logic::display_buffer pc_buffer_;
     int pc_sent_ = 0;
     int pc_received_ = 0;
@@ -89,8 +100,6 @@ private:
     QLineEdit* pc_send_text_;   // 1031
     QCheckBox* pc_hex_send_;    // 1153
     QLabel* pc_sent_label_;     // 1104
-    QPlainTextEdit* pc_receive_box_; // 1005
-    QCheckBox* pc_hex_display_; // 1150
     QLabel* pc_received_label_; // 1105
 
     QComboBox* card_baud_;        // 1016
@@ -100,8 +109,6 @@ private:
     QCheckBox* card_hex_send_;    // 1152
     QPushButton* card_send_button_; // 1055
     QLabel* card_sent_label_;     // 1102
-    QPlainTextEdit* card_receive_box_; // 1006
-    QCheckBox* card_hex_display_; // 1151
     QLabel* card_received_label_; // 1103
 
     // last: destroyed first, so that neither a send nor the port outlives what they use

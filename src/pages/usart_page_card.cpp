@@ -10,7 +10,6 @@
 
 #include "pages/CUsartDlg.h"
 #include "pages/logic/card_port.h"
-#include "pages/logic/hex_text.h"
 #include "pages/page_context.h"
 
 void CUsartDlg::write_card_settings()
@@ -58,22 +57,20 @@ void CUsartDlg::card_send_done(int result, size_t length)
 {
     card_send_button_->setEnabled(true);
     if (result != 0)
-        append_text(card_receive_box_, "发送失败！");
+        append_text(card_view_, "发送失败！");
     else
         set_counter(card_sent_label_, card_sent_, card_sent_ + int(length));
 }
 
 void CUsartDlg::append_card_received(const std::vector<uint8_t>& bytes)
 {
-    std::string text = card_hex_display_->isChecked() ? page_logic::hex_text(bytes)
-                                                     : card_decoder_->decode(bytes.data(), bytes.size());
-    append_text(card_receive_box_, QString::fromStdString(text));
+    show_received(card_view_, bytes);
     set_counter(card_received_label_, card_received_, card_received_ + int(bytes.size()));
 }
 
 void CUsartDlg::clear_card_side()
 {
-    card_receive_box_->clear();
+    clear_view(card_view_);
     set_counter(card_received_label_, card_received_, 0);
     set_counter(card_sent_label_, card_sent_, 0);
 }

@@ -9,7 +9,6 @@
 #include <QSerialPortInfo>
 
 #include "pages/CUsartDlg.h"
-#include "pages/logic/hex_text.h"
 #include "pages/page_context.h"
 
 void CUsartDlg::refresh_ports()
@@ -94,9 +93,7 @@ void CUsartDlg::show_pc_bytes(const std::vector<uint8_t>& bytes)
 {
     if (bytes.empty())
         return;
-    std::string text = pc_hex_display_->isChecked() ? page_logic::hex_text(bytes)
-                                                   : pc_decoder_->decode(bytes.data(), bytes.size());
-    append_text(pc_receive_box_, QString::fromStdString(text));
+    show_received(pc_view_, bytes);
     set_counter(pc_received_label_, pc_received_, pc_received_ + int(bytes.size()));
 }
 
@@ -115,7 +112,7 @@ void CUsartDlg::send_from_pc()
 
 void CUsartDlg::clear_pc_side()
 {
-    pc_receive_box_->clear();
+    clear_view(pc_view_);
     set_counter(pc_received_label_, pc_received_, 0);
     set_counter(pc_sent_label_, pc_sent_, 0);
 }

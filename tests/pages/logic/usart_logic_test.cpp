@@ -11,6 +11,7 @@
 #include "pages/logic/card_port.h"
 #include "pages/logic/display_buffer.h"
 #include "pages/logic/hex_text.h"
+#include "pages/logic/line_limiter.h"
 #include "pages/logic/pc_port_rules.h"
 #include "pages/logic/text_codec.h"
 
@@ -83,11 +84,12 @@ TEST(display_buffer, bytes_show_after_a_quiet_tick_or_at_once_when_the_buffer_fi
     size_t added = 0, shown = 0;
     bytes stream(7000);
     for (int step = 0; step < 200; ++step) {
-        size_t length = random() % stream.size();
+        size_t length = 1 + random() % (stream.size() - 1);
         added += length;
         shown += buffer.add(stream.data(), length).size();
-        if (step % 3 == 0)
+        if (step % 3 == 0) {
             EXPECT_TRUE(buffer.tick().empty());
+        }
     }
     EXPECT_EQ(shown % display_buffer::capacity, 0u);
     EXPECT_LT(added - shown, display_buffer::capacity);
@@ -97,6 +99,17 @@ TEST(display_buffer, bytes_show_after_a_quiet_tick_or_at_once_when_the_buffer_fi
     buffer.add(chunk.data(), chunk.size());
     EXPECT_EQ(buffer.take_all().size(), 100u);
     EXPECT_TRUE(buffer.tick().empty());
+}
+
+TEST(line_limiter, a_long_run_without_a_break_continues_on_the_next_line)
+{
+    line_limiter lines(4);
+    EXPECT_EQ(lines.apply("abcdefghij"), "abcd\nefgh\nij");
+    EXPECT_EQ(lines.apply("kl\nmnopq"), "kl\nmnop\nq") << "the line goes on across appends";
+    EXPECT_EQ(lines.apply("rst\n"), "rst\n") << "a full line that ends anyway gets no extra break";
+    EXPECT_EQ(lines.apply("中文中文中"), "中文中文\n中") << "characters, not bytes";
+    lines.reset();
+    EXPECT_EQ(lines.apply("uvwx"), "uvwx");
 }
 
 TEST(pc_port_rules, messages_name_the_operation_the_reason_and_the_port)
