@@ -49,6 +49,11 @@ CKestIO_TestDlg::~CKestIO_TestDlg()
     info_thread_.stop_thread();
     for (CTQRThread* slot : {&ain24_thread_, &poll_thread_, &info_thread_})
         slot->join();
+    // a page's worker may still post to this window: the pages end while it is whole
+    for (CMyDlg*& page : pages_) {
+        delete page;
+        page = nullptr;
+    }
 }
 
 ecat::master& CKestIO_TestDlg::master()
