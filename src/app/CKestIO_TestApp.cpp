@@ -1,5 +1,7 @@
 #include "app/CKestIO_TestApp.h"
 
+#include <cstdio>
+
 #include <QCoreApplication>
 
 #include "app/CKestIO_TestDlg.h"
@@ -45,6 +47,9 @@ int CKestIO_TestApp::run()
             return 2;
         }
         preferred_adapter = QString::fromStdString(simulated::simulated_adapter_name(options_.simulated_cards));
+        // without pseudo terminals the cards' serial lines stay on the jig's loop-back
+        if (!simulated::put_card_serial_lines_on_ptys(simulated_bus_, error))
+            std::fprintf(stderr, "KestIO_Test: %s\n", error.c_str());
     }
 
     {

@@ -45,6 +45,7 @@ public:
     void can_log(const QString& line) override;
     void message_box(QWidget* owner, const QString& text, const QString& caption) override;
     void post_to_gui(std::function<void()> work) override;
+    std::vector<extra_serial_port> simulated_serial_ports() override;
 
     // (Re)starts the master on adapter net_index with the response wait; the slave list is
     // emptied and the poll slots are stopped until the next search.

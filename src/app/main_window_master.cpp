@@ -20,6 +20,7 @@
 #include "pages/CIOdlg.h"
 #include "pages/CModbusDlg.h"
 #include "pages/CUsartDlg.h"
+#include "simulated_adapter/simulated_adapter.h"
 
 namespace {
 
@@ -242,4 +243,16 @@ void CKestIO_TestDlg::message_box(QWidget* owner, const QString& text, const QSt
 void CKestIO_TestDlg::post_to_gui(std::function<void()> work)
 {
     QMetaObject::invokeMethod(this, std::move(work), Qt::QueuedConnection);
+}
+
+std::vector<extra_serial_port> CKestIO_TestDlg::simulated_serial_ports()
+{
+    std::vector<extra_serial_port> ports;
+    for (const simulated::card_serial_line& line : simulated::card_serial_lines()) {
+        QString device = QString::fromStdString(line.path);
+        ports.push_back({device, QStringLiteral("%1 (模拟 %2 %3)")
+                                     .arg(device, QString::fromStdString(line.model))
+                                     .arg(line.position)});
+    }
+    return ports;
 }

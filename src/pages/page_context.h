@@ -1,5 +1,6 @@
 #pragma once
 #include <functional>
+#include <vector>
 
 #include <QString>
 
@@ -8,6 +9,12 @@ struct polled_values;
 namespace ecat {
 struct master;
 }
+
+// A serial line the PC port list offers beside the system's ports.
+struct extra_serial_port {
+    QString device; // the path to open, e.g. /dev/pts/5
+    QString label;  // what the list shows, e.g. "/dev/pts/5 (模拟 ZEIO 0)"
+};
 
 // All a test page sees of the main window. The main window implements it; tests give a
 // page a fake one. master(), selected_slave() and values() may be called from any thread;
@@ -25,4 +32,6 @@ public:
     virtual void message_box(QWidget* owner, const QString& text, const QString& caption) = 0;
     // Runs work on the GUI thread, after what was posted before it; callable from any thread.
     virtual void post_to_gui(std::function<void()> work) = 0;
+    // The simulated cards' serial lines, for the PC port list; none on real hardware.
+    virtual std::vector<extra_serial_port> simulated_serial_ports() = 0;
 };

@@ -1,6 +1,7 @@
 #pragma once
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace sim {
 class bus;
@@ -16,5 +17,19 @@ std::shared_ptr<sim::bus> register_simulated_adapter(const std::string& spec, st
 
 // The display name the simulated adapter gets for a slave list.
 std::string simulated_adapter_name(const std::string& spec);
+
+// A simulated card's serial line on a pseudo terminal.
+struct card_serial_line {
+    std::string path;  // e.g. /dev/pts/5
+    std::string model; // e.g. ZEIO
+    size_t position = 0;
+};
+
+// Puts the serial line of every card on the bus that has one on a pseudo terminal of its
+// own, so that a program (the PC side of a serial test) can open it. False with error set
+// when the system has no pseudo terminal to give; the lines bound before stay bound.
+bool put_card_serial_lines_on_ptys(const std::shared_ptr<sim::bus>& bus, std::string& error);
+// The lines put on pseudo terminals, of the buses that still exist, in ring order.
+std::vector<card_serial_line> card_serial_lines();
 
 } // namespace simulated

@@ -445,7 +445,7 @@ private slots:
         QCOMPARE(card::can_send(m, 0, 0, 18, 2, payload, 1), 0);
         tabs()->setCurrentIndex(1);
         QWidget* usart = window->page(page_kind::usart);
-        QTRY_COMPARE(usart->findChild<QTextEdit*>("id1006")->toPlainText(), QString::fromStdString(text));
+        QTRY_COMPARE(usart->findChild<QPlainTextEdit*>("id1006")->toPlainText(), QString::fromStdString(text));
         QCOMPARE(usart->findChild<QLabel*>("id1103")->text(), QString::number(text.size()));
         tabs()->setCurrentIndex(5);
         auto* log = window->page(page_kind::can)->findChild<QPlainTextEdit*>("id1005");

@@ -1,10 +1,5 @@
 // The card's serial port on the jig: the custom-protocol mailbox and the Modbus master.
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cstring>
-
-#include "jig_fixture.h"
+#include "serial_fixture.h"
 
 #include "sim/cards/card_aborts.h"
 #include "sim/cards/modbus_master.h"
@@ -14,42 +9,6 @@ namespace cardtest {
 namespace {
 
 namespace status = sim::cards::modbus_status;
-
-class serial_jig : public jig_fixture {
-protected:
-    void stage(size_t id, const std::string& text, uint16_t trigger)
-    {
-        uint8_t block[32] = {};
-        std::memcpy(block, text.data(), text.size());
-        for (uint8_t word = 0; word < 8; ++word)
-            ASSERT_EQ(write(id, 0x2602, uint8_t(word + 1), sim::get32(block + 4 * word), 4), 0u);
-        ASSERT_EQ(write(id, 0x2600, 4, text.size(), 2), 0u);
-        ASSERT_EQ(write(id, 0x2600, 3, trigger, 2), 0u);
-    }
-    std::string presented(size_t id)
-    {
-        std::string text;
-        for (uint8_t word = 0; word < 8; ++word) {
-            uint32_t value = uint32_t(read(id, 0x2603, uint8_t(word + 1)));
-            for (int i = 0; i < 4; ++i)
-                text.push_back(char(value >> (8 * i)));
-        }
-        return text.substr(0, read(id, 0x2601, 4));
-    }
-    void take_block(size_t id)
-    {
-        write(id, 0x2601, 2, 0x00FF, 2);
-        write(id, 0x2601, 2, 0, 2);
-    }
-    void channel(size_t id, uint16_t index, uint16_t address, uint8_t bits, uint8_t slave, uint8_t type)
-    {
-        ASSERT_EQ(write(id, index, 2, address, 2), 0u);
-        ASSERT_EQ(write(id, index, 3, bits, 1), 0u);
-        ASSERT_EQ(write(id, index, 4, slave, 1), 0u);
-        ASSERT_EQ(write(id, index, 5, type, 1), 0u);
-        ASSERT_EQ(write(id, index, 6, 1, 1), 0u);
-    }
-};
 
 TEST_F(serial_jig, blocks_sent_come_back_through_the_receive_mailbox_one_at_a_time)
 {
@@ -77,35 +36,6 @@ TEST_F(serial_jig, blocks_sent_come_back_through_the_receive_mailbox_one_at_a_ti
     // in Modbus mode the line belongs to the Modbus master
     ASSERT_EQ(write(0, 0x2402, 4, 0, 1), 0u);
     EXPECT_EQ(write(0, 0x2600, 3, 7, 2), sim::cards::card_abort::device_state);
-}
-
-TEST_F(serial_jig, a_card_bound_to_a_pseudo_terminal_talks_to_whoever_opens_it)
-{
-    make("KOVA-H");
-    std::string path, error;
-    ASSERT_TRUE(sim::cards::bind_serial_to_pty(*bus, 0, path, error)) << error;
-    int pc = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-    ASSERT_GE(pc, 0) << path;
-    ASSERT_EQ(::write(pc, "from the PC", 11), 11);
-    for (int i = 0; i < 50 && read(0, 0x2601, 1) == 0; ++i) {
-        frames(1);
-        ::usleep(1000);
-    }
-    EXPECT_EQ(presented(0), "from the PC");
-
-    stage(0, "from the card", 3);
-    char received[64] = {};
-    ssize_t got = 0;
-    for (int i = 0; i < 50 && got <= 0; ++i) {
-        got = ::read(pc, received, sizeof received);
-        ::usleep(1000);
-    }
-    EXPECT_EQ(std::string(received, size_t(std::max<ssize_t>(got, 0))), "from the card");
-    ::close(pc);
-
-    make("KOVA-16IO");
-    EXPECT_FALSE(sim::cards::bind_serial_to_pty(*bus, 0, path, error));
-    EXPECT_NE(error.find("no card serial port"), std::string::npos);
 }
 
 TEST_F(serial_jig, modbus_channels_exchange_with_the_jig_slave)

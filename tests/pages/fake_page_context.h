@@ -27,9 +27,12 @@ public:
         QMetaObject::invokeMethod(QCoreApplication::instance(), std::move(work), Qt::QueuedConnection);
     }
 
+    std::vector<extra_serial_port> simulated_serial_ports() override { return serial_ports; }
+
     std::atomic<int> selected{0};
     polled_values polled;
     QStringList messages;
+    std::vector<extra_serial_port> serial_ports;
 };
 
 } // namespace apptest

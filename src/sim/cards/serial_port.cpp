@@ -52,4 +52,18 @@ bool serial_port::bind_pty(std::string& path, std::string& error)
     return true;
 }
 
+void serial_port::wired_line::send(const uint8_t* data, size_t length)
+{
+    if (port_.pty_ && port_.pty_->peer_open())
+        port_.pty_->send(data, length);
+    else
+        port_.jig_.send(data, length);
+}
+
+size_t serial_port::wired_line::receive(uint8_t* out, size_t room)
+{
+    size_t count = port_.pty_ ? port_.pty_->receive(out, room) : 0;
+    return count > 0 ? count : port_.jig_.receive(out, room);
+}
+
 } // namespace sim::cards
