@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
-  libpcap-dev
+  libpcap-dev libmodbus-dev
   iproute2 tshark socat libcap2-bin util-linux
   qt6-base-dev qt6-serialport-dev libgl-dev
   fonts-wqy-microhei xvfb xauth xdotool

@@ -8,7 +8,7 @@
 namespace cardtest {
 namespace {
 
-namespace status = sim::cards::modbus_status;
+namespace status = ::modbus_status;
 
 TEST_F(serial_jig, blocks_sent_come_back_through_the_receive_mailbox_one_at_a_time)
 {
@@ -86,6 +86,54 @@ TEST_F(serial_jig, a_channel_for_an_absent_slave_counts_time_outs_until_cleared)
     write(0, 0x2402, 4, 1, 1);
     frames(40);
     EXPECT_EQ(read(0, 0x3003, 7), 0u) << "no Modbus in the custom-protocol mode";
+}
+
+TEST_F(serial_jig, replies_that_do_not_fit_the_request_are_bad_replies)
+{
+    make("KOVA-H");
+    std::string path, error;
+    ASSERT_TRUE(sim::cards::bind_serial_to_pty(*bus, 0, path, error)) << error;
+    int pc = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(pc, 0) << path;
+    write(0, 0x2402, 4, 0, 1);
+    write(0, 0x2402, 1, 60000, 2); // 6 s: the test answers at its own pace
+    // Steps the card until its request has come out on the line, then answers it.
+    auto answer = [&](std::vector<uint8_t> reply) {
+        std::vector<uint8_t> request;
+        for (int i = 0; i < 3000 && request.size() < 8; ++i) {
+            frames(1);
+            uint8_t bytes[64];
+            ssize_t got = ::read(pc, bytes, sizeof bytes);
+            if (got > 0)
+                request.insert(request.end(), bytes, bytes + got);
+            else
+                ::usleep(500);
+        }
+        sim::cards::modbus::seal(reply);
+        EXPECT_EQ(::write(pc, reply.data(), reply.size()), ssize_t(reply.size()));
+        return request;
+    };
+    auto status_after_reply = [&](uint16_t index) {
+        for (int i = 0; i < 3000 && read(0, index, 1) == 0; ++i) {
+            frames(1);
+            ::usleep(500);
+        }
+        return read(0, index, 1);
+    };
+
+    channel(0, 0x3020, 5, 32, 1, 4); // two holding registers
+    std::vector<uint8_t> request = answer({1, 3, 2, 0x12, 0x34, 0x56, 0x78}); // counts 2 data bytes, sends 4
+    EXPECT_EQ(request, sim::cards::modbus::read_request(1, 3, 5, 2));
+    EXPECT_EQ(status_after_reply(0x3020), status::bad_reply);
+    EXPECT_EQ(read(0, 0x2603, 1), 0u) << "a bad reply delivers no data";
+    write(0, 0x3020, 6, 0, 1);
+
+    write(0, 0x2602, 1, 0x0102, 4);
+    channel(0, 0x3000, 9, 16, 1, 4); // one holding register
+    request = answer({1, 6, 0, 9, 0x01, 0x03}); // echoes another value
+    EXPECT_EQ(request, sim::cards::modbus::write_registers_request(1, 9, {0x0102}));
+    EXPECT_EQ(status_after_reply(0x3000), status::bad_reply);
+    ::close(pc);
 }
 
 TEST(modbus_rtu, frames_carry_the_standard_crc)

@@ -43,7 +43,7 @@ double number_from_edit(std::u16string_view text)
     return value;
 }
 
-int integer_from_edit(std::u16string_view text)
+std::optional<long long> integer_in_range(std::u16string_view text, long long low, long long high)
 {
     size_t i = 0;
     while (i < text.size() && is_blank(text[i]))
@@ -52,23 +52,30 @@ int integer_from_edit(std::u16string_view text)
     if (i < text.size() && (text[i] == u'-' || text[i] == u'+'))
         negative = text[i++] == u'-';
     size_t digits = i;
+    // far beyond every range asked for, and far from overflowing
+    constexpr long long cap = 1LL << 40;
     long long value = 0;
     for (; i < text.size() && is_digit(text[i]); ++i) {
         value = value * 10 + (text[i] - u'0');
-        if (value > static_cast<long long>(INT_MAX) + 1)
-            return 0;
+        if (value > cap)
+            return std::nullopt;
     }
     if (i == digits)
-        return 0;
+        return std::nullopt;
     while (i < text.size() && is_blank(text[i]))
         ++i;
     if (i != text.size())
-        return 0;
+        return std::nullopt;
     if (negative)
         value = -value;
-    if (value > INT_MAX || value < INT_MIN)
-        return 0;
-    return static_cast<int>(value);
+    if (value < low || value > high)
+        return std::nullopt;
+    return value;
+}
+
+int integer_from_edit(std::u16string_view text)
+{
+    return static_cast<int>(integer_in_range(text, INT_MIN, INT_MAX).value_or(0));
 }
 
 } // namespace page_logic

@@ -1,4 +1,5 @@
 #pragma once
+#include <optional>
 #include <string_view>
 
 namespace page_logic {
@@ -12,5 +13,9 @@ double number_from_edit(std::u16string_view text);
 // An integer edit field: blanks around an optionally signed decimal integer. Any other
 // text, an empty one or a number outside the int range reads as 0.
 int integer_from_edit(std::u16string_view text);
+
+// An integer edit field whose text must be right: blanks around an optionally signed
+// decimal integer within low..high, or nothing.
+std::optional<long long> integer_in_range(std::u16string_view text, long long low, long long high);
 
 } // namespace page_logic

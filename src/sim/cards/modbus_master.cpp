@@ -1,5 +1,7 @@
 #include "sim/cards/modbus_master.h"
 
+#include <algorithm>
+
 #include "sim/cards/card_aborts.h"
 #include "sim/cards/modbus_rtu.h"
 #include "sim/firmware/sdo_abort.h"
@@ -21,7 +23,7 @@ unsigned register_count(unsigned bits)
 
 void modbus_master::install(card_hooks& hooks)
 {
-    for (unsigned slot = 0; slot < slots; ++slot) {
+    for (unsigned slot = 0; slot < channel_slots; ++slot) {
         uint16_t index = channel_index(slot);
         hooks.on_write(index, 6, [this, slot](object_dictionary&, const std::vector<uint8_t>& data) {
             uint64_t run = incoming_number(data);
@@ -58,9 +60,9 @@ void modbus_master::tick(object_dictionary& d, uint64_t now)
     }
     if (!running_ || now < next_start_)
         return;
-    for (unsigned tried = 0; tried < slots; ++tried) {
+    for (unsigned tried = 0; tried < channel_slots; ++tried) {
         unsigned slot = next_slot_;
-        next_slot_ = (next_slot_ + 1) % slots;
+        next_slot_ = (next_slot_ + 1) % channel_slots;
         if ((running_ >> slot) & 1) {
             if (start(d, slot, now))
                 return;
@@ -106,6 +108,9 @@ bool modbus_master::start(object_dictionary& d, unsigned slot, uint64_t now)
     uint64_t timeout_frames = (port_.response_timeout() + 9u) / 10u; // 0.1 ms units, one frame per ms
     current_.deadline = now + (timeout_frames ? timeout_frames : 1);
     waiting_ = true;
+    uint8_t stale[256]; // a late reply to an earlier request must not pass for this one's
+    while (port_.line().receive(stale, sizeof stale) > 0) {
+    }
     port_.line().send(current_.request.data(), current_.request.size());
     receive(d, now); // a jig slave answers at once
     return true;
@@ -118,16 +123,8 @@ void modbus_master::receive(object_dictionary& d, uint64_t now)
         current_.reply.insert(current_.reply.end(), arrived, arrived + count);
     const std::vector<uint8_t>& reply = current_.reply;
     bool exception = reply.size() >= 2 && (reply[1] & modbus::function::exception_flag);
-    size_t expected = exception ? exception_length : current_.reply_length;
-    if (reply.size() >= expected) {
-        bool matches = modbus::intact(reply.data(), expected) && reply[0] == current_.request[0] &&
-                       (reply[1] & ~modbus::function::exception_flag) == current_.request[1];
-        if (!matches)
-            finish(d, modbus_status::bad_reply, now);
-        else if (exception)
-            finish(d, uint16_t(modbus_status::exception | reply[2] << 8), now);
-        else
-            finish(d, modbus_status::done, now);
+    if (reply.size() >= (exception ? exception_length : current_.reply_length)) {
+        finish(d, reply_status(), now);
         return;
     }
     if (now >= current_.deadline) {
@@ -136,6 +133,23 @@ void modbus_master::receive(object_dictionary& d, uint64_t now)
             ++count;
         finish(d, modbus_status::timed_out, now);
     }
+}
+
+uint16_t modbus_master::reply_status() const
+{
+    const std::vector<uint8_t>& reply = current_.reply;
+    const std::vector<uint8_t>& request = current_.request;
+    bool exception = reply[1] & modbus::function::exception_flag;
+    size_t length = exception ? exception_length : current_.reply_length;
+    bool addressed = reply[0] == request[0] && (reply[1] & ~modbus::function::exception_flag) == request[1];
+    if (!modbus::intact(reply.data(), length) || !addressed)
+        return modbus_status::bad_reply;
+    if (exception)
+        return modbus_status::exception_status(reply[2]);
+    // a read reply counts its data bytes; a write reply echoes address and value or quantity
+    bool read = request[1] <= modbus::function::read_input_registers;
+    bool consistent = read ? reply[2] == length - 5 : std::equal(&reply[2], &reply[6], &request[2]);
+    return consistent ? modbus_status::done : modbus_status::bad_reply;
 }
 
 uint32_t modbus_master::reply_value() const

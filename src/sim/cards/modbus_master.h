@@ -3,25 +3,18 @@
 #include <cstdint>
 #include <vector>
 
+#include "card/modbus_status.h"
 #include "sim/cards/serial_port.h"
 
 namespace sim::cards {
-
-// What a channel's status word (subindex 1) says about its last exchange.
-namespace modbus_status {
-constexpr uint16_t done = 0x0001;
-constexpr uint16_t timed_out = 0x0002;
-constexpr uint16_t exception = 0x0004;   // the slave's exception code in the high byte
-constexpr uint16_t bad_reply = 0x0008;   // CRC, slave id or function of the reply wrong
-constexpr uint16_t bad_setting = 0x0010; // type, bit count or slave id the card cannot use
-} // namespace modbus_status
 
 // The card's Modbus RTU master, working while the port is in Modbus mode. It takes the
 // running channels in turn, Rx 0..7 (0x3020+n, result in 0x2603:n+1) then Tx 0..7 (0x3000+n,
 // data from 0x2602:n+1), one exchange at a time with the port's interval between them.
 // Subindex 3 is the bit count: 1..32 coils or inputs; for registers 16 or 32 bits, where
 // 1 and 2 are taken as the number of registers, as the host's bit-count list codes them.
-// A 32-bit register value is two registers, high word first.
+// A 32-bit register value is two registers, high word first. The status word of each
+// exchange is one of modbus_status.
 class modbus_master {
 public:
     explicit modbus_master(serial_port& port) : port_(port) {}
@@ -31,7 +24,7 @@ public:
     void tick(object_dictionary& dictionary, uint64_t now);
 
 private:
-    static constexpr unsigned slots = 16;
+    static constexpr unsigned channel_slots = 16;
     struct exchange {
         unsigned slot = 0;
         std::vector<uint8_t> request;
@@ -47,10 +40,11 @@ private:
     void receive(object_dictionary& d, uint64_t now);
     void finish(object_dictionary& d, uint16_t status, uint64_t now);
     uint32_t reply_value() const;
+    uint16_t reply_status() const;
 
     serial_port& port_;
     uint16_t running_ = 0; // bit per slot
-    std::array<uint16_t, slots> timeouts_{};
+    std::array<uint16_t, channel_slots> timeouts_{};
     bool waiting_ = false;
     exchange current_;
     unsigned next_slot_ = 0;

@@ -1,0 +1,235 @@
+#include "pages/CModbusDlg.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include "card/card_ops.h"
+#include "card/sdo_numbers.h"
+#include "pages/io_widgets.h"
+#include "pages/logic/modbus_settings.h"
+#include "pages/page_context.h"
+
+namespace {
+
+constexpr uint16_t serial_settings = 0x2402;
+constexpr uint8_t response_timeout_subindex = 0x01, interval_subindex = 0x03, serial_mode_subindex = 0x04;
+constexpr uint8_t modbus_mode = 0;
+constexpr uint16_t tx_data = 0x2602;
+
+QComboBox* make_combo(QWidget* parent, int id)
+{
+    auto* combo = new QComboBox(parent);
+    combo->setObjectName(QStringLiteral("id%1").arg(id));
+    combo->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    return combo;
+}
+
+void fill_numbers(QComboBox* combo, const std::vector<int>& numbers)
+{
+    combo->clear();
+    for (int n : numbers)
+        combo->addItem(QString::number(n), n);
+    combo->setCurrentIndex(0);
+}
+
+std::u16string_view text_of(const QString& text)
+{
+    return {reinterpret_cast<const char16_t*>(text.utf16()), size_t(text.size())};
+}
+
+} // namespace
+
+CModbusDlg::CModbusDlg(page_context& context, QWidget* parent) : CMyDlg(context, parent)
+{
+    list_ = make_status_list(this, page_logic::modbus_list::columns(), page_logic::modbus_list::labels(),
+                             page_logic::modbus_list::rows);
+    // the list takes what the controls leave and scrolls the rest
+    list_->setMinimumHeight(list_->horizontalHeader()->sizeHint().height() + 6 * 18);
+
+    auto* page = new QVBoxLayout(this);
+    page->addWidget(list_, 1);
+    page->addLayout(channel_controls());
+    page->addLayout(timing_controls());
+    apply(shown_.draw_all());
+}
+
+QLayout* CModbusDlg::channel_controls()
+{
+    slave_id_ = make_combo(this, 1011);
+    for (int id = 1; id <= 247; ++id)
+        slave_id_->addItem(QString::number(id), id);
+    operation_ = make_combo(this, 1014);
+    operation_->addItems({"Rx", "Tx"});
+    channel_ = make_combo(this, 1015);
+    for (int n = 0; n < 8; ++n)
+        channel_->addItem(QString::number(n));
+    register_type_ = make_combo(this, 1012);
+    register_type_->addItems({"线圈", "离散输入", "输入寄存器", "保持寄存器"});
+    bit_count_ = make_combo(this, 1013);
+    fill_numbers(bit_count_, page_logic::bit_count_choices(0));
+    address_ = make_edit(this, 1031, "0");
+    data_ = make_edit(this, 1032, "0");
+    QPushButton* configure = make_button(this, 1050, "设置");
+    QPushButton* modify = make_button(this, 1052, "修改");
+
+    // three rows of label and field pairs: the wide window of the template would not fit
+    auto* grid = new QGridLayout;
+    const std::pair<const char*, QWidget*> fields[3][3] = {
+        {{"Slave ID：", slave_id_}, {"操作类型：", operation_}, {"Reg ID：", channel_}},
+        {{"寄存器类型：", register_type_}, {"寄存器Bit数：", bit_count_}, {nullptr, nullptr}},
+        {{"寄存器地址：", address_}, {"寄存器Data：", data_}, {nullptr, nullptr}},
+    };
+    for (int row = 0; row < 3; ++row)
+        for (int pair = 0; pair < 3; ++pair)
+            if (const auto& [label, field] = fields[row][pair]; field) {
+                grid->addWidget(new QLabel(label, this), row, 3 * pair);
+                grid->addWidget(field, row, 3 * pair + 1);
+            }
+    grid->addWidget(configure, 2, 2);
+    grid->addWidget(modify, 2, 5);
+    grid->setColumnStretch(8, 1);
+
+    connect(register_type_, &QComboBox::currentIndexChanged, this, &CModbusDlg::register_type_changed);
+    connect(configure, &QPushButton::clicked, this, &CModbusDlg::configure_channel);
+    connect(modify, &QPushButton::clicked, this, &CModbusDlg::write_tx_data);
+    return grid;
+}
+
+QLayout* CModbusDlg::timing_controls()
+{
+    interval_ = make_edit(this, 1033, "2");
+    timeout_ = make_edit(this, 1034, "10");
+    QPushButton* set_timing = make_button(this, 1053, "设置时间");
+    QPushButton* clear = make_button(this, 1051, "清零超时次数");
+    auto* timeouts_label = new QLabel("通信超时次数：", this);
+    auto* timeouts = new QLabel("0", this);
+    timeouts->setObjectName("id1101");
+    timeouts_label->hide();
+    timeouts->hide();
+
+    auto* row = new QHBoxLayout;
+    for (QWidget* w : std::initializer_list<QWidget*>{new QLabel("间隔时间：", this), interval_, new QLabel("ms", this),
+                                                      new QLabel("超时时间：", this), timeout_,
+                                                      new QLabel("0.1ms", this), set_timing, clear, timeouts_label,
+                                                      timeouts})
+        row->addWidget(w);
+    row->addStretch();
+
+    connect(set_timing, &QPushButton::clicked, this, &CModbusDlg::write_timing);
+    connect(clear, &QPushButton::clicked, this, &CModbusDlg::clear_timeouts);
+    return row;
+}
+
+void CModbusDlg::register_type_changed(int type)
+{
+    if (auto items = page_logic::bit_count_refill(shown_register_type_, type))
+        fill_numbers(bit_count_, *items);
+    bit_count_->setCurrentIndex(0);
+    shown_register_type_ = type;
+}
+
+void CModbusDlg::page_shown()
+{
+    start_window_timer(refresh_timer, 40);
+    int position = context.selected_slave();
+    // with no card there is no serial port to switch, and nothing to tell
+    if (position >= 0)
+        card::download_number(context.master(), uint16_t(position), serial_settings, serial_mode_subindex,
+                              modbus_mode, 1);
+}
+
+void CModbusDlg::on_window_timer(int id)
+{
+    if (id != refresh_timer)
+        return;
+    kill_window_timer(refresh_timer);
+    current_ = page_logic::modbus_rows_from(context.values());
+    if (visible_flag)
+        start_window_timer(refresh_timer, 40);
+    refresh_list();
+}
+
+void CModbusDlg::refresh_list()
+{
+    apply(shown_.refresh(current_));
+}
+
+void CModbusDlg::apply(const page_logic::cell_updates& cells)
+{
+    apply_cells(list_, cells);
+    for (const page_logic::cell_update& cell : cells)
+        if (cell.column == page_logic::modbus_list::status_column)
+            list_->item(cell.row, cell.column)
+                ->setToolTip(QString::fromStdString(page_logic::status_tooltip(current_[size_t(cell.row)].status)));
+}
+
+void CModbusDlg::configure_channel()
+{
+    int position = slave_for_operation();
+    if (position < 0)
+        return;
+    std::optional<uint16_t> address = page_logic::register_address_from_edit(text_of(address_->text()));
+    if (!address ||
+        card::write_modbus_channel(context.master(), uint16_t(position), register_type_->currentIndex(), *address,
+                                   slave_id_->currentData().toInt(), bit_count_->currentData().toInt(),
+                                   operation_->currentIndex(), channel_->currentIndex()) != 0)
+        notify("设置失败！");
+}
+
+void CModbusDlg::write_tx_data()
+{
+    int position = slave_for_operation();
+    if (position < 0)
+        return;
+    std::optional<uint32_t> data = page_logic::register_data_from_edit(text_of(data_->text()));
+    // always the Tx data of the chosen channel, whatever the operation list shows
+    auto subindex = uint8_t(channel_->currentIndex() + 1);
+    if (!data || card::download_number(context.master(), uint16_t(position), tx_data, subindex, *data, 4) != 0)
+        notify("修改失败！");
+}
+
+void CModbusDlg::write_timing()
+{
+    int position = slave_for_operation();
+    if (position < 0)
+        return;
+    std::optional<uint16_t> interval = page_logic::timing_from_edit(text_of(interval_->text()));
+    std::optional<uint16_t> timeout = page_logic::timing_from_edit(text_of(timeout_->text()));
+    ecat::master& master = context.master();
+    // stops at the first failure: a time-out without its interval is no setting either
+    bool done = interval && timeout &&
+                card::download_number(master, uint16_t(position), serial_settings, interval_subindex, *interval, 2) ==
+                    0 &&
+                card::download_number(master, uint16_t(position), serial_settings, response_timeout_subindex,
+                                      *timeout, 2) == 0;
+    if (!done)
+        notify("设置失败！");
+}
+
+void CModbusDlg::clear_timeouts()
+{
+    int position = slave_for_operation();
+    if (position < 0)
+        return;
+    card::clear_modbus_timeouts(context.master(), uint16_t(position));
+}
+
+int CModbusDlg::slave_for_operation()
+{
+    int position = context.selected_slave();
+    if (position < 0)
+        notify("没有选择从站");
+    return position;
+}
+
+void CModbusDlg::notify(const QString& text)
+{
+    context.message_box(this, text, "提示");
+}
