@@ -52,7 +52,7 @@ private:
 } // namespace
 
 interrupt_firmware::interrupt_firmware(const sim::slave_description& description, sim::slave_faults& faults)
-    : description_(description), dictionary_(description.objects), al_(description, faults), sdo_(dictionary_)
+    : dictionary_(description.objects), al_(description, faults), sdo_(dictionary_)
 {
 }
 
@@ -147,7 +147,6 @@ void interrupt_firmware::answer_repeat(sim::pdi& io)
     if (!last_read_.empty())
         fill_send_mailbox(io, last_read_);
     io.write8(sm1 + 7, uint8_t((control & ~0x02) | request));
-    ++repeats_answered_;
 }
 
 void interrupt_firmware::send_next(sim::pdi& io)

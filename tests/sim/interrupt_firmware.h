@@ -20,7 +20,6 @@ public:
     interrupt_firmware(const sim::slave_description& description, sim::slave_faults& faults);
 
     void run(sim::pdi& chip) override;
-    unsigned repeats_answered() const { return repeats_answered_; }
 
 private:
     void serve(sim::pdi& io);
@@ -31,7 +30,6 @@ private:
     void fill_send_mailbox(sim::pdi& io, const std::vector<uint8_t>& message);
     void reset_mailbox();
 
-    const sim::slave_description& description_;
     sim::object_dictionary dictionary_;
     sim::al_state_machine al_;
     sim::coe_sdo_server sdo_;
@@ -44,7 +42,6 @@ private:
     std::vector<uint8_t> last_read_;
     bool send_mailbox_free_ = true;
     uint8_t counter_ = 0;
-    unsigned repeats_answered_ = 0;
 };
 
 } // namespace simtest
