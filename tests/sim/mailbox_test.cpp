@@ -68,7 +68,9 @@ TEST_F(bare_esc, the_send_mailbox_is_readable_once_full_and_empties_with_its_las
     EXPECT_FALSE(full(1));
     EXPECT_TRUE(chip.event_request() & 0x200);
     EXPECT_FALSE(master_reads(0x1080, 16));
-    chip.read8(0x080D); // the firmware looks at the status: event taken
+    chip.read8(0x080D); // looking at the status takes no event
+    EXPECT_TRUE(chip.event_request() & 0x200);
+    EXPECT_TRUE(chip.write(0x1080, reply, 1)); // writing the first byte again does
     EXPECT_FALSE(chip.event_request() & 0x200);
 }
 

@@ -111,6 +111,7 @@ bool esc::ecat_write(uint16_t address, const uint8_t* data, size_t length)
     if (!mailbox_access_allowed(side::ecat, true, address, length))
         return false;
     bool sii_locked = sii_.busy();
+    uint16_t reconfigured = sync_managers_reconfigured(address, data, length);
     for (size_t i = 0; i < length; ++i) {
         uint32_t at = address + i;
         if (at >= memory_.size())
@@ -128,8 +129,10 @@ bool esc::ecat_write(uint16_t address, const uint8_t* data, size_t length)
             overlaps(address, length, reg::sii_control + 1, 1) ? data + (reg::sii_control + 1 - address) : nullptr;
         sii_.control_written(low, high);
     }
-    if (overlaps(address, length, reg::sync_manager_base, 16 * reg::sync_manager_size))
-        after_sync_manager_write(address, length);
+    empty_sync_managers(reconfigured);
+    for (unsigned n = 0; n < config_.sync_manager_count && n < 16; ++n)
+        if (overlaps(address, length, reg::sync_manager_base + n * reg::sync_manager_size + reg::sm_activate, 1))
+            raise_event(reg::event_sm_activation);
     if (overlaps(address, length, reg::dc_receive_time_port0, 4)) {
         latch_armed_ = true;
         put32(&memory_[reg::dc_receive_time_port0], uint32_t(frame_local_time_));

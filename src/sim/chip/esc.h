@@ -47,7 +47,9 @@ private:
     enum class side { ecat, pdi };
     bool mailbox_access_allowed(side who, bool is_write, uint16_t address, size_t length) const;
     void after_mailbox_access(side who, uint16_t address, size_t length);
-    void after_sync_manager_write(uint16_t address, size_t length);
+    uint16_t sync_managers_reconfigured(uint16_t address, const uint8_t* data, size_t length) const;
+    uint16_t sync_managers_deactivated(uint16_t address, const uint8_t* data, size_t length) const;
+    void empty_sync_managers(uint16_t which);
     void refresh_dl_status();
     void refresh_system_time();
     bool in_dc_unit(uint16_t address, size_t length) const;

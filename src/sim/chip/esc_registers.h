@@ -57,6 +57,7 @@ inline constexpr uint16_t dl_signal_detected(unsigned port) { return uint16_t(1u
 
 // AL event request 0x0220
 constexpr uint32_t event_al_control = 0x0001;
+constexpr uint32_t event_sm_activation = 0x0010;
 inline constexpr uint32_t event_sync_manager(unsigned n) { return 1u << (8 + n); }
 
 // SII control/status 0x0502 (16 bit)
@@ -83,9 +84,13 @@ constexpr uint8_t sm_mode_mask = 0x03;
 constexpr uint8_t sm_mode_mailbox = 0x02;
 constexpr uint8_t sm_direction_mask = 0x0C;
 constexpr uint8_t sm_direction_ecat_writes = 0x04;
+constexpr uint8_t sm_status_interrupt_write = 0x01;
+constexpr uint8_t sm_status_interrupt_read = 0x02;
 constexpr uint8_t sm_status_mailbox_full = 0x08;
 constexpr uint8_t sm_activate_enable = 0x01;
+constexpr uint8_t sm_activate_repeat_request = 0x02;
 constexpr uint8_t sm_pdi_deactivate = 0x01;
+constexpr uint8_t sm_pdi_repeat_ack = 0x02;
 
 // FMMU register bytes
 constexpr unsigned fmmu_logical_start = 0;

@@ -57,29 +57,67 @@ bool esc::mailbox_access_allowed(side who, bool is_write, uint16_t address, size
 void esc::after_mailbox_access(side who, uint16_t address, size_t length)
 {
     for_each_mailbox(memory_, config_.sync_manager_count, address, length, [&](const mailbox_window& box) {
-        if (address + length < box.start + box.length)
-            return; // the buffer changes hands only with its last byte
         uint8_t& status = memory_[box.registers + reg::sm_status];
         bool filler = (who == side::ecat) == box.written_by_master;
-        if (filler)
-            status |= reg::sm_status_mailbox_full;
-        else
-            status &= uint8_t(~reg::sm_status_mailbox_full);
-        if (who == side::ecat)
+        // the first byte takes back the other side's interrupt; the last byte hands the buffer over
+        bool first = address <= box.start;
+        bool last = address + length >= box.start + box.length;
+        if (filler) {
+            if (first)
+                status &= uint8_t(~reg::sm_status_interrupt_read);
+            if (last)
+                status |= reg::sm_status_interrupt_write | reg::sm_status_mailbox_full;
+        } else {
+            if (first)
+                status &= uint8_t(~reg::sm_status_interrupt_write);
+            if (last)
+                status = uint8_t((status & ~reg::sm_status_mailbox_full) | reg::sm_status_interrupt_read);
+        }
+        // the slave is interrupted when the master has filled SM0 or emptied SM1
+        uint8_t slave_interrupt = box.written_by_master ? reg::sm_status_interrupt_write : reg::sm_status_interrupt_read;
+        if (status & slave_interrupt)
             raise_event(reg::event_sync_manager(box.number));
         else
             clear_event(reg::event_sync_manager(box.number));
     });
 }
 
-void esc::after_sync_manager_write(uint16_t address, size_t length)
+uint16_t esc::sync_managers_reconfigured(uint16_t address, const uint8_t* data, size_t length) const
 {
-    // a reconfigured or disabled sync manager starts over with an empty buffer
+    // a new start, length or control, or switching it on or off, starts the buffer over;
+    // toggling only the repeat request keeps it
+    uint16_t which = 0;
     for (unsigned n = 0; n < config_.sync_manager_count && n < 16; ++n) {
         uint32_t base = reg::sync_manager_base + n * reg::sync_manager_size;
         if (address >= base + reg::sync_manager_size || base >= address + length)
             continue;
-        memory_[base + reg::sm_status] = 0;
+        uint32_t activate = base + reg::sm_activate;
+        bool config_written = address < base + reg::sm_status;
+        bool enable_changed = address <= activate && activate < address + length &&
+                              ((data[activate - address] ^ memory_[activate]) & reg::sm_activate_enable);
+        if (config_written || enable_changed)
+            which |= uint16_t(1u << n);
+    }
+    return which;
+}
+
+uint16_t esc::sync_managers_deactivated(uint16_t address, const uint8_t* data, size_t length) const
+{
+    uint16_t which = 0;
+    for (unsigned n = 0; n < config_.sync_manager_count && n < 16; ++n) {
+        uint32_t control = reg::sync_manager_base + n * reg::sync_manager_size + reg::sm_pdi_control;
+        if (address <= control && control < address + length && (data[control - address] & reg::sm_pdi_deactivate))
+            which |= uint16_t(1u << n);
+    }
+    return which;
+}
+
+void esc::empty_sync_managers(uint16_t which)
+{
+    for (unsigned n = 0; n < 16; ++n) {
+        if (!(which & (1u << n)))
+            continue;
+        memory_[reg::sync_manager_base + n * reg::sync_manager_size + reg::sm_status] = 0;
         clear_event(reg::event_sync_manager(n));
     }
 }
@@ -95,10 +133,11 @@ bool esc::read(uint16_t address, uint8_t* out, size_t length)
     after_mailbox_access(side::pdi, address, length);
     if (address < reg::al_control + 2 && reg::al_control < address + length)
         clear_event(reg::event_al_control);
+    // reading the status bytes takes no event; reading an activation register takes bit 4
     for (unsigned n = 0; n < config_.sync_manager_count && n < 16; ++n) {
-        uint32_t status = reg::sync_manager_base + n * reg::sync_manager_size + reg::sm_status;
-        if (address <= status && status < address + length)
-            clear_event(reg::event_sync_manager(n));
+        uint32_t activate = reg::sync_manager_base + n * reg::sync_manager_size + reg::sm_activate;
+        if (address <= activate && activate < address + length)
+            clear_event(reg::event_sm_activation);
     }
     return true;
 }
@@ -122,19 +161,16 @@ bool esc::write(uint16_t address, const uint8_t* data, size_t length)
 {
     if (!mailbox_access_allowed(side::pdi, true, address, length))
         return false;
-    bool pdi_control_written = false;
     for (size_t i = 0; i < length; ++i) {
         uint32_t at = address + i;
         if (at >= memory_.size())
             break;
-        if (!pdi_writable(at, config_.sync_manager_count))
-            continue;
-        memory_[at] = data[i];
-        pdi_control_written |= at < reg::process_memory && at >= reg::sync_manager_base;
+        if (pdi_writable(at, config_.sync_manager_count))
+            memory_[at] = data[i];
     }
     after_mailbox_access(side::pdi, address, length);
-    if (pdi_control_written)
-        after_sync_manager_write(address, length);
+    // of the PDI control byte only the deactivate bit empties the buffer, not the repeat acknowledge
+    empty_sync_managers(sync_managers_deactivated(address, data, length));
     return true;
 }
 

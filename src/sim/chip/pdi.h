@@ -6,17 +6,27 @@ namespace sim {
 
 // The process data interface: all that a slave application (the microcontroller side of a
 // slave) may use to reach its EtherCAT slave controller. It sees the same address space as
-// the EtherCAT side, with the PDI's access rights and side effects:
-//   - reading AL control (0x0120) clears the AL control event;
-//   - a mailbox sync manager written by the master (SM0) can be read once it is full; reading
-//     its last byte frees it for the next mailbox and clears that sync manager's event;
-//   - a mailbox sync manager read by the master (SM1) can be written while it is empty; writing
-//     its last byte marks it full; the event "the master has read it" is cleared by reading the
-//     sync manager's status byte or writing the buffer again;
-//   - AL status (0x0130), AL status code (0x0134), the station alias (0x0012) and each sync
-//     manager's PDI control byte (deactivate, 0x0807 + 8n) are writable only from here.
-// The events of the AL event request register (0x0220) are what a slave's interrupt line shows:
-// bit 0 AL control written, bit 8 + n sync manager n needs attention.
+// the EtherCAT side, with the PDI's access rights and side effects, as the ESC register
+// description defines them:
+//   - a mailbox sync manager is filled by one side and emptied by the other. The filler may
+//     write it while empty, the other side read it while full. Its status byte (0x0805 + 8n)
+//     shows, on both sides: bit 3 full, set by writing the last byte and cleared by reading
+//     the last byte; bit 0 "written", set by writing the last byte and cleared by reading the
+//     first byte; bit 1 "read", set by reading the last byte and cleared by writing the first.
+//     So SM0 reads 0x09 once the master has written it, SM1 0x02 once the master has read it.
+//   - reading a status byte changes nothing.
+//   - each sync manager's PDI control byte (0x0807 + 8n) holds deactivate (bit 0) and repeat
+//     acknowledge (bit 1). Writing it with deactivate set empties the buffer; the master's
+//     repeat request is activate bit 1 (0x0806 + 8n), answered by setting acknowledge to it.
+//   - AL status (0x0130), AL status code (0x0134), the station alias (0x0012) and the PDI
+//     control bytes are writable only from here.
+// The AL event request register (0x0220) is what a slave's interrupt line shows:
+//   - bit 0: the master wrote AL control; cleared by reading AL control (0x0120);
+//   - bit 4: the master wrote an activation register (0x0806 + 8n), e.g. a repeat request;
+//     cleared by reading an activation register;
+//   - bit 8 + n: sync manager n needs the slave: status bit 0 of a sync manager the master
+//     writes (SM0, cleared when the slave reads its first byte), status bit 1 of one the master
+//     reads (SM1, cleared when the slave writes its first byte).
 class pdi {
 public:
     virtual ~pdi() = default;

@@ -168,9 +168,12 @@ void al_state_machine::set_mailbox_enabled(pdi& chip, bool enabled)
 {
     if (!description_.has_mailbox())
         return;
-    // the firmware holds the mailbox sync managers back while in INIT
-    for (unsigned n = 0; n < 2; ++n)
-        chip.write8(sm_register(n, reg::sm_pdi_control), enabled ? 0 : reg::sm_pdi_deactivate);
+    // the firmware holds the mailbox sync managers back while in INIT; the repeat acknowledge stays
+    for (unsigned n = 0; n < 2; ++n) {
+        uint8_t control = chip.read8(sm_register(n, reg::sm_pdi_control));
+        chip.write8(sm_register(n, reg::sm_pdi_control),
+                    enabled ? uint8_t(control & ~reg::sm_pdi_deactivate) : uint8_t(control | reg::sm_pdi_deactivate));
+    }
 }
 
 } // namespace sim

@@ -34,6 +34,8 @@ void mailbox_handler::reset()
 {
     sdo_server_.reset();
     outbox_.clear();
+    in_send_mailbox_.clear();
+    read_by_master_.clear();
     last_counter_ = 0;
 }
 
@@ -51,6 +53,7 @@ void mailbox_handler::run(pdi& chip, bool in_boot)
         if (chip.read(chip.read16(sm_register(0, reg::sm_start)), mailbox.data(), mailbox.size()))
             take_request(mailbox, in_boot);
     }
+    answer_repeat_request(chip);
     deliver(chip);
 }
 
@@ -117,12 +120,38 @@ void mailbox_handler::deliver(pdi& chip)
     if (outbox_.empty() || outbox_.front().ready_pass > pass_ ||
         (chip.read8(sm_register(1, reg::sm_status)) & reg::sm_status_mailbox_full))
         return;
+    if (!fill_send_mailbox(chip, outbox_.front().message))
+        return;
+    read_by_master_ = std::move(in_send_mailbox_);
+    in_send_mailbox_ = std::move(outbox_.front().message);
+    outbox_.pop_front();
+}
+
+void mailbox_handler::answer_repeat_request(pdi& chip)
+{
+    uint8_t request = chip.read8(sm_register(1, reg::sm_activate)) & reg::sm_activate_repeat_request;
+    uint8_t control = chip.read8(sm_register(1, reg::sm_pdi_control));
+    if (request == (control & reg::sm_pdi_repeat_ack))
+        return;
+    if (chip.read8(sm_register(1, reg::sm_status)) & reg::sm_status_mailbox_full) {
+        // a newer reply waits unread: take it back, it follows the repeated one
+        chip.write8(sm_register(1, reg::sm_pdi_control), uint8_t(control | reg::sm_pdi_deactivate));
+        chip.write8(sm_register(1, reg::sm_pdi_control), control);
+        outbox_.push_front({std::move(in_send_mailbox_), pass_});
+        in_send_mailbox_ = std::move(read_by_master_);
+        read_by_master_.clear();
+    }
+    if (!in_send_mailbox_.empty())
+        fill_send_mailbox(chip, in_send_mailbox_);
+    chip.write8(sm_register(1, reg::sm_pdi_control), uint8_t((control & ~reg::sm_pdi_repeat_ack) | request));
+}
+
+bool mailbox_handler::fill_send_mailbox(pdi& chip, const std::vector<uint8_t>& message)
+{
     // the whole buffer is written so that its last byte hands it to the master
     std::vector<uint8_t> buffer(chip.read16(sm_register(1, reg::sm_length)), 0);
-    const std::vector<uint8_t>& message = outbox_.front().message;
     std::copy_n(message.begin(), std::min(buffer.size(), message.size()), buffer.begin());
-    if (!buffer.empty() && chip.write(chip.read16(sm_register(1, reg::sm_start)), buffer.data(), buffer.size()))
-        outbox_.pop_front();
+    return !buffer.empty() && chip.write(chip.read16(sm_register(1, reg::sm_start)), buffer.data(), buffer.size());
 }
 
 } // namespace sim

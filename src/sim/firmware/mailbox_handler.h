@@ -12,7 +12,8 @@ namespace sim {
 
 // The slave application's mailbox: takes each mailbox the master writes into SM0, hands CoE
 // to the SDO server, answers anything it cannot take with a mailbox error reply (type 0),
-// and feeds replies and emergencies into SM1 one at a time as the master empties it.
+// and feeds replies and emergencies into SM1 one at a time as the master empties it. When the
+// master toggles SM1's repeat request, the reply it read last goes into SM1 again.
 class mailbox_handler {
 public:
     mailbox_handler(const slave_description& description, object_dictionary& dictionary, slave_faults& faults);
@@ -27,6 +28,8 @@ private:
     void post(uint8_t type, std::vector<uint8_t> service_data);
     void post_error(uint16_t code);
     void deliver(pdi& chip);
+    void answer_repeat_request(pdi& chip);
+    bool fill_send_mailbox(pdi& chip, const std::vector<uint8_t>& message);
 
     const slave_description& description_;
     slave_faults& faults_;
@@ -37,6 +40,9 @@ private:
     };
     std::deque<outgoing> outbox_;
     uint64_t pass_ = 0;
+    // the reply last put into SM1, and the one before it, which the master has read
+    std::vector<uint8_t> in_send_mailbox_;
+    std::vector<uint8_t> read_by_master_;
     uint8_t last_counter_ = 0;
     uint8_t send_counter_ = 0;
     size_t send_room_ = 0;
