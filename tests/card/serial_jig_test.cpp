@@ -1,4 +1,7 @@
 // The card's serial port on the jig: the custom-protocol mailbox and the Modbus master.
+#include <fcntl.h>
+#include <unistd.h>
+
 #include "serial_fixture.h"
 
 #include "sim/cards/card_aborts.h"
