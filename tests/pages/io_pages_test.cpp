@@ -132,7 +132,7 @@ private slots:
         QCOMPARE(list()->columnCount(), 24);
         QCOMPARE(list()->rowCount(), 8);
         QCOMPARE(list()->horizontalHeaderItem(5)->text(), QString("模拟值(Hex)"));
-        QCOMPARE(list()->columnWidth(13), 100);
+        QVERIFY(list()->columnWidth(13) >= 100); // wider where the font needs it
         QCOMPARE(list()->item(3, 13)->textAlignment() & Qt::AlignHorizontal_Mask, int(Qt::AlignRight));
         QCOMPARE(cell(2, 0), QString("IN2:"));
         QCOMPARE(cell(7, 21), QString("AD_LAT15:"));
