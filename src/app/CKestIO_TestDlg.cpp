@@ -30,11 +30,8 @@ namespace {
 
 constexpr int status_refresh_ms = 400;
 
-// The identity fields as they are before a card has been read.
-constexpr struct {
-    int id;
-    const char* text;
-} identity_start_texts[] = {{1101, "00000"}, {1102, "0000"}, {1103, "0000.00.00"}, {1104, "0000000000000000"}};
+// The identity fields 1101..1104 as they are before a card has been read.
+constexpr const char* identity_start_texts[] = {"00000", "0000", "0000.00.00", "0000000000000000"};
 
 // The first control of a page that takes the keyboard focus, or null.
 QWidget* first_focus_control(QWidget* page)
@@ -86,10 +83,10 @@ void CKestIO_TestDlg::build_controls()
     search->setObjectName("id1050");
     slave_list_ = new QComboBox(device);
     slave_list_->setObjectName("id1012");
-    hardware_version_ = field(identity_start_texts[0].text, 1101, device);
-    software_version_ = field(identity_start_texts[1].text, 1102, device);
-    date_ = field(identity_start_texts[2].text, 1103, device);
-    serial_number_ = field(identity_start_texts[3].text, 1104, device);
+    hardware_version_ = field(identity_start_texts[0], 1101, device);
+    software_version_ = field(identity_start_texts[1], 1102, device);
+    date_ = field(identity_start_texts[2], 1103, device);
+    serial_number_ = field(identity_start_texts[3], 1104, device);
     scanning_ = field("正在搜索从站 ... ...", 1105, device);
     disconnected_ = field("选择的从站已断开连接", 1106, device);
     no_slave_ = new QLabel(QStringLiteral("未找到从站"), device);
@@ -207,8 +204,9 @@ void CKestIO_TestDlg::switch_page(CMyDlg* hidden, CMyDlg* shown)
 
 void CKestIO_TestDlg::show_no_card()
 {
-    for (const auto& start : identity_start_texts)
-        findChild<QLabel*>(QStringLiteral("id%1").arg(start.id))->setText(QString::fromUtf8(start.text));
+    QLabel* fields[] = {hardware_version_, software_version_, date_, serial_number_};
+    for (size_t i = 0; i < std::size(fields); ++i)
+        fields[i]->setText(QString::fromUtf8(identity_start_texts[i]));
     for (CMyDlg* page : pages_)
         page->forget_card();
     no_slave_->show();

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/event.h"
+#include "platform/instance_marker.h"
 #include "platform/named_lock.h"
 #include "platform/tick_timer.h"
 
@@ -88,3 +89,15 @@ TEST(tick_timer, fires_once_per_arm_and_kill_waits_for_the_running_tick)
 }
 
 } // namespace
+
+TEST(instance_marker, one_name_is_marked_once_until_its_holder_ends)
+{
+    const std::string name = "kestio-test-instance-" + std::to_string(::getpid());
+    {
+        platform::instance_marker first(name);
+        ASSERT_EQ(first.state(), platform::instance_marker::result::marked);
+        EXPECT_EQ(platform::instance_marker(name).state(), platform::instance_marker::result::already_running);
+        EXPECT_EQ(platform::instance_marker(name + "-other").state(), platform::instance_marker::result::marked);
+    }
+    EXPECT_EQ(platform::instance_marker(name).state(), platform::instance_marker::result::marked);
+}
