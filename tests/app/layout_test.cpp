@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QSettings>
 #include <QTabBar>
 #include <QTableWidget>
@@ -161,8 +162,14 @@ private slots:
     void every_page_of_every_model_reads_in_full_data()
     {
         QTest::addColumn<QSize>("size");
-        QTest::newRow("minimum 900 x 640") << QSize(900, 640);
-        QTest::newRow("1400 x 1000") << QSize(1400, 1000);
+        // sizes in the window's own pixels: at QT_SCALE_FACTOR=1.5 the minimum is 1350 x 960 on the screen
+        qreal scale = QGuiApplication::primaryScreen()->devicePixelRatio();
+        for (QSize size : {QSize(900, 640), QSize(1400, 1000)}) {
+            QSize screen = (QSizeF(size) * scale).toSize();
+            QTest::addRow("%d x %d, %d x %d on the screen", size.width(), size.height(), screen.width(),
+                          screen.height())
+                << size;
+        }
     }
 
     void every_page_of_every_model_reads_in_full()
