@@ -7,9 +7,10 @@
 #include "app/CKestIO_TestDlg.h"
 #include "app/capture_check.h"
 #include "app/message_box.h"
+#include "app/screenshot_tour.h"
 #include "simulated_adapter/simulated_adapter.h"
 #include "ecat/adapter.h"
-#include "platform/named_lock.h"
+#include "platform/instance_marker.h"
 
 CKestIO_TestApp::CKestIO_TestApp(app_options options) : options_(std::move(options)) {}
 
@@ -31,9 +32,9 @@ int CKestIO_TestApp::run()
         return 1;
     }
 
-    platform::named_lock instance(instance_lock_name);
     // a marker that cannot be made is no reason to refuse: run without it
-    if (instance.valid() && !instance.try_lock()) {
+    platform::instance_marker instance(instance_marker_name);
+    if (instance.state() == platform::instance_marker::result::already_running) {
         show_message_box(nullptr, QStringLiteral("已有TQR主站在运行！"));
         return 1;
     }
@@ -56,8 +57,9 @@ int CKestIO_TestApp::run()
         CKestIO_TestDlg window(preferred_adapter);
         if (options_.ad_clock)
             window.show_ad_clock_button(true);
+        if (!options_.screenshots.empty())
+            new screenshot_tour(window, QString::fromStdString(options_.screenshots));
         window.exec();
     }
-    instance.unlock();
     return 0;
 }

@@ -18,8 +18,8 @@ public:
     // Returns the process's exit code.
     int run();
 
-    // The lock file that marks a running instance.
-    static constexpr const char* instance_lock_name = "__DORVAN_TQR_ECAT_EVENT__";
+    // The name that marks a running instance, for all users.
+    static constexpr const char* instance_marker_name = "__DORVAN_TQR_ECAT_EVENT__";
 
 private:
     app_options options_;

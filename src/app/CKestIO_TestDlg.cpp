@@ -31,6 +31,18 @@ namespace {
 
 constexpr int status_refresh_ms = 400;
 
+// The identity fields 1101..1104 as they are before a card has been read.
+constexpr const char* identity_start_texts[] = {"00000", "0000", "0000.00.00", "0000000000000000"};
+
+// The first control of a page that takes the keyboard focus, or null.
+QWidget* first_focus_control(QWidget* page)
+{
+    for (QWidget* next = page->nextInFocusChain(); next && next != page; next = next->nextInFocusChain())
+        if (page->isAncestorOf(next) && next->isVisible() && next->isEnabled() && (next->focusPolicy() & Qt::TabFocus))
+            return next;
+    return nullptr;
+}
+
 QLabel* field(const char* text, int id, QWidget* parent)
 {
     auto* label = new QLabel(QString::fromUtf8(text), parent);
@@ -51,10 +63,12 @@ CKestIO_TestDlg::CKestIO_TestDlg(const QString& preferred_adapter, QWidget* pare
     create_pages();
     show_ad_clock_button(load_ad_clock_button());
     add_page_set(page_set_for(no_card_model));
-    show_first_page();
+    show_first_page(nullptr);
     layout_pages();
     load_adapters(preferred_adapter);
     restart_master();
+    // nothing has been searched yet
+    no_slave_->hide();
     startTimer(status_refresh_ms);
 }
 
@@ -71,14 +85,17 @@ void CKestIO_TestDlg::build_controls()
     search->setObjectName("id1050");
     slave_list_ = new QComboBox(device);
     slave_list_->setObjectName("id1012");
-    hardware_version_ = field("00000", 1101, device);
-    software_version_ = field("0000", 1102, device);
-    date_ = field("0000.00.00", 1103, device);
-    serial_number_ = field("0000000000000000", 1104, device);
+    hardware_version_ = field(identity_start_texts[0], 1101, device);
+    software_version_ = field(identity_start_texts[1], 1102, device);
+    date_ = field(identity_start_texts[2], 1103, device);
+    serial_number_ = field(identity_start_texts[3], 1104, device);
     scanning_ = field("正在搜索从站 ... ...", 1105, device);
     disconnected_ = field("选择的从站已断开连接", 1106, device);
+    no_slave_ = new QLabel(QStringLiteral("未找到从站"), device);
+    no_slave_->setObjectName("no_slave");
     scanning_->hide();
     disconnected_->hide();
+    no_slave_->hide();
 
     auto* grid = new QGridLayout(device);
     grid->addWidget(new QLabel(QStringLiteral("网卡："), device), 0, 0);
@@ -97,6 +114,8 @@ void CKestIO_TestDlg::build_controls()
     grid->addWidget(serial_number_, 3, 3);
     grid->addWidget(scanning_, 2, 4, 1, 3);
     grid->addWidget(disconnected_, 3, 4, 1, 3);
+    // never shown with 1106: that needs a selected slave, this an empty list
+    grid->addWidget(no_slave_, 3, 4, 1, 3);
     grid->setColumnStretch(1, 1);
     grid->setColumnStretch(3, 1);
     grid->setColumnStretch(5, 2);
@@ -163,23 +182,51 @@ void CKestIO_TestDlg::add_page_set(const page_set& set)
         static_cast<CADtest*>(page(page_kind::ad_test))->set_channel_count(set.ad_channels);
 }
 
-void CKestIO_TestDlg::show_tab_page(int tab, bool visible)
+CMyDlg* CKestIO_TestDlg::page_of_tab(int tab) const
 {
-    if (tab < 0)
-        return;
-    if (auto* shown = qobject_cast<CMyDlg*>(tab_->tabData(tab).value<QObject*>()))
-        shown->setVisible(visible);
+    return tab < 0 ? nullptr : qobject_cast<CMyDlg*>(tab_->tabData(tab).value<QObject*>());
 }
 
-void CKestIO_TestDlg::show_first_page()
+void CKestIO_TestDlg::switch_page(CMyDlg* hidden, CMyDlg* shown)
+{
+    // hiding the page that holds the focus would hand it to the first control of the
+    // window, the adapter field
+    QWidget* focus = QApplication::focusWidget();
+    bool focus_in_hidden = hidden && focus && hidden->isAncestorOf(focus);
+    if (focus_in_hidden)
+        focus->clearFocus();
+    if (hidden)
+        hidden->setVisible(false);
+    if (shown)
+        shown->setVisible(true);
+    if (!focus_in_hidden)
+        return;
+    if (hidden == shown)
+        focus->setFocus(Qt::OtherFocusReason);
+    else if (QWidget* first = shown ? first_focus_control(shown) : nullptr)
+        first->setFocus(Qt::OtherFocusReason);
+    else
+        tab_->setFocus(Qt::OtherFocusReason);
+}
+
+void CKestIO_TestDlg::show_no_card()
+{
+    QLabel* fields[] = {hardware_version_, software_version_, date_, serial_number_};
+    for (size_t i = 0; i < std::size(fields); ++i)
+        fields[i]->setText(QString::fromUtf8(identity_start_texts[i]));
+    for (CMyDlg* page : pages_)
+        page->forget_card();
+    no_slave_->show();
+}
+
+void CKestIO_TestDlg::show_first_page(CMyDlg* hidden)
 {
     if (current_tab_ == 0)
         return;
-    show_tab_page(current_tab_, false);
     current_tab_ = 0;
     QSignalBlocker quiet(tab_);
     tab_->setCurrentIndex(0);
-    show_tab_page(0, true);
+    switch_page(hidden, page_of_tab(0));
 }
 
 void CKestIO_TestDlg::layout_pages()
@@ -198,10 +245,10 @@ bool CKestIO_TestDlg::eventFilter(QObject* watched, QEvent* event)
 
 void CKestIO_TestDlg::select_card_model(int model)
 {
-    if (current_tab_ != -1) {
-        show_tab_page(current_tab_, false);
-        current_tab_ = -1;
-    }
+    // the shown page stays up until the new set's first page replaces it, so that the
+    // focus can pass from one to the other
+    CMyDlg* shown = page_of_tab(current_tab_);
+    current_tab_ = -1;
     {
         QSignalBlocker quiet(tab_);
         while (tab_->count() > 0)
@@ -209,7 +256,7 @@ void CKestIO_TestDlg::select_card_model(int model)
     }
     add_page_set(page_set_for(model));
     layout_pages();
-    show_first_page();
+    show_first_page(shown);
     if (!poll_thread_.stop_requested()) {
         poll_thread_.stop_thread();
         poll_thread_.start(poll_procedure_, "Thread_GetSlaveReg", this);
@@ -221,9 +268,9 @@ void CKestIO_TestDlg::on_tab_changed(int tab)
 {
     if (tab == current_tab_)
         return;
-    show_tab_page(current_tab_, false);
+    CMyDlg* hidden = page_of_tab(current_tab_);
     current_tab_ = tab;
-    show_tab_page(tab, true);
+    switch_page(hidden, page_of_tab(tab));
 }
 
 void CKestIO_TestDlg::timerEvent(QTimerEvent* event)
@@ -246,5 +293,7 @@ void CKestIO_TestDlg::refresh_status()
     if (disconnected != shown_disconnected_) {
         disconnected_->setVisible(disconnected);
         shown_disconnected_ = disconnected;
+        for (CMyDlg* page : pages_)
+            page->mark_readings_stale(disconnected);
     }
 }

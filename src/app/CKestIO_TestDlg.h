@@ -74,8 +74,15 @@ private:
     void build_controls();
     void create_pages();
     void add_page_set(const page_set& set);
-    void show_first_page();
-    void show_tab_page(int tab, bool visible);
+    // Shows tab 0 in place of the page hidden.
+    void show_first_page(CMyDlg* hidden);
+    CMyDlg* page_of_tab(int tab) const;
+    // Hides one page and shows another; focus that was in the hidden page moves to the
+    // shown page's first control, not to the window's first.
+    void switch_page(CMyDlg* hidden, CMyDlg* shown);
+    // The slave list is empty: the identity fields go back to their start texts, the
+    // pages drop the last card's values, and the status line says so.
+    void show_no_card();
     void load_adapters(const QString& preferred_adapter);
     void on_select_adapter();
     void on_search();
@@ -119,6 +126,7 @@ private:
     QLabel* serial_number_ = nullptr;     // 1104
     QLabel* scanning_ = nullptr;          // 1105
     QLabel* disconnected_ = nullptr;      // 1106
+    QLabel* no_slave_ = nullptr;          // until the next search finds a slave
     QTabBar* tab_ = nullptr;              // 1000
     QWidget* page_area_ = nullptr;
 };

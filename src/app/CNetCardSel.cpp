@@ -8,7 +8,8 @@
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 
-#include "pages/logic/edit_number.h"
+#include "app/message_box.h"
+#include "app/response_wait.h"
 
 CNetCardSel::CNetCardSel(const QStringList& adapter_names, int net_index, int response_wait_ms, QWidget* parent)
     : QDialog(parent),
@@ -53,7 +54,16 @@ void CNetCardSel::accept()
 {
     if (adapters_->currentIndex() < 0)
         return;
+    // an empty or huge wait would silently become 0: the previous value stays instead
+    std::optional<int> wait = response_wait_from_text(wait_->text().toStdU16String());
+    if (!wait) {
+        show_message_box(this, QStringLiteral("等待网络响应时间必须在 %1 到 %2 ms 之间！")
+                                   .arg(response_wait_limits_ms[0])
+                                   .arg(response_wait_limits_ms[1]));
+        wait_->setText(QString::number(response_wait_ms_));
+        return;
+    }
     net_index_ = adapters_->currentIndex();
-    response_wait_ms_ = page_logic::integer_from_edit(wait_->text().toStdU16String());
+    response_wait_ms_ = *wait;
     QDialog::accept();
 }

@@ -56,6 +56,9 @@ bool read_identity_of(worker_host& host, int position)
         host.message(QStringLiteral("获取从站信息失败!"));
         return false;
     }
+    // a card may pad its texts with zeros: the text ends at the first one, for the
+    // field and for the model alike
+    size = strnlen(reinterpret_cast<const char*>(text), size);
     text[size] = 0;
     std::memcpy(identity.hardware_version, text, size + 1);
     host.identity_text(1101, QString::fromLocal8Bit(reinterpret_cast<const char*>(text), qsizetype(size)));
@@ -64,6 +67,7 @@ bool read_identity_of(worker_host& host, int position)
         host.card_model_recognised(model);
 
     if (upload(host, position, 0x100A, 0x00, text, 16, size)) {
+        size = strnlen(reinterpret_cast<const char*>(text), size);
         text[size] = 0;
         host.identity_text(1102, QString::fromLocal8Bit(reinterpret_cast<const char*>(text), qsizetype(size)));
     }

@@ -94,6 +94,7 @@ void CKestIO_TestDlg::restart_master()
         return;
     slave_list_->clear();
     selected_slave_ = -1;
+    show_no_card();
     stop_poll_slots();
     settle();
     ecat::master& m = master();
@@ -134,8 +135,11 @@ void CKestIO_TestDlg::on_search()
         ecat::master_get_slave_info(m, uint16_t(i), info);
         slave_list_->addItem(slave_list_item(int(i), info), int(i));
     }
-    if (slave_list_->count() == 0)
+    if (slave_list_->count() == 0) {
+        show_no_card();
         return;
+    }
+    no_slave_->hide();
     selected_slave_ = 0;
     slave_list_->setCurrentIndex(0);
     info_thread_.start(identity_read, info_thread_name, this);
@@ -210,7 +214,11 @@ void CKestIO_TestDlg::identity_text(int control_id, const QString& text)
         : control_id == 1102            ? software_version_
         : control_id == 1103            ? date_
                                         : serial_number_;
-    post_effect([target, text] { target->setText(text); });
+    // a read that ends after the list has emptied must not bring the old card back
+    post_effect([this, target, text] {
+        if (selected_slave_ >= 0)
+            target->setText(text);
+    });
 }
 
 void CKestIO_TestDlg::card_model_recognised(int model)

@@ -21,20 +21,21 @@ CIO16dlg::CIO16dlg(page_context& context, QWidget* parent) : CIOPage(context, pa
     QLineEdit* volts = make_edit(analog, 1031, "5");
     add_edit_row(grid, 0, "模拟量输出1：", volts, "V", analog_output_button(1070, 0, volts));
 
-    auto* controls = new QHBoxLayout;
-    controls->addWidget(analog, 0, Qt::AlignTop);
-    controls->addWidget(output_group(16, 16), 0, Qt::AlignTop);
-    auto* right = new QVBoxLayout;
-    right->addWidget(one_key_test_group(true));
-    right->addWidget(clear_counters_button(true));
-    right->addWidget(hidden_counters());
-    right->addStretch();
-    controls->addLayout(right);
-    controls->addStretch();
+    // two rows under the list, so that the page fits the window's minimum size
+    auto* outputs = new QHBoxLayout;
+    outputs->addWidget(analog, 0, Qt::AlignTop);
+    outputs->addWidget(output_group(16, 16), 0, Qt::AlignTop);
+    outputs->addStretch();
+    auto* test = new QHBoxLayout;
+    test->addWidget(one_key_test_group(true), 0, Qt::AlignTop);
+    test->addWidget(clear_counters_button(true), 0, Qt::AlignBottom);
+    test->addWidget(hidden_counters());
+    test->addStretch();
 
     auto* page = new QVBoxLayout(this);
     page->addWidget(list);
-    page->addLayout(controls);
+    page->addLayout(outputs);
+    page->addLayout(test);
     page->addStretch();
     refresh_list();
 }
@@ -42,6 +43,14 @@ CIO16dlg::CIO16dlg(page_context& context, QWidget* parent) : CIOPage(context, pa
 void CIO16dlg::copy_values(const polled_values& polled)
 {
     current_ = page_logic::io16_values_from(polled);
+}
+
+void CIO16dlg::reset_values()
+{
+    current_ = {};
+    shown_ = {};
+    clear_values(list, page_logic::io16_list::labels());
+    refresh_list();
 }
 
 void CIO16dlg::refresh_list()

@@ -3,6 +3,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
@@ -18,24 +19,22 @@ CIOHdlg::CIOHdlg(page_context& context, QWidget* parent) : CIOPage(context, pare
                             page_logic::ioh_list::rows);
     fit_list(list, true);
 
-    auto* controls = new QHBoxLayout;
-    auto* left = new QVBoxLayout;
-    left->addWidget(analog_output_group());
-    left->addWidget(pwm_group());
-    left->addStretch();
-    controls->addLayout(left);
-    controls->addWidget(output_group(16, 16), 0, Qt::AlignTop);
-    auto* right = new QVBoxLayout;
-    right->addWidget(one_key_test_group(true));
-    right->addWidget(clear_counters_button(true));
-    right->addWidget(hidden_counters());
-    right->addStretch();
-    controls->addLayout(right);
-    controls->addStretch();
+    // two rows under the list, so that the page fits the window's minimum size
+    auto* outputs = new QHBoxLayout;
+    outputs->addWidget(analog_output_group(), 0, Qt::AlignTop);
+    outputs->addWidget(output_group(16, 16), 0, Qt::AlignTop);
+    outputs->addStretch();
+    auto* settings = new QHBoxLayout;
+    settings->addWidget(pwm_group(), 0, Qt::AlignTop);
+    settings->addWidget(one_key_test_group(true), 0, Qt::AlignTop);
+    settings->addWidget(clear_counters_button(true), 0, Qt::AlignBottom);
+    settings->addWidget(hidden_counters());
+    settings->addStretch();
 
     auto* page = new QVBoxLayout(this);
     page->addWidget(list);
-    page->addLayout(controls);
+    page->addLayout(outputs);
+    page->addLayout(settings);
     page->addStretch();
     refresh_list();
 }
@@ -61,9 +60,12 @@ QWidget* CIOHdlg::pwm_group()
         duties_[channel] = make_edit(group, 1034 + 2 * channel, "50");
         QPushButton* set = make_button(group, 1072 + channel, "设置");
         connect(set, &QPushButton::clicked, this, [this, channel] { set_pwm(channel); });
-        add_edit_row(grid, 2 * channel, QStringLiteral("频率%1：").arg(channel + 1), frequencies_[channel], "Hz/s");
-        add_edit_row(grid, 2 * channel + 1, QStringLiteral("占空比%1：").arg(channel + 1), duties_[channel], "%",
-                     set);
+        // frequency and duty of a channel share a row
+        add_edit_row(grid, channel, QStringLiteral("频率%1：").arg(channel + 1), frequencies_[channel], "Hz/s");
+        grid->addWidget(new QLabel(QStringLiteral("占空比%1：").arg(channel + 1)), channel, 3);
+        grid->addWidget(duties_[channel], channel, 4);
+        grid->addWidget(new QLabel("%"), channel, 5);
+        grid->addWidget(set, channel, 6);
     }
     return group;
 }
@@ -71,6 +73,14 @@ QWidget* CIOHdlg::pwm_group()
 void CIOHdlg::copy_values(const polled_values& polled)
 {
     current_ = page_logic::ioh_values_from(polled);
+}
+
+void CIOHdlg::reset_values()
+{
+    current_ = {};
+    shown_ = {};
+    clear_values(list, page_logic::ioh_list::labels());
+    refresh_list();
 }
 
 void CIOHdlg::refresh_list()
@@ -83,12 +93,17 @@ void CIOHdlg::set_pwm(int channel)
     int position = slave_for_operation();
     if (position < 0)
         return;
+    std::optional<double> hertz = output_number(frequencies_[channel]);
+    std::optional<double> percent = output_number(duties_[channel]);
+    // a field without a number writes neither value
+    if (!hertz || !percent) {
+        notify("设置失败！");
+        return;
+    }
     ecat::master& master = context.master();
-    double hertz = edit_number(frequencies_[channel]);
-    double percent = edit_number(duties_[channel]);
     // the duty is written even when the frequency was not
-    int frequency_result = card::write_pwm_frequency(master, uint16_t(position), channel, hertz);
-    int duty_result = card::write_pwm_duty(master, uint16_t(position), channel, percent / 100);
+    int frequency_result = card::write_pwm_frequency(master, uint16_t(position), channel, *hertz);
+    int duty_result = card::write_pwm_duty(master, uint16_t(position), channel, *percent / 100);
     if (frequency_result != 0 || duty_result != 0)
         notify("设置失败！");
 }

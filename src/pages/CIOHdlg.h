@@ -14,6 +14,7 @@ public:
 private:
     void copy_values(const polled_values& polled) override;
     void refresh_list() override;
+    void reset_values() override;
     uint16_t output_word() const override { return current_.outputs; }
     uint16_t analog_output(int channel) const override { return current_.analog_outputs[channel]; }
 

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTableWidget>
 
 #include "pages/page_context.h"
 #include "card/card_ops.h"
@@ -37,9 +38,14 @@ QWidget* CIOPage::output_group(int outputs, int enabled_outputs)
     QPushButton* all_off = make_button(group, 1067, "全0");
     connect(all_on, &QPushButton::clicked, this, [this] { write_outputs(0xFFFF); });
     connect(all_off, &QPushButton::clicked, this, [this] { write_outputs(0x0000); });
-    int row = (outputs + 7) / 8;
-    grid->addWidget(all_on, row, 0);
-    grid->addWidget(all_off, row, 1);
+    // sixteen outputs fill two rows: the two buttons end them instead of adding a third
+    if (outputs > 8) {
+        grid->addWidget(all_on, 0, 8);
+        grid->addWidget(all_off, 1, 8);
+    } else {
+        grid->addWidget(all_on, 1, 0);
+        grid->addWidget(all_off, 1, 1);
+    }
     return group;
 }
 
@@ -61,7 +67,7 @@ QWidget* CIOPage::one_key_test_group(bool enabled)
     test_button_ = make_button(group, 1068, "一键测试");
     test_button_->setEnabled(enabled);
     connect(test_button_, &QPushButton::clicked, this, [this] { toggle_one_key_test(); });
-    grid->addWidget(test_button_, 2, 0);
+    grid->addWidget(test_button_, 1, 3, 1, 2);
     return group;
 }
 
@@ -75,16 +81,20 @@ QPushButton* CIOPage::clear_counters_button(bool enabled)
 
 QWidget* CIOPage::hidden_counters()
 {
+    // never updated: the captions hide with their values, and the box takes no room
     auto* box = new QWidget(this);
     auto* row = new QHBoxLayout(box);
     const char* captions[] = {"通信错误计数：", "时间计数(0.1ms)："};
     for (int i = 0; i < 2; ++i) {
-        row->addWidget(new QLabel(captions[i]));
+        auto* caption = new QLabel(captions[i]);
         auto* value = new QLabel("0");
         value->setObjectName(QStringLiteral("id%1").arg(1100 + i));
+        caption->hide();
         value->hide();
+        row->addWidget(caption);
         row->addWidget(value);
     }
+    box->hide();
     return box;
 }
 
@@ -95,7 +105,9 @@ QPushButton* CIOPage::analog_output_button(int id, int channel, QLineEdit* edit)
         int position = slave_for_operation();
         if (position < 0)
             return;
-        if (card::write_da_voltage(context.master(), uint16_t(position), channel, edit_number(edit)) != 0)
+        // a field without a number must not drive the output to 0 V
+        std::optional<double> volts = output_number(edit);
+        if (!volts || card::write_da_voltage(context.master(), uint16_t(position), channel, *volts) != 0)
             notify("设置失败！");
     });
     return button;
@@ -119,6 +131,18 @@ bool CIOPage::write_word(int position, uint16_t index, uint8_t subindex, uint16_
     uint8_t bytes[2] = {uint8_t(value), uint8_t(value >> 8)};
     return ecat::master_sdo_download(context.master(), uint16_t(position), index, subindex, bytes, 2,
                                      nullptr) == 0;
+}
+
+void CIOPage::forget_card()
+{
+    reset_values();
+    mark_readings_stale(false);
+}
+
+void CIOPage::mark_readings_stale(bool stale)
+{
+    // a disabled list draws its texts and bit images grey
+    list->setEnabled(!stale);
 }
 
 void CIOPage::page_shown()

@@ -26,6 +26,8 @@ protected:
     virtual void copy_values(const polled_values& polled) = 0;
     // Redraws the values that changed since they were last drawn.
     virtual void refresh_list() = 0;
+    // Back to the values right after creation: zero copies, the list redrawn from them.
+    virtual void reset_values() = 0;
     // The page's current copies of the output word and of an analog output.
     virtual uint16_t output_word() const = 0;
     virtual uint16_t analog_output(int channel) const = 0;
@@ -46,6 +48,8 @@ protected:
     QTableWidget* list = nullptr;
 
 private:
+    void forget_card() override;
+    void mark_readings_stale(bool stale) override;
     void page_shown() override;
     void on_window_timer(int id) override;
 

@@ -90,6 +90,14 @@ void CIOdlg::copy_values(const polled_values& polled)
     current_ = page_logic::io_values_from(polled);
 }
 
+void CIOdlg::reset_values()
+{
+    current_ = {};
+    shown_ = {};
+    clear_values(list, page_logic::io_list::labels());
+    refresh_list();
+}
+
 void CIOdlg::refresh_list()
 {
     // setting the same text still repaints the box, 200 times a second
@@ -104,6 +112,12 @@ void CIOdlg::write_comparator_threshold(int comparator)
     int position = slave_for_operation();
     if (position < 0)
         return;
+    // a field without a number must not set the threshold to 0 V
+    std::optional<double> volts = output_number(thresholds_[comparator]);
+    if (!volts) {
+        notify("设置失败！");
+        return;
+    }
     ecat::master& master = context.master();
     uint8_t mode[2] = {};
     size_t size = 0;
@@ -116,7 +130,7 @@ void CIOdlg::write_comparator_threshold(int comparator)
         notify(QStringLiteral("比较器%1未使能单端，设置失败！").arg(comparator));
         return;
     }
-    uint16_t raw = page_logic::analog_raw_from_volts(edit_number(thresholds_[comparator]));
+    uint16_t raw = page_logic::analog_raw_from_volts(*volts);
     if (!write_word(position, 0x3032, uint8_t(comparator + 1), raw))
         notify("设置失败！");
 }

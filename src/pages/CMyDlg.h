@@ -23,6 +23,12 @@ public:
     void kill_window_timer(int id);
     bool window_timer_active(int id) const;
 
+    // No card is selected any more: the page stops showing the last one's values.
+    virtual void forget_card() {}
+    // The selected card is gone (true) or back (false): what the page shows meanwhile is
+    // old and must look it.
+    virtual void mark_readings_stale(bool /*stale*/) {}
+
     void accept() override {}
     // Showing and hiding by the main window set the visible flag and run the page's hooks.
     void setVisible(bool visible) override;

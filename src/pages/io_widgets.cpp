@@ -10,11 +10,16 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QStyle>
 #include <QTableWidget>
 
 #include "pages/logic/edit_number.h"
+#include "pages/logic/io_scaling.h"
 
 namespace {
+
+// what a push button keeps beside its caption: frame and margins
+constexpr int button_padding = 16;
 
 QPixmap draw_bit_image(int bit)
 {
@@ -34,6 +39,25 @@ QPixmap draw_bit_image(int bit)
     }
     painter.drawText(pixmap.rect(), Qt::AlignCenter, bit == 0 ? "0" : "1");
     return pixmap;
+}
+
+// The column's own width, or more where its header, a label or its widest value needs it
+// in the font the list has.
+int column_width(const QTableWidget* list, int column, const page_logic::list_column& spec)
+{
+    QStyle* style = list->style();
+    // the item delegate keeps a margin on both sides of a cell's text; one pixel for the grid
+    int cell_margin = 2 * (style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list) + 1) + 1;
+    int header_margin = 2 * style->pixelMetric(QStyle::PM_HeaderMargin, nullptr, list) + 1;
+    QFontMetrics metrics = list->fontMetrics();
+    int width = std::max(spec.width, metrics.horizontalAdvance(QString::fromUtf8(spec.header)) + header_margin);
+    auto fit = [&](const QString& text) { width = std::max(width, metrics.horizontalAdvance(text) + cell_margin); };
+    for (int row = 0; row < list->rowCount(); ++row)
+        fit(list->item(row, column)->text());
+    for (page_logic::cell_format format : spec.formats)
+        for (const std::string& text : page_logic::widest_texts(format))
+            fit(QString::fromStdString(text));
+    return width;
 }
 
 Qt::Alignment qt_alignment(page_logic::alignment align)
@@ -59,12 +83,10 @@ QTableWidget* make_status_list(QWidget* parent, const std::vector<page_logic::li
     list->setEditTriggers(QAbstractItemView::NoEditTriggers);
     list->setIconSize(QSize(17, 16));
     list->verticalHeader()->hide();
-    list->verticalHeader()->setDefaultSectionSize(18);
     for (int c = 0; c < int(columns.size()); ++c) {
         auto* header = new QTableWidgetItem(QString::fromUtf8(columns[c].header));
         header->setTextAlignment(qt_alignment(columns[c].align));
         list->setHorizontalHeaderItem(c, header);
-        list->setColumnWidth(c, columns[c].width);
         for (int row = 0; row < rows; ++row) {
             auto* item = new QTableWidgetItem;
             item->setTextAlignment(qt_alignment(columns[c].align));
@@ -73,6 +95,10 @@ QTableWidget* make_status_list(QWidget* parent, const std::vector<page_logic::li
     }
     for (const page_logic::list_label& label : labels)
         list->item(label.row, label.column)->setText(QString::fromStdString(label.text));
+    for (int c = 0; c < int(columns.size()); ++c)
+        list->setColumnWidth(c, column_width(list, c, columns[c]));
+    // a row as high as the font, with the bit images' 16 px as the least
+    list->verticalHeader()->setDefaultSectionSize(std::max(18, list->fontMetrics().height() + 4));
     return list;
 }
 
@@ -94,6 +120,19 @@ void fit_list(QTableWidget* list, bool fixed_width)
     }
 }
 
+void clear_values(QTableWidget* list, const std::vector<page_logic::list_label>& labels)
+{
+    for (int row = 0; row < list->rowCount(); ++row)
+        for (int column = 0; column < list->columnCount(); ++column) {
+            QTableWidgetItem* item = list->item(row, column);
+            item->setText({});
+            item->setData(Qt::DecorationRole, {});
+            item->setData(Qt::UserRole, {});
+        }
+    for (const page_logic::list_label& label : labels)
+        list->item(label.row, label.column)->setText(QString::fromStdString(label.text));
+}
+
 void apply_cells(QTableWidget* list, const page_logic::cell_updates& cells)
 {
     for (const page_logic::cell_update& cell : cells) {
@@ -112,6 +151,8 @@ QPushButton* make_button(QWidget* parent, int id, const QString& caption)
     auto* button = new QPushButton(caption, parent);
     button->setObjectName(QStringLiteral("id%1").arg(id));
     button->setAutoDefault(false);
+    // a layout short of room may narrow the button down to its caption, not below
+    button->setMinimumWidth(button->fontMetrics().horizontalAdvance(caption) + button_padding);
     return button;
 }
 
@@ -119,7 +160,7 @@ QLineEdit* make_edit(QWidget* parent, int id, const QString& text)
 {
     auto* edit = new QLineEdit(text, parent);
     edit->setObjectName(QStringLiteral("id%1").arg(id));
-    edit->setMinimumWidth(60);
+    edit->setMinimumWidth(52);
     return edit;
 }
 
@@ -135,7 +176,12 @@ void add_edit_row(QGridLayout* grid, int row, const QString& label, QLineEdit* e
 
 double edit_number(const QLineEdit* edit)
 {
+    return output_number(edit).value_or(0);
+}
+
+std::optional<double> output_number(const QLineEdit* edit)
+{
     QString text = edit->text();
-    return page_logic::number_from_edit(std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()),
-                                                            size_t(text.size())));
+    return page_logic::number_in_edit(
+        std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()), size_t(text.size())));
 }

@@ -1,4 +1,5 @@
 #pragma once
+#include <optional>
 #include <vector>
 
 #include <QString>
@@ -24,6 +25,8 @@ QTableWidget* make_status_list(QWidget* parent, const std::vector<page_logic::li
 // Fixes the list's height to its header and rows, and its width to its columns unless
 // the page sizes it.
 void fit_list(QTableWidget* list, bool fixed_width);
+// Empties every cell but the fixed labels.
+void clear_values(QTableWidget* list, const std::vector<page_logic::list_label>& labels);
 // Rewrites the given value cells; a bit cell keeps its image index as Qt::UserRole.
 void apply_cells(QTableWidget* list, const page_logic::cell_updates& cells);
 
@@ -35,3 +38,5 @@ void add_edit_row(QGridLayout* grid, int row, const QString& label, QLineEdit* e
 
 // The number in an edit box, by the rule every page reads its numbers with.
 double edit_number(const QLineEdit* edit);
+// The same for a field that drives an output: no value when it holds no number.
+std::optional<double> output_number(const QLineEdit* edit);

@@ -30,16 +30,6 @@ named_lock::~named_lock()
         ::close(fd_);
 }
 
-bool named_lock::try_lock()
-{
-    if (fd_ < 0 || !threads_.try_lock())
-        return false;
-    if (flock(fd_, LOCK_EX | LOCK_NB) == 0)
-        return true;
-    threads_.unlock();
-    return false;
-}
-
 wait_result named_lock::lock(int timeout_ms)
 {
     if (fd_ < 0)

@@ -20,8 +20,6 @@ public:
     // Takes the lock within timeout_ms (negative: forever).
     wait_result lock(int timeout_ms);
     void unlock();
-    // Takes the lock only if nobody holds it.
-    bool try_lock();
 
 private:
     std::string path_;

@@ -10,6 +10,7 @@
 #include "app/app_settings.h"
 #include "app/card_model.h"
 #include "app/identity_read.h"
+#include "app/response_wait.h"
 #include "ecat/slave_info.h"
 
 namespace {
@@ -105,6 +106,21 @@ TEST(app_options, simulate_takes_an_optional_model_list)
     app_options wrong;
     EXPECT_FALSE(parse_app_options({"--simulated"}, wrong, error));
     EXPECT_TRUE(error.contains("--simulated"));
+
+    app_options pictures;
+    ASSERT_TRUE(parse_app_options({"--simulate", "--screenshots=docs/shots"}, pictures, error));
+    EXPECT_EQ(pictures.screenshots, "docs/shots");
+    EXPECT_FALSE(parse_app_options({"--screenshots="}, wrong, error));
+}
+
+TEST(response_wait, only_whole_numbers_from_0_to_1000_ms_are_taken)
+{
+    EXPECT_EQ(response_wait_from_text(u"10"), 10);
+    EXPECT_EQ(response_wait_from_text(u"0"), 0);
+    EXPECT_EQ(response_wait_from_text(u"1000"), 1000);
+    // what the integer rule would read as 0, silently
+    for (const char16_t* refused : {u"", u"99999999999999", u"1001", u"-1", u"abc", u"1.5"})
+        EXPECT_EQ(response_wait_from_text(refused), std::nullopt) << std::u16string_view(refused).size();
 }
 
 TEST(app_settings, the_adapter_index_is_kept_and_an_out_of_range_one_becomes_0)

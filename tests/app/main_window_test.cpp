@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QTabBar>
+#include <QTableWidget>
 #include <QTextEdit>
 #include <QTimer>
 #include <QtTest>
@@ -259,12 +260,77 @@ private slots:
         QTRY_VERIFY(!window->info_thread().running());
         QLabel* disconnected = control<QLabel>(1106);
         QVERIFY(!disconnected->isVisible());
+        auto* readings = window->page(page_kind::io)->findChild<QTableWidget*>("id1002");
         bus->unplug(2);
         QTRY_VERIFY(window->master().slave_count == 2);
         QTRY_VERIFY_WITH_TIMEOUT(disconnected->isVisible(), 600); // one refresh
+        QVERIFY(!readings->isEnabled()); // the last readings are greyed as old
         bus->replug(2);
         QTRY_VERIFY(window->master().slave_count == 3);
         QTRY_VERIFY_WITH_TIMEOUT(!disconnected->isVisible(), 600);
+        QVERIFY(readings->isEnabled());
+    }
+
+    void a_search_that_finds_nothing_leaves_no_trace_of_the_last_card()
+    {
+        open_on_cards({card_named("ZEIO")});
+        search_and_read_identity();
+        auto* readings = window->page(page_kind::io)->findChild<QTableWidget*>("id1002");
+        // the card's objects hold index + subindex: AD0 (0x3028:01) reads 3029
+        QTRY_COMPARE(readings->item(0, 5)->text(), QString("3029"));
+        QLabel* no_slave = window->findChild<QLabel*>("no_slave");
+        QVERIFY(!no_slave->isVisible());
+        bus->unplug(0);
+        QTRY_VERIFY(window->master().slave_count == 0 && !window->master().scan_busy);
+        click(1050);
+        QCOMPARE(slave_list()->count(), 0);
+        QCOMPARE(QStringList({text_of(1101), text_of(1102), text_of(1103), text_of(1104)}),
+                 QStringList({"00000", "0000", "0000.00.00", "0000000000000000"}));
+        QVERIFY(no_slave->isVisible());
+        QCOMPARE(no_slave->text(), QString("未找到从站"));
+        // the list is back at its start: zero values, nothing greyed
+        QCOMPARE(readings->item(0, 5)->text(), QString("0"));
+        QCOMPARE(readings->item(0, 6)->text(), QString("-25.00000000"));
+        QVERIFY(readings->isEnabled());
+        QTest::qWait(300);
+        QCOMPARE(readings->item(0, 5)->text(), QString("0"));
+
+        bus->replug(0);
+        QVERIFY(wait_until_ready(1));
+        search_and_read_identity();
+        QVERIFY(!no_slave->isVisible());
+        QTRY_COMPARE(readings->item(0, 5)->text(), QString("3029"));
+    }
+
+    void identity_texts_end_at_the_first_zero_byte()
+    {
+        test_card padded = card_named(std::string("KOVA-H\0\0\0\0", 10));
+        padded.name = "KOVA-H";
+        padded.software_version = std::string("V1.02\0\0\0", 8);
+        open_on_cards({padded});
+        search_and_read_identity();
+        QCOMPARE(text_of(1101), QString("KOVA-H"));
+        QCOMPARE(text_of(1102), QString("V1.02"));
+        // the text the field shows is the text the model is recognised by
+        QTRY_COMPARE(tabs()->count(), 6);
+    }
+
+    void switching_tabs_keeps_the_focus_in_the_pages()
+    {
+        open_on_cards({card_named("ZEIO")});
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        QWidget* io = window->page(page_kind::io);
+        io->findChild<QLineEdit*>("id1031")->setFocus();
+        QVERIFY(io->findChild<QLineEdit*>("id1031")->hasFocus());
+        tabs()->setCurrentIndex(1);
+        QWidget* usart = window->page(page_kind::usart);
+        QVERIFY(QApplication::focusWidget());
+        QVERIFY(!control<QLineEdit>(1031)->hasFocus()); // not the adapter field
+        QVERIFY(usart->isAncestorOf(QApplication::focusWidget()) || tabs()->hasFocus());
+        tabs()->setCurrentIndex(0);
+        QVERIFY(io->isAncestorOf(QApplication::focusWidget()));
+        QVERIFY(!control<QLineEdit>(1031)->hasFocus());
     }
 
     void the_adapter_dialog_restarts_the_master_with_the_new_wait()
@@ -312,11 +378,21 @@ private slots:
         QCOMPARE(slave_list()->count(), 1);
     }
 
-    void the_adapter_dialog_reads_an_empty_wait_as_0_and_needs_an_adapter_for_ok()
+    void the_adapter_dialog_refuses_a_wait_outside_0_to_1000_ms_and_needs_an_adapter_for_ok()
     {
         CNetCardSel dialog({"eth0", "模拟总线"}, 1, 10);
         dialog.findChild<QComboBox*>("id1011")->setCurrentIndex(0);
-        dialog.findChild<QLineEdit*>("id1031")->clear();
+        auto* wait = dialog.findChild<QLineEdit*>("id1031");
+        for (const char* refused : {"", "99999999999999", "1001"}) {
+            messages.clear();
+            wait->setText(refused);
+            dialog.findChild<QPushButton*>("id1")->click();
+            QCOMPARE(messages, QStringList{"等待网络响应时间必须在 0 到 1000 ms 之间！"});
+            QCOMPARE(dialog.result(), int(QDialog::Rejected));
+            QCOMPARE(wait->text(), QString("10")); // the previous value is back
+            QCOMPARE(dialog.response_wait_ms(), 10);
+        }
+        wait->setText("0");
         dialog.findChild<QPushButton*>("id1")->click();
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
         QCOMPARE(dialog.net_index(), 0);

@@ -1,12 +1,77 @@
 // Start-up: the instance check, the capture check, and a bad simulated bus.
+#include <csignal>
+#include <pwd.h>
 #include <unistd.h>
 
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include "app/CKestIO_TestApp.h"
+#include "app/CKestIO_TestDlg.h"
 #include "app/capture_check.h"
 #include "app/message_box.h"
-#include "platform/named_lock.h"
+#include "platform/instance_marker.h"
+
+namespace {
+
+using marker = platform::instance_marker;
+
+bool instance_running()
+{
+    return marker(CKestIO_TestApp::instance_marker_name).state() == marker::result::already_running;
+}
+
+app_options simulated_options()
+{
+    app_options options;
+    options.simulate = true;
+    options.simulated_cards = "generic";
+    return options;
+}
+
+// The process of a copy of the program under another user id.
+class other_users_instance {
+public:
+    bool start(const char* user, const char* group)
+    {
+        passwd* account = getpwnam(user);
+        if (!account || !home_.isValid())
+            return false;
+        for (const char* folder : {"", "/runtime", "/config"}) {
+            QString path = home_.path() + folder;
+            QDir().mkpath(path);
+            if (chown(path.toLocal8Bit().constData(), account->pw_uid, account->pw_gid) != 0)
+                return false;
+        }
+        QFile::setPermissions(home_.path() + "/runtime", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("HOME", home_.path());
+        environment.insert("XDG_RUNTIME_DIR", home_.path() + "/runtime");
+        environment.insert("XDG_CONFIG_HOME", home_.path() + "/config");
+        process_.setProcessEnvironment(environment);
+        process_.start("setpriv", QStringList{QStringLiteral("--reuid=") + user, QStringLiteral("--regid=") + group,
+                                              "--clear-groups", KESTIO_TEST_PROGRAM, "--simulate=generic"});
+        return process_.waitForStarted();
+    }
+    void kill()
+    {
+        ::kill(pid_t(process_.processId()), SIGKILL);
+        process_.waitForFinished();
+    }
+    ~other_users_instance()
+    {
+        if (process_.state() != QProcess::NotRunning)
+            kill();
+    }
+
+private:
+    QTemporaryDir home_;
+    QProcess process_;
+};
+
+} // namespace
 
 class startup_test : public QObject {
     Q_OBJECT
@@ -23,12 +88,9 @@ private slots:
 
     void a_second_instance_is_refused_before_any_window()
     {
-        platform::named_lock first(CKestIO_TestApp::instance_lock_name);
-        QVERIFY(first.try_lock());
-        app_options options;
-        options.simulate = true;
-        options.simulated_cards = "generic";
-        QCOMPARE(CKestIO_TestApp(options).run(), 1);
+        marker first(CKestIO_TestApp::instance_marker_name);
+        QCOMPARE(first.state(), marker::result::marked);
+        QCOMPARE(CKestIO_TestApp(simulated_options()).run(), 1);
         QCOMPARE(messages, QStringList({"已有TQR主站在运行！"}));
         QVERIFY(QApplication::topLevelWidgets().isEmpty());
     }
@@ -52,8 +114,33 @@ private slots:
         QCOMPARE(messages.size(), 1);
         QVERIFY(messages[0].startsWith("模拟总线："));
         // the refused start left the instance free
-        platform::named_lock next(CKestIO_TestApp::instance_lock_name);
-        QVERIFY(next.try_lock());
+        QVERIFY(!instance_running());
+    }
+
+    void another_users_instance_is_seen_and_a_killed_one_leaves_no_trace()
+    {
+        if (geteuid() != 0)
+            QSKIP("only root can start a copy under another user id");
+        if (QStandardPaths::findExecutable("setpriv").isEmpty())
+            QSKIP("setpriv is not installed");
+        other_users_instance other;
+        QVERIFY(other.start("nobody", "nogroup"));
+        QTRY_VERIFY_WITH_TIMEOUT(instance_running(), 30000);
+        QCOMPARE(CKestIO_TestApp(simulated_options()).run(), 1);
+        QCOMPARE(messages, QStringList({"已有TQR主站在运行！"}));
+
+        other.kill();
+        messages.clear();
+        // the next start runs its window, closed here as soon as it is shown
+        QTimer closer;
+        connect(&closer, &QTimer::timeout, [] {
+            for (QWidget* window : QApplication::topLevelWidgets())
+                if (qobject_cast<CKestIO_TestDlg*>(window) && window->isVisible())
+                    window->close();
+        });
+        closer.start(100);
+        QCOMPARE(CKestIO_TestApp(simulated_options()).run(), 0);
+        QVERIFY(messages.isEmpty());
     }
 };
 

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/event.h"
+#include "platform/instance_marker.h"
 #include "platform/named_lock.h"
 #include "platform/tick_timer.h"
 
@@ -39,7 +40,7 @@ TEST(named_lock, two_holders_of_one_name_exclude_each_other)
     ASSERT_TRUE(first.valid());
     ASSERT_EQ(first.lock(100), wait_result::signalled);
     EXPECT_EQ(second.lock(20), wait_result::timed_out);
-    EXPECT_FALSE(second.try_lock());
+    EXPECT_EQ(second.lock(0), wait_result::timed_out);
     first.unlock();
     EXPECT_EQ(second.lock(100), wait_result::signalled);
     second.unlock();
@@ -88,3 +89,15 @@ TEST(tick_timer, fires_once_per_arm_and_kill_waits_for_the_running_tick)
 }
 
 } // namespace
+
+TEST(instance_marker, one_name_is_marked_once_until_its_holder_ends)
+{
+    const std::string name = "kestio-test-instance-" + std::to_string(::getpid());
+    {
+        platform::instance_marker first(name);
+        ASSERT_EQ(first.state(), platform::instance_marker::result::marked);
+        EXPECT_EQ(platform::instance_marker(name).state(), platform::instance_marker::result::already_running);
+        EXPECT_EQ(platform::instance_marker(name + "-other").state(), platform::instance_marker::result::marked);
+    }
+    EXPECT_EQ(platform::instance_marker(name).state(), platform::instance_marker::result::marked);
+}

@@ -26,6 +26,11 @@ bool is_blank(char16_t c)
 
 double number_from_edit(std::u16string_view text)
 {
+    return number_in_edit(text).value_or(0);
+}
+
+std::optional<double> number_in_edit(std::u16string_view text)
+{
     text = text.substr(0, std::min(text.size(), edit_text_limit));
     size_t start = 0;
     while (start < text.size() && !is_digit(text[start]) && text[start] != u'-')
@@ -39,7 +44,7 @@ double number_from_edit(std::u16string_view text)
     (void)end;
     // "-inf" and "-nan" are no decimal numbers
     if (error != std::errc() || !std::isfinite(value))
-        return 0;
+        return std::nullopt;
     return value;
 }
 

@@ -10,6 +10,10 @@ namespace page_logic {
 // no number in it, or one no double holds, reads as 0.
 double number_from_edit(std::u16string_view text);
 
+// The same rule for a field whose 0 would drive an output: no value when the text holds
+// no number at all (empty, "abc", "-", or beyond a double).
+std::optional<double> number_in_edit(std::u16string_view text);
+
 // An integer edit field: blanks around an optionally signed decimal integer. Any other
 // text, an empty one or a number outside the int range reads as 0.
 int integer_from_edit(std::u16string_view text);

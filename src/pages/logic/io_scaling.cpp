@@ -1,5 +1,6 @@
 #include "pages/logic/io_scaling.h"
 
+#include <climits>
 #include <cmath>
 #include <cstdio>
 
@@ -80,6 +81,29 @@ std::string pwm_frequency_text(uint32_t raw)
 std::string duty_text(uint16_t raw)
 {
     return format("%0.03f%%", duty_percent(raw));
+}
+
+std::vector<std::string> widest_texts(cell_format format)
+{
+    switch (format) {
+    case cell_format::hex32:
+        return {hex_text(UINT32_MAX)};
+    case cell_format::volts_24bit:
+        return {volts_24bit_text(0), volts_24bit_text(UINT32_MAX)};
+    case cell_format::volts_12bit:
+        return {volts_12bit_text(UINT16_MAX)};
+    case cell_format::u16:
+        return {decimal_text(UINT16_MAX)};
+    case cell_format::s32:
+        return {decimal_text(INT32_MIN), decimal_text(INT32_MAX)};
+    case cell_format::u32:
+        return {pwm_frequency_raw_text(UINT32_MAX)};
+    case cell_format::hertz:
+        return {pwm_frequency_text(UINT32_MAX)};
+    case cell_format::duty:
+        return {duty_text(UINT16_MAX)};
+    }
+    return {};
 }
 
 } // namespace page_logic

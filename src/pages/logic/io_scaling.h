@@ -1,6 +1,9 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <vector>
+
+#include "pages/logic/status_list.h"
 
 namespace page_logic {
 
@@ -27,5 +30,8 @@ std::string decimal_text(int value);             // "%d"
 std::string pwm_frequency_raw_text(uint32_t raw); // "%lu"
 std::string pwm_frequency_text(uint32_t raw);    // "%0.03f" Hz
 std::string duty_text(uint16_t raw);             // "%0.03f%%"
+
+// The texts of a format's extreme raw values, among which is its widest.
+std::vector<std::string> widest_texts(cell_format format);
 
 } // namespace page_logic

@@ -27,8 +27,15 @@ const std::vector<list_column>& ioh_list::columns()
     constexpr auto L = alignment::left;
     constexpr auto R = alignment::right;
     static const std::vector<list_column> table = {
-        {"输入端", 55, R}, {"输入值", 55, L}, {"输出端", 55, R},       {"输出值", 55, L}, {"模拟量", 80, R},
-        {"模拟值", 60, L}, {"模拟值(换算)", 95, L}, {"计数器", 60, R}, {"计数值", 90, L},
+        {"输入端", 55, R},
+        {"输入值", 55, L},
+        {"输出端", 55, R},
+        {"输出值", 55, L},
+        {"模拟量", 80, R},
+        {"模拟值", 60, L, {cell_format::u16, cell_format::u32}},
+        {"模拟值(换算)", 95, L, {cell_format::volts_12bit, cell_format::hertz, cell_format::duty}},
+        {"计数器", 60, R},
+        {"计数值", 90, L, {cell_format::s32}},
     };
     return table;
 }

@@ -10,10 +10,15 @@ namespace page_logic {
 
 enum class alignment { left, right };
 
+// What the value cells of a column show, so that the column can be as wide as the
+// widest text of its formats.
+enum class cell_format { hex32, volts_24bit, volts_12bit, u16, s32, u32, hertz, duty };
+
 struct list_column {
     const char* header;
-    int width;
+    int width; // at least; wider where the font needs it
     alignment align;
+    std::vector<cell_format> formats = {};
 };
 
 struct list_label {

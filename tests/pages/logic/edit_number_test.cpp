@@ -7,6 +7,7 @@ namespace {
 
 using page_logic::integer_from_edit;
 using page_logic::number_from_edit;
+using page_logic::number_in_edit;
 
 TEST(number_from_edit, reads_plain_decimal_numbers)
 {
@@ -48,6 +49,16 @@ TEST(number_from_edit, reads_0_where_there_is_no_number)
         EXPECT_EQ(number_from_edit(text), 0) << std::u16string_view(text).size();
     // hexadecimal is not a decimal number: only its leading 0 is
     EXPECT_EQ(number_from_edit(u"0x10"), 0);
+}
+
+TEST(number_in_edit, has_no_value_where_the_rule_finds_no_number)
+{
+    for (const char16_t* text : {u"", u"abc", u"-", u"   ", u"1e999", u"abcdefghijklmno5"})
+        EXPECT_FALSE(number_in_edit(text).has_value()) << std::u16string_view(text).size();
+    // a written 0 is a number, and so is what the rule reads around its text
+    EXPECT_EQ(number_in_edit(u"0"), 0.0);
+    EXPECT_EQ(number_in_edit(u"V=7.25"), 7.25);
+    EXPECT_EQ(number_in_edit(u"-0.5"), -0.5);
 }
 
 TEST(integer_from_edit, reads_signed_integers_and_nothing_else)
