@@ -15,6 +15,7 @@
 #include "ecat/adapter.h"
 #include "ecat/master.h"
 #include "ecat/sdo_api.h"
+#include "ecat/session.h"
 #include "ecat/slave_info.h"
 #include "pages/CCanDlg.h"
 #include "pages/CIOdlg.h"
@@ -40,7 +41,7 @@ CKestIO_TestDlg::~CKestIO_TestDlg()
     stop_poll_slots();
     settle();
     if (master_started_)
-        ecat::master_clear(master());
+        ecat::session_close(master());
     ecat::adapter_release_all();
     adapter_names_.clear();
     // with the master cleared every transfer ends at once: the workers return, and no
@@ -90,15 +91,9 @@ void CKestIO_TestDlg::restart_master()
     selected_slave_ = -1;
     stop_poll_slots();
     settle();
-    ecat::master& m = master();
-    if (master_started_)
-        ecat::master_clear(m);
-    // the descriptor is the master's until it is cleared: fill it only now
-    ecat::master_module_init(ecat::adapter_get(net_index_)->mac);
-    ecat::net_device_fill(descriptor_, net_index_, response_wait_ms_);
     master_started_ = true;
-    if (ecat::master_device* device = ecat::master_attach_device(m, descriptor_))
-        ecat::master_device_open(*device);
+    // a master that could not open shows as a bus without slaves: the search finds none
+    static_cast<void>(ecat::session_open(master(), descriptor_, net_index_, response_wait_ms_));
 }
 
 void CKestIO_TestDlg::on_select_adapter()

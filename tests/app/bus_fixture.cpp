@@ -3,7 +3,7 @@
 #include <chrono>
 #include <thread>
 
-#include "cli/session.h"
+#include "ecat/session.h"
 #include "sim/bus/bus.h"
 #include "sim/bus/bus_catalog.h"
 #include "sim/description/generic_slaves.h"
@@ -138,26 +138,14 @@ int adapter_index_of(const std::string& name)
     return -1;
 }
 
-void start_master(int adapter_index, ecat::net_device& descriptor, int response_wait_ms)
+int start_master(int adapter_index, ecat::net_device& descriptor, int response_wait_ms)
 {
-    ecat::master& m = ecat::master_zero();
-    ecat::master_clear(m);
-    ecat::master_module_init(ecat::adapter_get(adapter_index)->mac);
-    ecat::net_device_fill(descriptor, adapter_index, response_wait_ms);
-    if (ecat::master_device* device = ecat::master_attach_device(m, descriptor))
-        ecat::master_device_open(*device);
+    return ecat::session_open(ecat::master_zero(), descriptor, adapter_index, response_wait_ms);
 }
 
 bool wait_until_ready(unsigned count, int timeout_ms)
 {
-    ecat::master& m = ecat::master_zero();
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
-    while (std::chrono::steady_clock::now() < deadline) {
-        if (m.slave_count == count && cli::all_slaves_ready(m))
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return false;
+    return ecat::session_wait_settled(ecat::master_zero(), timeout_ms, int(count));
 }
 
 namespace {

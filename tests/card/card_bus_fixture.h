@@ -10,7 +10,7 @@
 #include "card/card_ops.h"
 #include "ecat/adapter.h"
 #include "ecat/fsm/slave_request.h"
-#include "ecat/master.h"
+#include "ecat/session.h"
 #include "sim/bus/bus.h"
 #include "sim/bus/bus_catalog.h"
 #include "sim/cards/card_jig.h"
@@ -38,10 +38,7 @@ protected:
         card::reset_card_counters();
         ecat::adapter_register_wire("card bus", mac, std::make_shared<sim::inprocess_wire>(bus));
         ASSERT_EQ(ecat::adapter_list_refresh(), 0);
-        ASSERT_EQ(ecat::net_device_fill(descriptor, ecat::adapter_count() - 1, 1), 0);
-        ASSERT_EQ(ecat::master_init(*m, 0, mac), 0);
-        ASSERT_NE(ecat::master_attach_device(*m, descriptor), nullptr);
-        ASSERT_EQ(ecat::master_device_open(m->main_device), 0);
+        ASSERT_EQ(ecat::session_open(*m, descriptor, ecat::adapter_count() - 1, 1), 0);
         started = true;
         ASSERT_TRUE(wait_ready(unsigned(bus->slave_count())));
     }
@@ -49,27 +46,12 @@ protected:
     void TearDown() override
     {
         if (started)
-            ecat::master_clear(*m);
+            ecat::session_close(*m);
         ecat::adapter_release_all();
         ecat::adapter_unregister_wires();
     }
 
-    bool wait_ready(unsigned count)
-    {
-        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (std::chrono::steady_clock::now() < deadline) {
-            {
-                std::lock_guard lock(m->master_lock);
-                bool ready = !m->scan_busy && m->slave_count == count;
-                for (unsigned i = 0; ready && i < count; ++i)
-                    ready = ecat::slave_request_is_ready(m->slaves[i].request_machine);
-                if (ready)
-                    return true;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        }
-        return false;
-    }
+    bool wait_ready(unsigned count) { return ecat::session_wait_settled(*m, 10000, int(count)); }
 
     template <typename F>
     static bool wait_until(F condition, int timeout_ms = 5000)

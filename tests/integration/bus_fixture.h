@@ -8,7 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "ecat/adapter.h"
-#include "ecat/master.h"
+#include "ecat/session.h"
 #include "sim/bus/bus.h"
 #include "sim/bus/inprocess_wire.h"
 #include "sim/firmware/standard_application.h"
@@ -49,17 +49,14 @@ protected:
     {
         ecat::adapter_register_wire("integration bus", mac, std::make_shared<sim::inprocess_wire>(bus));
         ASSERT_EQ(ecat::adapter_list_refresh(), 0);
-        ASSERT_EQ(ecat::net_device_fill(descriptor, ecat::adapter_count() - 1, 1), 0);
-        ASSERT_EQ(ecat::master_init(*m, 0, mac), 0);
-        ASSERT_NE(ecat::master_attach_device(*m, descriptor), nullptr);
-        ASSERT_EQ(ecat::master_device_open(m->main_device), 0);
+        ASSERT_EQ(ecat::session_open(*m, descriptor, ecat::adapter_count() - 1, 1), 0);
         started = true;
     }
 
     void stop()
     {
         if (started)
-            ecat::master_clear(*m);
+            ecat::session_close(*m);
         started = false;
         ecat::adapter_release_all();
         ecat::adapter_unregister_wires();
@@ -68,15 +65,7 @@ protected:
     // Waits until `count` slaves are scanned and every request machine can take requests.
     bool wait_ready(unsigned count, int timeout_ms = 10000)
     {
-        return wait_for([&] {
-            std::lock_guard lock(m->master_lock);
-            if (m->scan_busy || m->slave_count != count)
-                return false;
-            for (unsigned i = 0; i < count; ++i)
-                if (!ecat::slave_request_is_ready(m->slaves[i].request_machine))
-                    return false;
-            return true;
-        }, timeout_ms);
+        return ecat::session_wait_settled(*m, timeout_ms, int(count));
     }
 
     template <class F>

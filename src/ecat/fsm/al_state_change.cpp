@@ -7,6 +7,7 @@
 #include "ecat/fsm/retry.h"
 #include "ecat/master.h"
 #include "ecat/slave.h"
+#include "ecat/fsm/esc_registers.h"
 
 namespace ecat {
 
@@ -22,9 +23,6 @@ void check_ack(al_state_change& fsm);
 void done(al_state_change& fsm);
 void failed(al_state_change& fsm);
 
-constexpr uint16_t reg_al_control = 0x0120;
-constexpr uint16_t reg_al_status = 0x0130;
-constexpr uint16_t reg_al_status_code = 0x0134;
 constexpr uint32_t write_limit_ms = 3000;  // AL Control written while nobody answers
 constexpr uint32_t change_limit_ms = 5000; // state neither reached nor refused
 constexpr int datagram_retries = 3;
@@ -51,7 +49,7 @@ uint32_t elapsed(const al_state_change& fsm)
 bool write_control(al_state_change& fsm, uint16_t value)
 {
     datagram& d = *fsm.dgram;
-    if (datagram_fpwr(d, fsm.target->station_address, reg_al_control, 2) != 0)
+    if (datagram_fpwr(d, fsm.target->station_address, esc_register::al_control, 2) != 0)
         return false;
     write_u16(d.data, value);
     fsm.retries = datagram_retries;
@@ -70,7 +68,7 @@ bool read_register(al_state_change& fsm, uint16_t offset)
 
 void read_status_then(al_state_change& fsm, al_change_state next)
 {
-    fsm.state = read_register(fsm, reg_al_status) ? next : failed;
+    fsm.state = read_register(fsm, esc_register::al_status) ? next : failed;
 }
 
 void start(al_state_change& fsm)
@@ -144,7 +142,7 @@ void check_status(al_state_change& fsm)
 
 void start_code_read(al_state_change& fsm)
 {
-    fsm.state = read_register(fsm, reg_al_status_code) ? read_code : failed;
+    fsm.state = read_register(fsm, esc_register::al_status_code) ? read_code : failed;
 }
 
 void read_code(al_state_change& fsm)

@@ -4,6 +4,7 @@
 
 #include "ecat/datagram.h"
 #include "ecat/slave.h"
+#include "ecat/fsm/esc_registers.h"
 
 namespace ecat {
 
@@ -68,7 +69,7 @@ uint8_t* mailbox_prepare_send(slave& s, datagram& d, uint8_t type, size_t size, 
 
 int mailbox_prepare_check(slave& s, datagram& d)
 {
-    if (datagram_fprd(d, s.station_address, 0x0808, 8) != 0)
+    if (datagram_fprd(d, s.station_address, esc_register::sync_manager_1, 8) != 0)
         return -12;
     datagram_zero(d);
     return 0;

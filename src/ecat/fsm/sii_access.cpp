@@ -3,6 +3,7 @@
 #include "ecat/datagram.h"
 #include "ecat/fsm/retry.h"
 #include "ecat/slave.h"
+#include "ecat/fsm/esc_registers.h"
 
 namespace ecat {
 
@@ -14,7 +15,6 @@ void read_fetch(sii_access& fsm);
 void done(sii_access& fsm);
 void failed(sii_access& fsm);
 
-constexpr uint16_t reg_sii_control = 0x0502; // control/status, address at 0x0504, data at 0x0508
 constexpr uint8_t sii_control_low = 0x80;
 constexpr uint8_t sii_command_read = 0x01;
 constexpr uint8_t sii_status_command_error = 0x20;
@@ -24,7 +24,7 @@ constexpr int datagram_retries = 3;
 
 bool prepare_status_read(sii_access& fsm)
 {
-    if (datagram_fprd(*fsm.dgram, fsm.target->station_address, reg_sii_control, 10) != 0)
+    if (datagram_fprd(*fsm.dgram, fsm.target->station_address, esc_register::sii_control, 10) != 0)
         return false;
     datagram_zero(*fsm.dgram);
     fsm.retries = datagram_retries;
@@ -34,7 +34,7 @@ bool prepare_status_read(sii_access& fsm)
 void start_read(sii_access& fsm)
 {
     datagram& d = *fsm.dgram;
-    if (datagram_fpwr(d, fsm.target->station_address, reg_sii_control, 4) != 0) {
+    if (datagram_fpwr(d, fsm.target->station_address, esc_register::sii_control, 4) != 0) {
         fsm.state = failed;
         return;
     }

@@ -4,6 +4,7 @@
 #include "ecat/fsm/al_texts.h"
 #include "ecat/fsm/retry.h"
 #include "ecat/slave.h"
+#include "ecat/fsm/esc_registers.h"
 
 namespace ecat {
 
@@ -19,9 +20,6 @@ void preop(slave_configuration& fsm);
 void done(slave_configuration& fsm);
 void failed(slave_configuration& fsm);
 
-constexpr uint16_t reg_fmmu = 0x0600;
-constexpr uint16_t reg_sync_manager = 0x0800;
-constexpr uint16_t reg_dc_activation = 0x0980; // cyclic unit control and activation, 0x0980-0x0981
 constexpr size_t fmmu_size = 16;
 constexpr size_t sync_manager_size = 8;
 constexpr uint8_t mailbox_rx_control = 0x26; // one buffer, write access, interrupt to the PDI
@@ -95,7 +93,7 @@ bool write_mailbox_sync_managers(slave_configuration& fsm)
         rx_active = rx_size != 0, tx_active = tx_size != 0;
     }
 
-    if (datagram_fpwr(d, s.station_address, reg_sync_manager, size) != 0)
+    if (datagram_fpwr(d, s.station_address, esc_register::sync_manager, size) != 0)
         return false;
     datagram_zero(d);
     put_sync_manager(d.data, rx_offset, rx_size, rx_control, rx_active);
@@ -123,11 +121,11 @@ void init(slave_configuration& fsm)
     }
     slave& s = *fsm.target;
     if (s.fmmu_count > 0) {
-        fsm.state = write_zeros(fsm, reg_fmmu, s.fmmu_count * fmmu_size) ? clear_fmmus : failed;
+        fsm.state = write_zeros(fsm, esc_register::fmmu, s.fmmu_count * fmmu_size) ? clear_fmmus : failed;
         return;
     }
     if (s.sync_manager_count > 0) {
-        fsm.state = write_zeros(fsm, reg_sync_manager, s.sync_manager_count * sync_manager_size) ? clear_sync : failed;
+        fsm.state = write_zeros(fsm, esc_register::sync_manager, s.sync_manager_count * sync_manager_size) ? clear_sync : failed;
         return;
     }
     go_dc_clearing(fsm);
@@ -148,7 +146,7 @@ void clear_fmmus(slave_configuration& fsm)
     }
     slave& s = *fsm.target;
     if (s.sync_manager_count > 0) {
-        fsm.state = write_zeros(fsm, reg_sync_manager, s.sync_manager_count * sync_manager_size) ? clear_sync : failed;
+        fsm.state = write_zeros(fsm, esc_register::sync_manager, s.sync_manager_count * sync_manager_size) ? clear_sync : failed;
         return;
     }
     go_dc_clearing(fsm);
@@ -174,7 +172,7 @@ void go_dc_clearing(slave_configuration& fsm)
 {
     slave& s = *fsm.target;
     if (s.dc_supported && s.has_dc_system_time) {
-        fsm.state = write_zeros(fsm, reg_dc_activation, 2) ? clear_dc_assign : failed;
+        fsm.state = write_zeros(fsm, esc_register::dc_activation, 2) ? clear_dc_assign : failed;
         return;
     }
     go_mailbox_setup(fsm);
