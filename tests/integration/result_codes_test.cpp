@@ -1,5 +1,5 @@
 // The results of the blocking calls that a slave can cause, provoked on the simulated bus.
-#include "bus_fixture.h"
+#include "support/sim_bus_fixture.h"
 #include "ecat/result.h"
 #include "ecat/sdo_api.h"
 #include "sim/description/generic_slaves.h"

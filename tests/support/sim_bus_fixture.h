@@ -38,7 +38,7 @@ private:
 };
 
 // A master of its own on an in-process simulated bus, started through the adapter
-// layer like the real program, and stopped at the end of the test.
+// layer and the session API like the real program, and stopped at the end of the test.
 class bus_fixture : public ::testing::Test {
 protected:
     static constexpr uint8_t mac[6] = {0x02, 0x00, 0x4B, 0x49, 0x4F, 0x7E};
@@ -85,6 +85,13 @@ protected:
     {
         return bus->with_slave(id, [&](sim::slave& s) {
             return static_cast<sim::standard_application&>(s.application()).dictionary().number(index, subindex);
+        });
+    }
+    void set_sim_number(size_t id, uint16_t index, uint8_t subindex, uint64_t value)
+    {
+        bus->with_slave(id, [&](sim::slave& s) {
+            return static_cast<sim::standard_application&>(s.application()).dictionary().set_number(index, subindex,
+                                                                                                   value);
         });
     }
     std::vector<uint8_t> sim_value(size_t id, uint16_t index, uint8_t subindex)
