@@ -8,6 +8,7 @@
 #include "ecat/master.h"
 #include "ecat/slave.h"
 #include "ecat/fsm/esc_registers.h"
+#include "ecat/fsm/machine.h"
 
 namespace ecat {
 
@@ -80,13 +81,9 @@ void start(al_state_change& fsm)
 
 void check_write(al_state_change& fsm)
 {
+    if (!reply_ready(fsm, failed, -1))
+        return;
     datagram& d = *fsm.dgram;
-    if (retry_timed_out(d, fsm.retries))
-        return;
-    if (d.state != datagram_state::received) {
-        fsm.state = failed;
-        return;
-    }
     take_start_time(fsm);
     if (d.working_counter == 1) {
         fsm.take_time = true;
@@ -105,13 +102,9 @@ void check_write(al_state_change& fsm)
 
 void check_status(al_state_change& fsm)
 {
+    if (!reply_ready(fsm, failed))
+        return;
     datagram& d = *fsm.dgram;
-    if (retry_timed_out(d, fsm.retries))
-        return;
-    if (!received_with(d, 1)) {
-        fsm.state = failed;
-        return;
-    }
     take_start_time(fsm);
     uint8_t current = d.data[0];
     fsm.target->current_al_state = current;
@@ -147,13 +140,9 @@ void start_code_read(al_state_change& fsm)
 
 void read_code(al_state_change& fsm)
 {
+    if (!reply_ready(fsm, failed, -1))
+        return;
     datagram& d = *fsm.dgram;
-    if (retry_timed_out(d, fsm.retries))
-        return;
-    if (d.state != datagram_state::received) {
-        fsm.state = failed;
-        return;
-    }
     if (d.working_counter == 1) {
         slave& s = *fsm.target;
         s.al_status_code = read_u16(d.data);
@@ -169,26 +158,18 @@ void read_code(al_state_change& fsm)
 
 void check_ack_write(al_state_change& fsm)
 {
+    if (!reply_ready(fsm, failed))
+        return;
     datagram& d = *fsm.dgram;
-    if (retry_timed_out(d, fsm.retries))
-        return;
-    if (!received_with(d, 1)) {
-        fsm.state = failed;
-        return;
-    }
     fsm.take_time = true;
     read_status_then(fsm, check_ack);
 }
 
 void check_ack(al_state_change& fsm)
 {
+    if (!reply_ready(fsm, failed))
+        return;
     datagram& d = *fsm.dgram;
-    if (retry_timed_out(d, fsm.retries))
-        return;
-    if (!received_with(d, 1)) {
-        fsm.state = failed;
-        return;
-    }
     take_start_time(fsm);
     uint8_t current = d.data[0];
     fsm.target->current_al_state = current;
@@ -231,10 +212,7 @@ void al_acknowledge_start(al_state_change& fsm, slave& target, datagram& d)
 
 bool al_change_exec(al_state_change& fsm)
 {
-    if (fsm.state == done || fsm.state == failed)
-        return false;
-    fsm.state(fsm);
-    return fsm.state != done && fsm.state != failed;
+    return machine_step(fsm, done, failed);
 }
 
 bool al_change_done(const al_state_change& fsm)

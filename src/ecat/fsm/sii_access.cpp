@@ -4,6 +4,7 @@
 #include "ecat/fsm/retry.h"
 #include "ecat/slave.h"
 #include "ecat/fsm/esc_registers.h"
+#include "ecat/fsm/machine.h"
 
 namespace ecat {
 
@@ -47,13 +48,9 @@ void start_read(sii_access& fsm)
 
 void read_check(sii_access& fsm)
 {
+    if (!reply_ready(fsm, failed))
+        return;
     datagram& d = *fsm.dgram;
-    if (retry_timed_out(d, fsm.retries))
-        return;
-    if (!received_with(d, 1)) {
-        fsm.state = failed;
-        return;
-    }
     // The 20 ms limit counts from the first status read.
     fsm.start_time = d.sent_time;
     fsm.check_once_more = true;
@@ -62,13 +59,9 @@ void read_check(sii_access& fsm)
 
 void read_fetch(sii_access& fsm)
 {
+    if (!reply_ready(fsm, failed))
+        return;
     datagram& d = *fsm.dgram;
-    if (retry_timed_out(d, fsm.retries))
-        return;
-    if (!received_with(d, 1)) {
-        fsm.state = failed;
-        return;
-    }
     uint8_t status = d.data[1];
     if (status & sii_status_command_error) {
         fsm.state = failed;
@@ -107,10 +100,7 @@ void sii_read_start(sii_access& fsm, slave& target, datagram& d, uint16_t word_a
 
 bool sii_exec(sii_access& fsm)
 {
-    if (fsm.state == done || fsm.state == failed)
-        return false;
-    fsm.state(fsm);
-    return fsm.state != done && fsm.state != failed;
+    return machine_step(fsm, done, failed);
 }
 
 bool sii_done(const sii_access& fsm)

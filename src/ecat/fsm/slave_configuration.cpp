@@ -5,6 +5,7 @@
 #include "ecat/fsm/retry.h"
 #include "ecat/slave.h"
 #include "ecat/fsm/esc_registers.h"
+#include "ecat/fsm/machine.h"
 
 namespace ecat {
 
@@ -125,28 +126,33 @@ void init(slave_configuration& fsm)
         return;
     }
     if (s.sync_manager_count > 0) {
-        fsm.state = write_zeros(fsm, esc_register::sync_manager, s.sync_manager_count * sync_manager_size) ? clear_sync : failed;
+        fsm.state =
+            write_zeros(fsm, esc_register::sync_manager, s.sync_manager_count * sync_manager_size) ? clear_sync : failed;
         return;
     }
     go_dc_clearing(fsm);
 }
 
+// A reply with the counter of one slave; a lost one fails the machine, another counter the slave.
+bool answered_once(slave_configuration& fsm)
+{
+    if (!reply_ready(fsm, failed, -1))
+        return false;
+    if (fsm.dgram->working_counter != 1) {
+        fail_slave(fsm);
+        return false;
+    }
+    return true;
+}
+
 void clear_fmmus(slave_configuration& fsm)
 {
-    datagram& d = *fsm.dgram;
-    if (retry_timed_out(d, fsm.retries))
+    if (!answered_once(fsm))
         return;
-    if (d.state != datagram_state::received) {
-        fsm.state = failed;
-        return;
-    }
-    if (d.working_counter != 1) {
-        fail_slave(fsm);
-        return;
-    }
     slave& s = *fsm.target;
     if (s.sync_manager_count > 0) {
-        fsm.state = write_zeros(fsm, esc_register::sync_manager, s.sync_manager_count * sync_manager_size) ? clear_sync : failed;
+        fsm.state =
+            write_zeros(fsm, esc_register::sync_manager, s.sync_manager_count * sync_manager_size) ? clear_sync : failed;
         return;
     }
     go_dc_clearing(fsm);
@@ -154,17 +160,8 @@ void clear_fmmus(slave_configuration& fsm)
 
 void clear_sync(slave_configuration& fsm)
 {
-    datagram& d = *fsm.dgram;
-    if (retry_timed_out(d, fsm.retries))
+    if (!answered_once(fsm))
         return;
-    if (d.state != datagram_state::received) {
-        fsm.state = failed;
-        return;
-    }
-    if (d.working_counter != 1) {
-        fail_slave(fsm);
-        return;
-    }
     go_dc_clearing(fsm);
 }
 
@@ -180,14 +177,9 @@ void go_dc_clearing(slave_configuration& fsm)
 
 void clear_dc_assign(slave_configuration& fsm)
 {
-    datagram& d = *fsm.dgram;
-    if (retry_timed_out(d, fsm.retries))
-        return;
     // any counter will do: clearing the activation is a precaution
-    if (d.state != datagram_state::received) {
-        fsm.state = failed;
+    if (!reply_ready(fsm, failed, -1))
         return;
-    }
     go_mailbox_setup(fsm);
 }
 
@@ -212,13 +204,9 @@ void go_mailbox_setup(slave_configuration& fsm)
 
 void mailbox_sync(slave_configuration& fsm)
 {
+    if (!reply_ready(fsm, failed, -1))
+        return;
     datagram& d = *fsm.dgram;
-    if (retry_timed_out(d, fsm.retries))
-        return;
-    if (d.state != datagram_state::received) {
-        fsm.state = failed;
-        return;
-    }
     if (fsm.take_time) {
         fsm.start_time = d.sent_time;
         fsm.take_time = false;
@@ -277,10 +265,7 @@ void slave_configuration_start(slave_configuration& fsm, slave& target)
 
 bool slave_configuration_exec(slave_configuration& fsm)
 {
-    if (fsm.state == done || fsm.state == failed)
-        return false;
-    fsm.state(fsm);
-    return fsm.state != done && fsm.state != failed;
+    return machine_step(fsm, done, failed);
 }
 
 bool slave_configuration_done(const slave_configuration& fsm)

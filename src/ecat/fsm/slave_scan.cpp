@@ -11,6 +11,7 @@
 #include "ecat/master.h"
 #include "ecat/slave.h"
 #include "ecat/fsm/esc_registers.h"
+#include "ecat/fsm/machine.h"
 
 namespace ecat {
 
@@ -54,6 +55,8 @@ void cut_short(slave_scan& fsm)
 bool answered_once(slave_scan& fsm)
 {
     const datagram& d = *fsm.dgram;
+    if (retry_timed_out(d, fsm.retries))
+        return false;
     if (d.state != datagram_state::received) {
         cut_short(fsm);
         return false;
@@ -140,8 +143,6 @@ void set_address(slave_scan& fsm)
 
 void check_address(slave_scan& fsm)
 {
-    if (retry_timed_out(*fsm.dgram, fsm.retries))
-        return;
     if (!answered_once(fsm))
         return;
     read_register(fsm, esc_register::al_status, 2, read_al_state);
@@ -149,8 +150,6 @@ void check_address(slave_scan& fsm)
 
 void read_al_state(slave_scan& fsm)
 {
-    if (retry_timed_out(*fsm.dgram, fsm.retries))
-        return;
     if (!answered_once(fsm))
         return;
     slave& s = *fsm.target;
@@ -163,8 +162,6 @@ void read_al_state(slave_scan& fsm)
 
 void read_base(slave_scan& fsm)
 {
-    if (retry_timed_out(*fsm.dgram, fsm.retries))
-        return;
     if (!answered_once(fsm))
         return;
     slave& s = *fsm.target;
@@ -206,8 +203,6 @@ void read_dc_capability(slave_scan& fsm)
 
 void read_port_times(slave_scan& fsm)
 {
-    if (retry_timed_out(*fsm.dgram, fsm.retries))
-        return;
     if (!answered_once(fsm))
         return;
     for (int port = 0; port < 4; ++port)
@@ -217,8 +212,6 @@ void read_port_times(slave_scan& fsm)
 
 void read_dl_status(slave_scan& fsm)
 {
-    if (retry_timed_out(*fsm.dgram, fsm.retries))
-        return;
     if (!answered_once(fsm))
         return;
     uint16_t status = read_u16(fsm.dgram->data);
@@ -306,8 +299,6 @@ void start_pdo_reading(slave_scan& fsm)
 
 void read_mailbox_sms(slave_scan& fsm)
 {
-    if (retry_timed_out(*fsm.dgram, fsm.retries))
-        return;
     if (!answered_once(fsm))
         return;
     slave& s = *fsm.target;
@@ -361,10 +352,7 @@ void slave_scan_start(slave_scan& fsm, slave& target)
 
 bool slave_scan_exec(slave_scan& fsm)
 {
-    if (fsm.state == done || fsm.state == failed)
-        return false;
-    fsm.state(fsm);
-    return fsm.state != done && fsm.state != failed;
+    return machine_step(fsm, done, failed);
 }
 
 bool slave_scan_done(const slave_scan& fsm)
