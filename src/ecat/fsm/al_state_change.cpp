@@ -100,14 +100,23 @@ void check_write(al_state_change& fsm)
     fsm.state = failed;
 }
 
-void check_status(al_state_change& fsm)
+// The opening of the states that read the AL status: the reply, the start time, and the
+// state the slave shows, kept in its record.
+bool status_arrived(al_state_change& fsm, uint8_t& current)
 {
     if (!reply_ready(fsm, failed))
-        return;
-    datagram& d = *fsm.dgram;
+        return false;
     take_start_time(fsm);
-    uint8_t current = d.data[0];
+    current = fsm.dgram->data[0];
     fsm.target->current_al_state = current;
+    return true;
+}
+
+void check_status(al_state_change& fsm)
+{
+    uint8_t current = 0;
+    if (!status_arrived(fsm, current))
+        return;
 
     if (current == fsm.requested_state) {
         fsm.state = done;
@@ -160,19 +169,15 @@ void check_ack_write(al_state_change& fsm)
 {
     if (!reply_ready(fsm, failed))
         return;
-    datagram& d = *fsm.dgram;
     fsm.take_time = true;
     read_status_then(fsm, check_ack);
 }
 
 void check_ack(al_state_change& fsm)
 {
-    if (!reply_ready(fsm, failed))
+    uint8_t current = 0;
+    if (!status_arrived(fsm, current))
         return;
-    datagram& d = *fsm.dgram;
-    take_start_time(fsm);
-    uint8_t current = d.data[0];
-    fsm.target->current_al_state = current;
     if (!(current & al_state_error)) {
         // a refused change stays a failure even though the error is acknowledged now
         fsm.state = fsm.mode == al_change_mode::acknowledge ? done : failed;

@@ -196,15 +196,24 @@ void rebuild_slave_table(master_state_machine& fsm)
     fsm.state = clear_addresses;
 }
 
-void clear_addresses(master_state_machine& fsm)
+// The opening of the scan's broadcast states: a timed-out broadcast is sent again while
+// the retries last; a lost one ends the scan.
+bool broadcast_answered(master_state_machine& fsm)
 {
-    datagram& d = *fsm.dgram;
+    const datagram& d = *fsm.dgram;
     if (retry_timed_out(d, fsm.retries))
-        return;
+        return false;
     if (d.state != datagram_state::received) {
         abort_scan(fsm);
-        return;
+        return false;
     }
+    return true;
+}
+
+void clear_addresses(master_state_machine& fsm)
+{
+    if (!broadcast_answered(fsm))
+        return;
     // Latch the port receive times that the scan reads for the DC delays.
     broadcast(fsm, datagram_type::BWR, esc_register::port_receive_times, 1);
     fsm.state = latch_receive_times;
@@ -212,13 +221,8 @@ void clear_addresses(master_state_machine& fsm)
 
 void latch_receive_times(master_state_machine& fsm)
 {
-    datagram& d = *fsm.dgram;
-    if (retry_timed_out(d, fsm.retries))
+    if (!broadcast_answered(fsm))
         return;
-    if (d.state != datagram_state::received) {
-        abort_scan(fsm);
-        return;
-    }
     fsm.current_slave = fsm.owner->slaves.get();
     slave_scan_start(fsm.scan, *fsm.current_slave);
     fsm.state = scan_slaves;
