@@ -58,8 +58,9 @@ void usart_receive_step(ecat::master& m, uint16_t position, const usart_delivery
         length = std::min<uint64_t>(length, block_size); // whatever the card claims
         uint8_t block[block_size] = {};
         for (size_t word = 0; word < (length + 3) / 4; ++word) {
-            size_t got = 0;
-            ecat::master_sdo_upload(m, position, 0x2603, uint8_t(word + 1), block + 4 * word, 4, &got, nullptr);
+            size_t got = 0; // a word that could not be read stays zero
+            static_cast<void>(
+                ecat::master_sdo_upload(m, position, 0x2603, uint8_t(word + 1), block + 4 * word, 4, &got, nullptr));
         }
         if (deliver)
             deliver(block, size_t(length));

@@ -1,5 +1,6 @@
 // kestio-cli bench sdo / bench scan: whole-system timings over the simulated bus
 // (or a real one with --adapter).
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -67,7 +68,8 @@ int command_bench_sdo(const options& opts, std::ostream& out, std::ostream& err)
     session bus;
     if (!bus.start(bench_session_options(opts, args.slaves), err))
         return 1;
-    if (!bus.wait_until_ready(10000) || bus.master().slave_count < static_cast<unsigned>(args.slaves)) {
+    if (!bus.wait_until_ready(10000)
+        || ecat::session_status(bus.master()).slave_count < static_cast<unsigned>(args.slaves)) {
         err << "bench sdo: the bus did not come up with " << args.slaves << " slaves\n";
         return 1;
     }
@@ -143,8 +145,10 @@ int command_bench_scan(const options& opts, std::ostream& out, std::ostream& err
         return 1;
     ecat::master& m = bus.master();
     bool ready = false;
+    ecat::bus_status status;
     while (ms_since(start) < 20000) {
-        if (m.slave_count >= static_cast<unsigned>(args.slaves) && all_slaves_ready(m)) {
+        status = ecat::session_status(m);
+        if (status.slave_count >= static_cast<unsigned>(args.slaves) && status.settled) {
             ready = true;
             break;
         }
@@ -152,12 +156,7 @@ int command_bench_scan(const options& opts, std::ostream& out, std::ostream& err
     }
     double scan_ms = ms_since(start);
     uint64_t cycles = m.tick_count;
-    unsigned preop = 0;
-    {
-        std::lock_guard lock(m.master_lock);
-        for (unsigned i = 0; i < m.slave_count; ++i)
-            preop += m.slaves[i].current_al_state == 0x02;
-    }
+    auto preop = static_cast<unsigned>(std::count(status.al_states.begin(), status.al_states.end(), 0x02));
     bus.stop();
     if (!ready || preop < static_cast<unsigned>(args.slaves)) {
         err << "bench scan: only " << preop << " of " << args.slaves << " slaves reached PREOP\n";

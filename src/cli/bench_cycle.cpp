@@ -10,7 +10,7 @@
 #include "cli/commands.h"
 #include "cli/numbers.h"
 #include "ecat/adapter.h"
-#include "ecat/master.h"
+#include "ecat/session.h"
 #include "platform/echo_link.h"
 
 namespace cli {
@@ -65,24 +65,17 @@ int command_bench_cycle(const options& opts, std::ostream& out, std::ostream& er
     const uint8_t mac[6] = {0x00, 0x1B, 0x21, 0x4B, 0x10, 0x01};
     ecat::adapter_register_wire("bench echo", mac, link);
     ecat::adapter_list_refresh();
-    int index = ecat::adapter_count() - 1;
-
     ecat::net_device device;
-    ecat::net_device_fill(device, index, 1);
     ecat::master& m = ecat::master_zero();
-    if (ecat::master_module_init(mac) != 0 || !ecat::master_attach_device(m, device)) {
-        err << "bench cycle: the master could not be started\n";
-        return 1;
-    }
     double cpu_before = cpu_seconds();
     auto start = std::chrono::steady_clock::now();
-    int opened = ecat::master_device_open(*device.device);
+    int opened = ecat::session_open(m, device, ecat::adapter_count() - 1, 1);
     if (opened != 0) {
-        err << "bench cycle: opening the test device failed with " << opened << "\n";
+        err << "bench cycle: starting the master on the test device failed with " << opened << "\n";
         return 1;
     }
     std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
-    ecat::master_clear(m);
+    ecat::session_close(m);
     double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     double cpu = cpu_seconds() - cpu_before;
     ecat::adapter_release_all();

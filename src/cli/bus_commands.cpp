@@ -8,11 +8,11 @@
 #include <sstream>
 #include <thread>
 
+#include "cli/failure_report.h"
 #include "cli/object_value.h"
 #include "cli/session.h"
 #include "cli/slave_report.h"
 #include "ecat/fsm/al_texts.h"
-#include "ecat/fsm/coe_texts.h"
 #include "ecat/sdo_api.h"
 #include "ecat/slave_info.h"
 
@@ -30,34 +30,6 @@ bool parse_position(const std::string& text, uint16_t& position, std::ostream& e
     }
     position = static_cast<uint16_t>(value);
     return true;
-}
-
-const char* error_text(int result)
-{
-    switch (result) {
-    case -4: return "the master could not be reached";
-    case -5: return "the transfer failed";
-    case -12: return "out of memory";
-    case -22: return "there is no slave at that position";
-    case -71: return "the slave answered with a mailbox error";
-    case -123: return "the slave has no CoE mailbox";
-    case -139: return "the object is larger than the buffer (see --size) or the mailbox too small";
-    default: return nullptr;
-    }
-}
-
-void report_failure(int result, uint32_t abort_code, std::ostream& err)
-{
-    err << "error " << result;
-    if (!abort_code && error_text(result))
-        err << ": " << error_text(result);
-    if (abort_code) {
-        const char* text = ecat::sdo_abort_text(abort_code);
-        char code[16];
-        std::snprintf(code, sizeof code, "0x%08X", abort_code);
-        err << ": abort " << code << (text ? std::string(" ") + text : std::string());
-    }
-    err << "\n";
 }
 
 // Reads --type and --size after the fixed arguments.
@@ -153,10 +125,11 @@ int command_upload(session& bus, const std::vector<std::string>& words, std::ost
     std::vector<uint8_t> buffer(size);
     size_t result_size = 0;
     uint32_t abort_code = 0;
+    uint16_t mailbox_error_code = 0;
     int result = ecat::master_sdo_upload(bus.master(), position, index, subindex, buffer.data(), buffer.size(),
-                                         &result_size, &abort_code);
+                                         &result_size, &abort_code, &mailbox_error_code);
     if (result != 0) {
-        report_failure(result, abort_code, err);
+        report_failure(result, abort_code, mailbox_error_code, err);
         return 1;
     }
     out << format_object_address(index, subindex) << " = " << format_value(type, buffer.data(), result_size) << "\n";
@@ -184,10 +157,11 @@ int command_download(session& bus, const std::vector<std::string>& words, std::o
         return 2;
     }
     uint32_t abort_code = 0;
-    int result =
-        ecat::master_sdo_download(bus.master(), position, index, subindex, bytes.data(), bytes.size(), &abort_code);
+    uint16_t mailbox_error_code = 0;
+    int result = ecat::master_sdo_download(bus.master(), position, index, subindex, bytes.data(), bytes.size(),
+                                           &abort_code, &mailbox_error_code);
     if (result != 0) {
-        report_failure(result, abort_code, err);
+        report_failure(result, abort_code, mailbox_error_code, err);
         return 1;
     }
     out << format_object_address(index, subindex) << " := " << format_value(type, bytes.data(), bytes.size()) << "\n";

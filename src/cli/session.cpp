@@ -1,8 +1,6 @@
 #include "cli/session.h"
 
-#include <chrono>
 #include <ostream>
-#include <thread>
 
 #include "ecat/adapter.h"
 #include "simulated_adapter/simulated_adapter.h"
@@ -17,20 +15,6 @@ bool all_digits(const std::string& text)
 }
 
 } // namespace
-
-bool all_slaves_ready(ecat::master& m)
-{
-    std::lock_guard lock(m.master_lock);
-    if (m.scan_busy || m.fsm.rescan_pending)
-        return false; // a scan cut short by lost frames is repeated soon: wait for it
-    for (unsigned i = 0; i < m.slave_count; ++i) {
-        const ecat::slave& s = m.slaves[i];
-        if (!s.error_flag && !ecat::slave_request_is_ready(s.request_machine) && s.request_machine.sdo == nullptr
-            && !(s.current_al_state & 0x10))
-            return false;
-    }
-    return true;
-}
 
 session::~session()
 {
@@ -95,24 +79,20 @@ bool session::start(const options& opts, std::ostream& err)
         }
         ecat::adapter_set_tap(&capture_);
     }
-    ecat::net_device_fill(descriptor_, adapter_index_, opts.wait_ms);
-    ecat::master& m = master();
-    if (ecat::master_module_init(descriptor_.mac) != 0) {
-        err << "error -12: no memory for the master\n";
-        return false;
-    }
-    if (!ecat::master_attach_device(m, descriptor_)) {
-        err << "the master could not take the adapter\n";
-        return false;
-    }
-    int opened = ecat::master_device_open(m.main_device);
+    int opened = ecat::session_open(master(), descriptor_, adapter_index_, opts.wait_ms);
     running_ = true;
-    if (opened != 0) {
+    if (opened == -12) {
+        err << "error -12: no memory for the master\n";
+    } else if (opened == -19) {
+        err << "the master could not take the adapter\n";
+    } else if (opened != 0) {
         err << "error " << opened << ": the adapter " << ecat::adapter_get(adapter_index_)->device
             << " could not be opened";
         if (!ecat::adapter_last_error().empty())
             err << ": " << ecat::adapter_last_error();
         err << "\n";
+    }
+    if (opened != 0) {
         stop();
         return false;
     }
@@ -121,27 +101,13 @@ bool session::start(const options& opts, std::ostream& err)
 
 bool session::wait_until_ready(int timeout_ms)
 {
-    ecat::master& m = master();
-    auto start = std::chrono::steady_clock::now();
-    auto elapsed = [&] {
-        return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
-    };
-    while (elapsed() < timeout_ms) {
-        // an empty bus never starts a scan: give it a moment, then believe it
-        bool seen_slaves = m.slave_count > 0 || m.fsm.slaves_responding > 0 || m.scan_busy;
-        if (!seen_slaves && elapsed() > 300)
-            return true;
-        if (m.slave_count > 0 && all_slaves_ready(m))
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return false;
+    return ecat::session_wait_settled(master(), timeout_ms);
 }
 
 void session::stop()
 {
     if (running_) {
-        ecat::master_clear(master());
+        ecat::session_close(master());
         running_ = false;
     }
     ecat::adapter_set_tap(nullptr);

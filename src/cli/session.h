@@ -6,6 +6,7 @@
 #include "cli/capture_file.h"
 #include "cli/commands.h"
 #include "ecat/master.h"
+#include "ecat/session.h"
 
 namespace sim {
 class bus;
@@ -21,7 +22,7 @@ public:
     bool start(const options& opts, std::ostream& err);
     // Waits until the scan has ended and every slave can take requests (or failed).
     // False when that did not happen within timeout_ms.
-    bool wait_until_ready(int timeout_ms);
+    [[nodiscard]] bool wait_until_ready(int timeout_ms);
     ecat::master& master() { return ecat::master_zero(); }
     sim::bus* simulated_bus() { return bus_.get(); }
     // Stops the master and closes the capture.
@@ -36,8 +37,5 @@ private:
     int adapter_index_ = -1;
     bool running_ = false;
 };
-
-// Every slave is past the scan and its request machine can take requests (or it failed).
-bool all_slaves_ready(ecat::master& m);
 
 } // namespace cli

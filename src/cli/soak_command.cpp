@@ -153,11 +153,11 @@ int command_soak(const options& opts, std::ostream& out, std::ostream& err)
     if (!bus.start(session_opts, err))
         return 1;
     ecat::master& m = bus.master();
-    if (!bus.wait_until_ready(20000) || m.slave_count == 0) {
+    if (!bus.wait_until_ready(20000) || ecat::session_status(m).slave_count == 0) {
         err << "soak: the simulated bus did not come up\n";
         return 1;
     }
-    const size_t slaves = m.slave_count;
+    const size_t slaves = ecat::session_status(m).slave_count;
     const uint16_t object = session_opts.simulate_spec.find("generic") != std::string::npos ? generic_object : output_object;
     const unsigned scans_at_start = m.scans_started;
 

@@ -1,4 +1,5 @@
 #include "ecat/datagram.h"
+#include "ecat/fsm/esc_registers.h"
 
 #include <cstdio>
 #include <cstring>
@@ -109,7 +110,7 @@ int datagram_prepare_logical(datagram& d, datagram_type type, uint32_t logical_a
 
 int datagram_aprd_sii(datagram& d, uint16_t ring_position)
 {
-    return datagram_aprd(d, ring_position, 0x0502, 10);
+    return datagram_aprd(d, ring_position, esc_register::sii_control, 10);
 }
 
 int datagram_aprd(datagram& d, uint16_t ring_position, uint16_t offset, size_t size)
@@ -134,7 +135,7 @@ int datagram_fpwr(datagram& d, uint16_t station_address, uint16_t offset, size_t
 
 int datagram_frmw(datagram& d, uint16_t station_address)
 {
-    return datagram_prepare(d, datagram_type::FRMW, station_address, 0x0910, 4);
+    return datagram_prepare(d, datagram_type::FRMW, station_address, esc_register::dc_system_time, 4);
 }
 
 int datagram_brd(datagram& d, uint16_t offset, size_t size)

@@ -22,7 +22,6 @@ void write_ethernet_header(transmit_buffer& buffer)
 
 void release_datagrams(master& m)
 {
-    datagram_clear(m.sync_mon_datagram, "syncmon");
     datagram_clear(m.sync_datagram, "sync");
     datagram_clear(m.ref_sync_datagram, "refsync");
     for (int i = 0; i < ring_size; ++i) {
@@ -59,7 +58,6 @@ int master_module_init(const uint8_t mac[6])
 int master_init(master& m, uint32_t index, const uint8_t* mac)
 {
     m.index = index;
-    m.reserved = 0;
     m.mac = mac;
     m.slaves.reset();
     m.slave_count = 0;
@@ -67,7 +65,6 @@ int master_init(master& m, uint32_t index, const uint8_t* mac)
     m.dc_reference_clock = nullptr;
     m.scan_busy = 0;
     m.scans_started = 0;
-    m.allow_scan = 1;
     m.scan_done.reset();
     m.config_busy = 0;
     m.config_done.reset();
@@ -102,8 +99,7 @@ int master_init(master& m, uint32_t index, const uint8_t* mac)
     for (auto& ring_datagram : m.ext_ring)
         allocated = allocated && datagram_reserve(ring_datagram, max_datagram_data) == 0;
     allocated = allocated && datagram_reserve(m.ref_sync_datagram, 4) == 0
-        && datagram_reserve(m.sync_datagram, 4) == 0 && datagram_reserve(m.sync_mon_datagram, 4) == 0
-        && datagram_brd(m.sync_mon_datagram, 0x092C, 4) == 0;
+        && datagram_reserve(m.sync_datagram, 4) == 0;
     if (!allocated) {
         release_datagrams(m);
         device.tx.reset();

@@ -43,26 +43,24 @@ struct master_device {
 using datagram_queue = intrusive_list<datagram, &datagram::queue_link>;
 
 struct master {
-    uint32_t index = 0;
-    uint32_t reserved = 0;
+    uint32_t index = 0; // names the device (ecm0)
     std::mutex master_lock;
     master_device main_device;
     const uint8_t* mac = nullptr; // this master's entry of the module MAC table
     std::mutex device_lock;
     master_state_machine fsm;
     datagram fsm_datagram;
-    int phase = 0;
+    int phase = 0; // 1 once the device is open; read by tests
 
     std::unique_ptr<slave[]> slaves;
     std::atomic<unsigned> slave_count{0};
     std::vector<std::unique_ptr<slave_config>> configs;
 
-    datagram ref_sync_datagram, sync_datagram, sync_mon_datagram;
+    datagram ref_sync_datagram, sync_datagram;
     slave* dc_reference_clock = nullptr;
 
     std::atomic<int> scan_busy{0};
     std::atomic<unsigned> scans_started{0}; // for diagnostics and tests
-    int allow_scan = 1;
     std::mutex scan_lock;
     platform::auto_reset_event scan_done;
     std::atomic<int> config_busy{0};
@@ -88,7 +86,7 @@ struct master {
     std::atomic<int> tick_running{0};
     std::atomic<uint64_t> tick_count{0}; // ticks since start, for measurements
     std::mutex send_receive_lock;
-    platform::auto_reset_event request_done;
+    platform::auto_reset_event request_done; // set when a request ends, for waiters on the event
     // wakes every waiting caller when any request ends, so that none polls in 1 ms steps
     std::mutex request_end_lock;
     std::condition_variable request_ended;

@@ -4,6 +4,7 @@
 #include <chrono>
 
 #include "ecat/master.h"
+#include "ecat/result.h"
 #include "platform/clock.h"
 
 namespace ecat {
@@ -43,7 +44,7 @@ int queue_and_wait(master& m, uint16_t position, sdo_request& request, size_t si
     {
         std::lock_guard lock(m.master_lock);
         if (position >= m.slave_count)
-            return -22;
+            return result::bad_position;
         m.slaves[position].sdo_requests.push_back(request);
     }
 
@@ -57,7 +58,7 @@ int queue_and_wait(master& m, uint16_t position, sdo_request& request, size_t si
         std::lock_guard lock(m.master_lock);
         if (request.state == request_state::queued) {
             request.queue_link.unlink();
-            return -5;
+            return result::failed;
         }
     }
     // a busy request is waited for until the limit (clearing the master fails it)
@@ -75,7 +76,24 @@ int queue_and_wait(master& m, uint16_t position, sdo_request& request, size_t si
 
 int failure_result(const sdo_request& request)
 {
-    return request.error_number ? -request.error_number : -5;
+    return request.error_number ? -request.error_number : result::failed;
+}
+
+// Written first, so that a caller never reads what it left there.
+void clear_out(uint32_t* abort_code, uint16_t* mailbox_error_code)
+{
+    if (abort_code)
+        *abort_code = 0;
+    if (mailbox_error_code)
+        *mailbox_error_code = 0;
+}
+
+void report_codes(const sdo_request& request, uint32_t* abort_code, uint16_t* mailbox_error_code)
+{
+    if (abort_code)
+        *abort_code = request.abort_code;
+    if (mailbox_error_code)
+        *mailbox_error_code = request.mailbox_error_code;
 }
 
 } // namespace
@@ -88,28 +106,25 @@ uint32_t sdo_call_limit_ms(uint32_t response_timeout_ms, size_t size)
 }
 
 int master_sdo_download(master& m, uint16_t position, uint16_t index, uint8_t subindex, const uint8_t* data,
-                        size_t size, uint32_t* abort_code)
+                        size_t size, uint32_t* abort_code, uint16_t* mailbox_error_code)
 {
-    if (abort_code)
-        *abort_code = 0; // written on every path: a caller never reads what it left there
+    clear_out(abort_code, mailbox_error_code);
     sdo_request request;
     sdo_request_set_object(request, index, subindex);
     if (size > 0 && sdo_request_copy_data(request, data, size) != 0)
-        return -12;
+        return result::no_memory;
     request.direction = sdo_direction::download;
     int queued = queue_and_wait(m, position, request, size);
     if (queued != 0)
         return queued;
-    if (abort_code)
-        *abort_code = request.abort_code;
+    report_codes(request, abort_code, mailbox_error_code);
     return request.state == request_state::success ? 0 : failure_result(request);
 }
 
 int master_sdo_upload(master& m, uint16_t position, uint16_t index, uint8_t subindex, uint8_t* target,
-                      size_t target_size, size_t* result_size, uint32_t* abort_code)
+                      size_t target_size, size_t* result_size, uint32_t* abort_code, uint16_t* mailbox_error_code)
 {
-    if (abort_code)
-        *abort_code = 0; // written on every path: a caller never reads what it left there
+    clear_out(abort_code, mailbox_error_code);
     // the size is written on every failure but -139, which leaves it as it was
     auto fail = [result_size](int result) {
         if (result_size)
@@ -119,16 +134,15 @@ int master_sdo_upload(master& m, uint16_t position, uint16_t index, uint8_t subi
     sdo_request request;
     sdo_request_set_object(request, index, subindex);
     if (target_size > 0 && sdo_request_reserve(request, target_size) != 0)
-        return fail(-12);
+        return fail(result::no_memory);
     request.direction = sdo_direction::upload;
     int queued = queue_and_wait(m, position, request, target_size);
     if (queued != 0)
         return fail(queued);
-    if (abort_code)
-        *abort_code = request.abort_code;
+    report_codes(request, abort_code, mailbox_error_code);
     if (request.state == request_state::success) {
         if (request.data_size > target_size)
-            return -139;
+            return result::too_large;
         for (size_t i = 0; i < request.data_size; ++i)
             target[i] = request.data[i];
         if (result_size)

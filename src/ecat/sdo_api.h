@@ -14,17 +14,20 @@ constexpr uint32_t sdo_call_limit_max_ms = 4000;
 uint32_t sdo_call_limit_ms(uint32_t response_timeout_ms, size_t size);
 
 // Blocking object access, callable from any thread except the cycle's. The slave is
-// named by its ring position. Results: 0; -12 no memory; -22 position not below the
-// slave count; -5 the request failed without an error number (slave in INIT or with
-// AL error, master stopped, the call's limit passed); otherwise -(error number) of the transfer: -5 transfer
-// failed or aborted (abort_code holds the slave's code), -123 no CoE, -139 mailbox too
-// small, 71 for a mailbox protocol error.
-int master_sdo_download(master& m, uint16_t position, uint16_t index, uint8_t subindex, const uint8_t* data,
-                        size_t size, uint32_t* abort_code);
+// named by its ring position. Results (result.h): 0; -12 no memory; -22 position not
+// below the slave count; -5 the transfer failed (no answer, wrong answer, the slave in
+// INIT or with AL error, the master stopped, the call's limit passed) or was aborted
+// (abort_code holds the slave's code); -71 the mailbox answered with an error
+// (mailbox_error_code holds its code); -123 no CoE; -139 mailbox too small or data
+// too long. The out-parameters are written on every path (0 when they do not apply).
+[[nodiscard]] int master_sdo_download(master& m, uint16_t position, uint16_t index, uint8_t subindex,
+                                      const uint8_t* data, size_t size, uint32_t* abort_code,
+                                      uint16_t* mailbox_error_code = nullptr);
 
 // As download; the object's bytes go to target. -139 when the object is larger than
 // target_size (nothing copied, result_size untouched); on other failures result_size := 0.
-int master_sdo_upload(master& m, uint16_t position, uint16_t index, uint8_t subindex, uint8_t* target,
-                      size_t target_size, size_t* result_size, uint32_t* abort_code);
+[[nodiscard]] int master_sdo_upload(master& m, uint16_t position, uint16_t index, uint8_t subindex, uint8_t* target,
+                                    size_t target_size, size_t* result_size, uint32_t* abort_code,
+                                    uint16_t* mailbox_error_code = nullptr);
 
 } // namespace ecat

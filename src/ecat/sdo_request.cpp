@@ -38,6 +38,7 @@ void sdo_request_set_object(sdo_request& request, uint16_t index, uint8_t subind
     request.complete_access = false;
     request.response_timeout_ms = 1000;
     request.error_number = 0;
+    request.mailbox_error_code = 0;
     request.abort_code = 0;
 }
 

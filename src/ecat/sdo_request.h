@@ -26,8 +26,9 @@ struct sdo_request {
     std::atomic<request_state> state{request_state::init}; // read by the waiting caller without the lock
     uint32_t queue_time = 0;
     uint32_t send_time = 0;
-    int error_number = 0;
+    int error_number = 0; // positive; the calls return it negated (result.h)
     uint32_t abort_code = 0;
+    uint16_t mailbox_error_code = 0; // of a mailbox error reply (error number 71)
 
     sdo_request() = default;
     sdo_request(const sdo_request&) = delete;

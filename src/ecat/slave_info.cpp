@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "ecat/master.h"
+#include "ecat/result.h"
 
 namespace ecat {
 
@@ -10,7 +11,7 @@ int master_get_slave_info(master& m, uint16_t position, slave_info& info)
 {
     std::lock_guard lock(m.master_lock);
     if (position >= m.slave_count)
-        return -4;
+        return result::wait_failed;
     const slave& s = m.slaves[position];
     info = slave_info{};
     info.position = s.ring_position;

@@ -33,6 +33,6 @@ struct slave_info {
 
 // Copies a slave's identity. Returns 0, or -4 when the position is not below the
 // slave count.
-int master_get_slave_info(master& m, uint16_t position, slave_info& info);
+[[nodiscard]] int master_get_slave_info(master& m, uint16_t position, slave_info& info);
 
 } // namespace ecat

@@ -3,13 +3,13 @@
 #include "ecat/datagram.h"
 #include "ecat/master.h"
 #include "ecat/slave.h"
+#include "ecat/fsm/esc_registers.h"
 
 namespace ecat {
 
 namespace {
 
 constexpr uint16_t no_reference_clock = 0xFFFF;
-constexpr uint16_t reg_dc_system_time = 0x0910;
 
 // A frame entering port 0 leaves through 3, then 1, then 2, then returns to 0.
 constexpr int downstream_ports[3] = {3, 1, 2};
@@ -104,7 +104,7 @@ void master_choose_reference_clock(master& m)
     }
     uint16_t address = m.dc_reference_clock ? m.dc_reference_clock->station_address : no_reference_clock;
     // out of memory only costs this datagram
-    datagram_fpwr(m.ref_sync_datagram, address, reg_dc_system_time, 4);
+    datagram_fpwr(m.ref_sync_datagram, address, esc_register::dc_system_time, 4);
     datagram_frmw(m.sync_datagram, address);
 }
 

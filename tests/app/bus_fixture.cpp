@@ -3,12 +3,13 @@
 #include <chrono>
 #include <thread>
 
-#include "cli/session.h"
+#include "ecat/session.h"
 #include "sim/bus/bus.h"
 #include "sim/bus/bus_catalog.h"
 #include "sim/description/generic_slaves.h"
 #include "sim/bus/inprocess_wire.h"
 #include "sim/firmware/standard_application.h"
+#include "support/sdo_frames.h"
 
 namespace apptest {
 
@@ -138,26 +139,14 @@ int adapter_index_of(const std::string& name)
     return -1;
 }
 
-void start_master(int adapter_index, ecat::net_device& descriptor, int response_wait_ms)
+int start_master(int adapter_index, ecat::net_device& descriptor, int response_wait_ms)
 {
-    ecat::master& m = ecat::master_zero();
-    ecat::master_clear(m);
-    ecat::master_module_init(ecat::adapter_get(adapter_index)->mac);
-    ecat::net_device_fill(descriptor, adapter_index, response_wait_ms);
-    if (ecat::master_device* device = ecat::master_attach_device(m, descriptor))
-        ecat::master_device_open(*device);
+    return ecat::session_open(ecat::master_zero(), descriptor, adapter_index, response_wait_ms);
 }
 
 bool wait_until_ready(unsigned count, int timeout_ms)
 {
-    ecat::master& m = ecat::master_zero();
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
-    while (std::chrono::steady_clock::now() < deadline) {
-        if (m.slave_count == count && cli::all_slaves_ready(m))
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return false;
+    return ecat::session_wait_settled(ecat::master_zero(), timeout_ms, int(count));
 }
 
 namespace {
@@ -192,43 +181,16 @@ sdo_traffic::~sdo_traffic()
     ecat::adapter_set_tap(nullptr);
 }
 
-namespace {
-
-uint16_t u16(const uint8_t* p)
-{
-    return uint16_t(p[0] | p[1] << 8);
-}
-
-constexpr uint8_t command_fpwr = 0x05;
-constexpr uint8_t mailbox_type_coe = 0x03;
-constexpr uint16_t coe_service_sdo_request = 2;
-
-} // namespace
-
 void sdo_traffic::frame(const uint8_t* data, size_t length, bool sent)
 {
-    if (!sent || length < 16)
+    if (!sent)
         return;
-    size_t offset = 16; // Ethernet header, EtherCAT header
-    while (offset + 12 <= length) {
-        const uint8_t* datagram = data + offset;
-        uint16_t length_word = u16(datagram + 6);
-        size_t size = length_word & 0x07FF;
-        if (offset + 12 + size > length)
-            return;
-        const uint8_t* payload = datagram + 10;
-        // a mailbox write carrying the start of a CoE SDO request: header 6, CoE 2, SDO 4
-        if (datagram[0] == command_fpwr && size >= 12 && (payload[5] & 0x0F) == mailbox_type_coe
-            && u16(payload + 6) >> 12 == coe_service_sdo_request) {
-            uint8_t specifier = payload[8] >> 5;
-            if (specifier == 1 || specifier == 2) {
-                std::lock_guard lock(mutex_);
-                accesses_.push_back({u16(datagram + 2), u16(payload + 9), payload[11], specifier == 2});
-            }
+    for (const testsupport::sent_sdo_request& request : testsupport::sdo_requests_in(data, length)) {
+        uint8_t specifier = request.command_specifier();
+        if (specifier == 1 || specifier == 2) { // initiate download, initiate upload
+            std::lock_guard lock(mutex_);
+            accesses_.push_back({request.station, request.index(), request.subindex(), specifier == 2});
         }
-        offset += 12 + size;
-        if (!(length_word & 0x8000))
-            return;
     }
 }
 

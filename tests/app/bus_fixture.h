@@ -36,8 +36,8 @@ std::shared_ptr<sim::bus> register_spec_bus(const std::string& spec, const std::
 // Index of the adapter with this display name in the current table, or -1.
 int adapter_index_of(const std::string& name);
 
-// Starts master_zero on an adapter as the main window does.
-void start_master(int adapter_index, ecat::net_device& descriptor, int response_wait_ms = 10);
+// Starts master_zero on an adapter as the main window does; the session's result.
+int start_master(int adapter_index, ecat::net_device& descriptor, int response_wait_ms = 10);
 // Waits until the scan has found `count` slaves and each can take requests.
 bool wait_until_ready(unsigned count, int timeout_ms = 5000);
 

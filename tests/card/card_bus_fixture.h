@@ -1,29 +1,17 @@
 #pragma once
-#include <chrono>
 #include <memory>
-#include <mutex>
 #include <string>
-#include <thread>
-
-#include <gtest/gtest.h>
 
 #include "card/card_ops.h"
-#include "ecat/adapter.h"
-#include "ecat/fsm/slave_request.h"
-#include "ecat/master.h"
-#include "sim/bus/bus.h"
 #include "sim/bus/bus_catalog.h"
 #include "sim/cards/card_jig.h"
-#include "sim/bus/inprocess_wire.h"
+#include "support/sim_bus_fixture.h"
 
 namespace cardtest {
 
-// A master of its own on an in-process bus of cards, started through the adapter layer
-// like the program, with the cards' objects read back from the simulated cards.
-class card_bus_fixture : public ::testing::Test {
+// The master on a simulated bus of cards, with the cards' objects read back from the cards.
+class card_bus_fixture : public testsupport::bus_fixture {
 protected:
-    static constexpr uint8_t mac[6] = {0x02, 0x00, 0x4B, 0x49, 0x4F, 0x7F};
-
     void start(const std::string& spec) { start(make(spec)); }
     static std::shared_ptr<sim::bus> make(const std::string& spec)
     {
@@ -36,71 +24,22 @@ protected:
     {
         bus = std::move(cards);
         card::reset_card_counters();
-        ecat::adapter_register_wire("card bus", mac, std::make_shared<sim::inprocess_wire>(bus));
-        ASSERT_EQ(ecat::adapter_list_refresh(), 0);
-        ASSERT_EQ(ecat::net_device_fill(descriptor, ecat::adapter_count() - 1, 1), 0);
-        ASSERT_EQ(ecat::master_init(*m, 0, mac), 0);
-        ASSERT_NE(ecat::master_attach_device(*m, descriptor), nullptr);
-        ASSERT_EQ(ecat::master_device_open(m->main_device), 0);
-        started = true;
+        bus_fixture::start();
         ASSERT_TRUE(wait_ready(unsigned(bus->slave_count())));
-    }
-
-    void TearDown() override
-    {
-        if (started)
-            ecat::master_clear(*m);
-        ecat::adapter_release_all();
-        ecat::adapter_unregister_wires();
-    }
-
-    bool wait_ready(unsigned count)
-    {
-        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (std::chrono::steady_clock::now() < deadline) {
-            {
-                std::lock_guard lock(m->master_lock);
-                bool ready = !m->scan_busy && m->slave_count == count;
-                for (unsigned i = 0; ready && i < count; ++i)
-                    ready = ecat::slave_request_is_ready(m->slaves[i].request_machine);
-                if (ready)
-                    return true;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        }
-        return false;
     }
 
     template <typename F>
     static bool wait_until(F condition, int timeout_ms = 5000)
     {
-        auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
-        while (!condition()) {
-            if (std::chrono::steady_clock::now() > deadline)
-                return false;
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
-        return true;
+        return wait_for(condition, timeout_ms);
     }
 
     // What the simulated card holds, read past its SDO server.
-    uint64_t card_number(size_t id, uint16_t index, uint8_t subindex)
-    {
-        return bus->with_slave(id, [&](sim::slave& s) { return dictionary_of(s).number(index, subindex); });
-    }
+    uint64_t card_number(size_t id, uint16_t index, uint8_t subindex) { return sim_number(id, index, subindex); }
     void set_card_number(size_t id, uint16_t index, uint8_t subindex, uint64_t value)
     {
-        bus->with_slave(id, [&](sim::slave& s) { return dictionary_of(s).set_number(index, subindex, value); });
+        set_sim_number(id, index, subindex, value);
     }
-    static sim::object_dictionary& dictionary_of(sim::slave& s)
-    {
-        return static_cast<sim::standard_application&>(s.application()).dictionary();
-    }
-
-    std::shared_ptr<sim::bus> bus;
-    std::unique_ptr<ecat::master> m = std::make_unique<ecat::master>();
-    ecat::net_device descriptor;
-    bool started = false;
 };
 
 } // namespace cardtest

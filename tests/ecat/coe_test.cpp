@@ -174,7 +174,7 @@ TEST_F(coe_machine, a_mailbox_length_beyond_the_mailbox_is_a_protocol_error)
     mailbox[5] = 0x03;
     answer(1, mailbox);
     ASSERT_TRUE(coe_failed(fsm));
-    EXPECT_EQ(request.error_number, -71);
+    EXPECT_EQ(request.error_number, 71) << "kept positive, returned as -71";
 }
 
 TEST_F(coe_machine, a_segment_beyond_the_announced_size_fails_without_overrun)

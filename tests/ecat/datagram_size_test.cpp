@@ -4,7 +4,7 @@
 
 #include "ecat/fsm/slave_request.h"
 #include "ecat/master.h"
-#include "master_fixture.h"
+#include "support/master_fixture.h"
 
 using namespace ecat;
 

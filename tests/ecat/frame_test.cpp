@@ -1,7 +1,7 @@
 #include <cstring>
 
 #include "ecat/master.h"
-#include "master_fixture.h"
+#include "support/master_fixture.h"
 
 using namespace ecat;
 

@@ -1,7 +1,7 @@
 // The blocking SDO calls on a master that is not running: every path writes the
 // caller's out-parameters.
 #include "ecat/sdo_api.h"
-#include "master_fixture.h"
+#include "support/master_fixture.h"
 
 using namespace ecat;
 

@@ -1,7 +1,7 @@
 // The master under faults of the bus: many slaves at once, unplugging, link loss, lost frames.
 #include <atomic>
 
-#include "bus_fixture.h"
+#include "support/sim_bus_fixture.h"
 #include "ecat/sdo_api.h"
 #include "sim/description/generic_slaves.h"
 

@@ -5,7 +5,7 @@
 #include <atomic>
 #include <cstdlib>
 
-#include "bus_fixture.h"
+#include "support/sim_bus_fixture.h"
 #include "ecat/sdo_api.h"
 #include "ecat/slave_info.h"
 #include "sim/bus/bus_catalog.h"

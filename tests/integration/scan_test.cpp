@@ -1,5 +1,5 @@
 // Scanning simulated slaves through the real cycle: addresses, SII, PDOs, topology, AL.
-#include "bus_fixture.h"
+#include "support/sim_bus_fixture.h"
 #include "ecat/fsm/al_texts.h"
 #include "ecat/slave_info.h"
 #include "sim/description/generic_slaves.h"

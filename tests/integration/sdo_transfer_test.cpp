@@ -2,7 +2,8 @@
 #include <atomic>
 #include <numeric>
 
-#include "bus_fixture.h"
+#include "support/sdo_frames.h"
+#include "support/sim_bus_fixture.h"
 #include "ecat/sdo_api.h"
 #include "ecat/slave_info.h"
 #include "sim/description/generic_slaves.h"
@@ -22,24 +23,13 @@ protected:
     }
 };
 
-// The SDO commands of the download requests the master put on the wire.
+// The SDO requests the master put on the wire, from the CoE header on.
 std::vector<std::vector<uint8_t>> sdo_requests_sent(const std::vector<std::vector<uint8_t>>& frames)
 {
     std::vector<std::vector<uint8_t>> requests;
-    for (const auto& frame : frames) {
-        size_t offset = 16;
-        while (offset + 12 <= frame.size()) {
-            uint16_t length_word = read_u16(&frame[offset + 6]);
-            size_t size = length_word & 0x7FF;
-            const uint8_t* data = &frame[offset + 10];
-            // FPWR into a receive mailbox carrying CoE (type 3) with an SDO request (service 2)
-            if (frame[offset] == 5 && size >= 16 && (data[5] & 0x0F) == 3 && (read_u16(data + 6) >> 12) == 2)
-                requests.emplace_back(data + 6, data + 6 + read_u16(data));
-            offset += 12 + size;
-            if (!(length_word & 0x8000))
-                break;
-        }
-    }
+    for (const auto& frame : frames)
+        for (auto& request : testsupport::sdo_requests_in(frame.data(), frame.size()))
+            requests.push_back(std::move(request.coe));
     return requests;
 }
 

@@ -7,6 +7,8 @@
 #include "ecat/fsm/retry.h"
 #include "ecat/master.h"
 #include "ecat/slave.h"
+#include "ecat/fsm/esc_registers.h"
+#include "ecat/fsm/machine.h"
 
 namespace ecat {
 
@@ -22,9 +24,6 @@ void check_ack(al_state_change& fsm);
 void done(al_state_change& fsm);
 void failed(al_state_change& fsm);
 
-constexpr uint16_t reg_al_control = 0x0120;
-constexpr uint16_t reg_al_status = 0x0130;
-constexpr uint16_t reg_al_status_code = 0x0134;
 constexpr uint32_t write_limit_ms = 3000;  // AL Control written while nobody answers
 constexpr uint32_t change_limit_ms = 5000; // state neither reached nor refused
 constexpr int datagram_retries = 3;
@@ -51,7 +50,7 @@ uint32_t elapsed(const al_state_change& fsm)
 bool write_control(al_state_change& fsm, uint16_t value)
 {
     datagram& d = *fsm.dgram;
-    if (datagram_fpwr(d, fsm.target->station_address, reg_al_control, 2) != 0)
+    if (datagram_fpwr(d, fsm.target->station_address, esc_register::al_control, 2) != 0)
         return false;
     write_u16(d.data, value);
     fsm.retries = datagram_retries;
@@ -70,7 +69,7 @@ bool read_register(al_state_change& fsm, uint16_t offset)
 
 void read_status_then(al_state_change& fsm, al_change_state next)
 {
-    fsm.state = read_register(fsm, reg_al_status) ? next : failed;
+    fsm.state = read_register(fsm, esc_register::al_status) ? next : failed;
 }
 
 void start(al_state_change& fsm)
@@ -82,13 +81,9 @@ void start(al_state_change& fsm)
 
 void check_write(al_state_change& fsm)
 {
+    if (!reply_ready(fsm, failed, -1))
+        return;
     datagram& d = *fsm.dgram;
-    if (retry_timed_out(d, fsm.retries))
-        return;
-    if (d.state != datagram_state::received) {
-        fsm.state = failed;
-        return;
-    }
     take_start_time(fsm);
     if (d.working_counter == 1) {
         fsm.take_time = true;
@@ -105,18 +100,23 @@ void check_write(al_state_change& fsm)
     fsm.state = failed;
 }
 
+// The opening of the states that read the AL status: the reply, the start time, and the
+// state the slave shows, kept in its record.
+bool status_arrived(al_state_change& fsm, uint8_t& current)
+{
+    if (!reply_ready(fsm, failed))
+        return false;
+    take_start_time(fsm);
+    current = fsm.dgram->data[0];
+    fsm.target->current_al_state = current;
+    return true;
+}
+
 void check_status(al_state_change& fsm)
 {
-    datagram& d = *fsm.dgram;
-    if (retry_timed_out(d, fsm.retries))
+    uint8_t current = 0;
+    if (!status_arrived(fsm, current))
         return;
-    if (!received_with(d, 1)) {
-        fsm.state = failed;
-        return;
-    }
-    take_start_time(fsm);
-    uint8_t current = d.data[0];
-    fsm.target->current_al_state = current;
 
     if (current == fsm.requested_state) {
         fsm.state = done;
@@ -144,18 +144,14 @@ void check_status(al_state_change& fsm)
 
 void start_code_read(al_state_change& fsm)
 {
-    fsm.state = read_register(fsm, reg_al_status_code) ? read_code : failed;
+    fsm.state = read_register(fsm, esc_register::al_status_code) ? read_code : failed;
 }
 
 void read_code(al_state_change& fsm)
 {
+    if (!reply_ready(fsm, failed, -1))
+        return;
     datagram& d = *fsm.dgram;
-    if (retry_timed_out(d, fsm.retries))
-        return;
-    if (d.state != datagram_state::received) {
-        fsm.state = failed;
-        return;
-    }
     if (d.working_counter == 1) {
         slave& s = *fsm.target;
         s.al_status_code = read_u16(d.data);
@@ -171,29 +167,17 @@ void read_code(al_state_change& fsm)
 
 void check_ack_write(al_state_change& fsm)
 {
-    datagram& d = *fsm.dgram;
-    if (retry_timed_out(d, fsm.retries))
+    if (!reply_ready(fsm, failed))
         return;
-    if (!received_with(d, 1)) {
-        fsm.state = failed;
-        return;
-    }
     fsm.take_time = true;
     read_status_then(fsm, check_ack);
 }
 
 void check_ack(al_state_change& fsm)
 {
-    datagram& d = *fsm.dgram;
-    if (retry_timed_out(d, fsm.retries))
+    uint8_t current = 0;
+    if (!status_arrived(fsm, current))
         return;
-    if (!received_with(d, 1)) {
-        fsm.state = failed;
-        return;
-    }
-    take_start_time(fsm);
-    uint8_t current = d.data[0];
-    fsm.target->current_al_state = current;
     if (!(current & al_state_error)) {
         // a refused change stays a failure even though the error is acknowledged now
         fsm.state = fsm.mode == al_change_mode::acknowledge ? done : failed;
@@ -233,10 +217,7 @@ void al_acknowledge_start(al_state_change& fsm, slave& target, datagram& d)
 
 bool al_change_exec(al_state_change& fsm)
 {
-    if (fsm.state == done || fsm.state == failed)
-        return false;
-    fsm.state(fsm);
-    return fsm.state != done && fsm.state != failed;
+    return machine_step(fsm, done, failed);
 }
 
 bool al_change_done(const al_state_change& fsm)

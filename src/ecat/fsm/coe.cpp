@@ -11,9 +11,9 @@ namespace ecat {
 void coe_state_done(coe_transfer&) {}
 void coe_state_failed(coe_transfer&) {}
 
-void coe_fail(coe_transfer& fsm, int error_number)
+void coe_fail(coe_transfer& fsm, int result_code)
 {
-    fsm.request->error_number = error_number;
+    fsm.request->error_number = -result_code;
     fsm.state = coe_state_failed;
 }
 
@@ -59,7 +59,7 @@ bool coe_failed(const coe_transfer& fsm)
 bool coe_prepare_check(coe_transfer& fsm)
 {
     if (mailbox_prepare_check(*fsm.target, *fsm.dgram) != 0) {
-        coe_fail(fsm, -12);
+        coe_fail(fsm, result::no_memory);
         return false;
     }
     return true;
@@ -68,7 +68,7 @@ bool coe_prepare_check(coe_transfer& fsm)
 bool coe_prepare_fetch(coe_transfer& fsm)
 {
     if (mailbox_prepare_fetch(*fsm.target, *fsm.dgram) != 0) {
-        coe_fail(fsm, -12);
+        coe_fail(fsm, result::no_memory);
         return false;
     }
     return true;
@@ -108,7 +108,7 @@ void drain_check(coe_transfer& fsm)
         return;
     }
     if (!received_with(d, 1)) {
-        coe_fail(fsm, coe_error_transfer);
+        coe_fail(fsm, result::failed);
         return;
     }
     if (!mailbox_full(d)) {
@@ -130,7 +130,7 @@ void drain_fetch(coe_transfer& fsm)
     }
     // whatever came back is an old answer or nothing: look at the status again
     if (platform::tick_ms() - fsm.request->send_time >= fsm.request->response_timeout_ms) {
-        coe_fail(fsm, coe_error_transfer);
+        coe_fail(fsm, result::failed);
         return;
     }
     fsm.retries = 3;
@@ -170,7 +170,7 @@ bool coe_request_taken(coe_transfer& fsm, coe_request_writer write_again)
         write_again(fsm, true);
         return false;
     }
-    coe_fail(fsm, coe_error_transfer);
+    coe_fail(fsm, result::failed);
     return false;
 }
 
@@ -182,7 +182,7 @@ bool coe_check_step(coe_transfer& fsm)
         return false;
     }
     if (!received_with(d, 1)) {
-        coe_fail(fsm, coe_error_transfer);
+        coe_fail(fsm, result::failed);
         return false;
     }
     if (!mailbox_full(d)) {
@@ -190,7 +190,7 @@ bool coe_check_step(coe_transfer& fsm)
             fsm.retries = 3;
             coe_prepare_check(fsm);
         } else {
-            coe_fail(fsm, coe_error_transfer);
+            coe_fail(fsm, result::failed);
         }
         return false;
     }
@@ -206,12 +206,13 @@ coe_reply coe_take_reply(coe_transfer& fsm, const uint8_t*& payload, size_t& len
         return coe_reply::pending;
     }
     if (!received_with(d, 1)) {
-        coe_fail(fsm, coe_error_transfer);
+        coe_fail(fsm, result::failed);
         return coe_reply::pending;
     }
     mailbox_message message;
     int result = mailbox_parse_fetched(*fsm.target, d, message);
     if (result != 0) {
+        fsm.request->mailbox_error_code = message.error_code;
         coe_fail(fsm, result);
         return coe_reply::pending;
     }
@@ -239,7 +240,7 @@ bool coe_sdo_reply(coe_transfer& fsm, coe_state check_state, bool other_protocol
         return false;
     case coe_reply::not_coe:
         if (other_protocol_fails)
-            coe_fail(fsm, coe_error_transfer);
+            coe_fail(fsm, result::failed);
         else
             coe_check_again(fsm, check_state);
         return false;
@@ -250,7 +251,7 @@ bool coe_sdo_reply(coe_transfer& fsm, coe_state check_state, bool other_protocol
         break;
     }
     if (length < minimum_length) {
-        coe_fail(fsm, coe_error_transfer);
+        coe_fail(fsm, result::failed);
         return false;
     }
     if (coe_is_abort(payload)) {
@@ -265,7 +266,7 @@ void coe_take_abort(coe_transfer& fsm, const uint8_t* payload, size_t length)
     if (length >= coe_sdo_header_size)
         fsm.request->abort_code = read_u32(payload + 6);
     coe_answered(fsm);
-    coe_fail(fsm, coe_error_transfer);
+    coe_fail(fsm, result::failed);
 }
 
 } // namespace ecat

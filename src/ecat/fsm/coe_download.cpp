@@ -114,7 +114,7 @@ void download_segment_check(coe_transfer& fsm)
     if (retry_timed_out(d, fsm.retries))
         return;
     if (!received_with(d, 1)) {
-        coe_fail(fsm, coe_error_transfer);
+        coe_fail(fsm, result::failed);
         return;
     }
     // the first reply seen here is the segment write itself, so this starts the polling
@@ -129,7 +129,7 @@ void download_segment_check(coe_transfer& fsm)
         coe_prepare_check(fsm);
         return;
     }
-    coe_fail(fsm, coe_error_transfer);
+    coe_fail(fsm, result::failed);
 }
 
 void download_segment_response(coe_transfer& fsm)
@@ -143,7 +143,7 @@ void download_segment_response(coe_transfer& fsm)
         return;
     }
     if (((payload[2] >> 4) & 1) != fsm.toggle) {
-        coe_fail(fsm, coe_error_transfer);
+        coe_fail(fsm, result::failed);
         return;
     }
     fsm.bytes_transferred += fsm.segment_size;
@@ -164,11 +164,11 @@ void coe_download_start(coe_transfer& fsm)
 {
     slave& s = *fsm.target;
     if (!(s.mailbox_protocols & mailbox_protocol_coe)) {
-        coe_fail(fsm, coe_error_no_coe);
+        coe_fail(fsm, result::no_coe);
         return;
     }
     if (s.configured_rx_mailbox_size < 16 || !coe_mailbox_fits(s)) {
-        coe_fail(fsm, coe_error_too_long);
+        coe_fail(fsm, result::too_large);
         return;
     }
     fsm.request->send_time = platform::tick_ms();

@@ -6,13 +6,11 @@
 #include "ecat/datagram.h"
 #include "ecat/fsm/coe.h"
 #include "ecat/fsm/mailbox.h"
+#include "ecat/result.h"
 #include "ecat/slave.h"
 
 namespace ecat {
 
-constexpr int coe_error_transfer = 5;
-constexpr int coe_error_no_coe = 123;
-constexpr int coe_error_too_long = 139;
 constexpr uint16_t coe_header_sdo_request = 0x2000;
 constexpr size_t coe_sdo_header_size = 10; // CoE header, command, index, subindex, 4 data bytes
 
@@ -21,7 +19,9 @@ constexpr uint32_t coe_max_upload_size = 1u << 20;
 
 void coe_state_done(coe_transfer& fsm);
 void coe_state_failed(coe_transfer& fsm);
-void coe_fail(coe_transfer& fsm, int error_number);
+// Ends the transfer in failure with a result code (result.h); the request keeps its
+// positive error number.
+void coe_fail(coe_transfer& fsm, int result_code);
 
 void coe_download_start(coe_transfer& fsm);
 void coe_upload_start(coe_transfer& fsm);

@@ -48,7 +48,7 @@ bool set_data(coe_transfer& fsm, const uint8_t* bytes, size_t size, size_t capac
     sdo_request& request = *fsm.request;
     request.data_size = 0;
     if (sdo_request_reserve(request, capacity) != 0) {
-        coe_fail(fsm, -12);
+        coe_fail(fsm, result::no_memory);
         return false;
     }
     if (size)
@@ -75,7 +75,7 @@ void take_initiate_response(coe_transfer& fsm, const uint8_t* payload, size_t le
     if (command & 0x02) { // expedited
         size_t size = (command & 0x01) ? 4 - ((command >> 2) & 3) : 4;
         if (length < size + 6) {
-            coe_fail(fsm, coe_error_transfer);
+            coe_fail(fsm, result::failed);
             return;
         }
         if (set_data(fsm, payload + 6, size, size))
@@ -83,13 +83,13 @@ void take_initiate_response(coe_transfer& fsm, const uint8_t* payload, size_t le
         return;
     }
     if (length < coe_sdo_header_size || read_u32(payload + 6) == 0) {
-        coe_fail(fsm, coe_error_transfer);
+        coe_fail(fsm, result::failed);
         return;
     }
     fsm.complete_size = read_u32(payload + 6);
     size_t first_part = length - coe_sdo_header_size;
     if (fsm.complete_size > coe_max_upload_size || first_part > fsm.complete_size) {
-        coe_fail(fsm, coe_error_too_long);
+        coe_fail(fsm, result::too_large);
         return;
     }
     if (!set_data(fsm, payload + coe_sdo_header_size, first_part, fsm.complete_size))
@@ -111,7 +111,7 @@ void upload_response(coe_transfer& fsm)
     if (!coe_sdo_reply(fsm, upload_check, true, 6, payload, length))
         return;
     if (coe_service(payload) != 3 || (payload[2] & 0xE0) != 0x40) {
-        coe_fail(fsm, coe_error_transfer);
+        coe_fail(fsm, result::failed);
         return;
     }
     if (read_u16(payload + 3) != fsm.request->index || payload[5] != fsm.request->subindex) {
@@ -129,7 +129,7 @@ void upload_segment_request(coe_transfer& fsm)
         return;
     }
     if (!received_with(d, 1)) {
-        coe_fail(fsm, coe_error_transfer);
+        coe_fail(fsm, result::failed);
         return;
     }
     fsm.response_start = d.sent_time;
@@ -157,7 +157,7 @@ void upload_segment_response(coe_transfer& fsm)
     }
     // an answer to an earlier segment request carries the other toggle
     if (((command >> 4) & 1) != fsm.toggle) {
-        coe_fail(fsm, coe_error_transfer);
+        coe_fail(fsm, result::failed);
         return;
     }
     size_t data_length = length - 3;
@@ -165,7 +165,7 @@ void upload_segment_response(coe_transfer& fsm)
         data_length -= (command >> 1) & 7;
     sdo_request& request = *fsm.request;
     if (request.data_size + data_length > fsm.complete_size) {
-        coe_fail(fsm, coe_error_too_long);
+        coe_fail(fsm, result::too_large);
         return;
     }
     std::memcpy(request.data + request.data_size, payload + 3, data_length);
@@ -185,11 +185,11 @@ void upload_segment_response(coe_transfer& fsm)
 void coe_upload_start(coe_transfer& fsm)
 {
     if (!(fsm.target->mailbox_protocols & mailbox_protocol_coe)) {
-        coe_fail(fsm, coe_error_no_coe);
+        coe_fail(fsm, result::no_coe);
         return;
     }
     if (!coe_mailbox_fits(*fsm.target)) {
-        coe_fail(fsm, coe_error_too_long);
+        coe_fail(fsm, result::too_large);
         return;
     }
     fsm.request->send_time = platform::tick_ms();

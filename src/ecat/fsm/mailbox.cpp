@@ -4,6 +4,7 @@
 
 #include "ecat/datagram.h"
 #include "ecat/slave.h"
+#include "ecat/fsm/esc_registers.h"
 
 namespace ecat {
 
@@ -45,11 +46,11 @@ uint8_t mailbox_next_counter(slave& s)
 uint8_t* mailbox_prepare_send(slave& s, datagram& d, uint8_t type, size_t size, uint8_t counter, int& error)
 {
     if (!s.mailbox_protocols) {
-        error = -123;
+        error = result::no_coe;
         return nullptr;
     }
     if (s.configured_rx_mailbox_size < size + mailbox_header_size) {
-        error = -139;
+        error = result::too_large;
         return nullptr;
     }
     if (int result = datagram_fpwr(d, s.station_address, s.configured_rx_mailbox_offset, s.configured_rx_mailbox_size);
@@ -68,7 +69,7 @@ uint8_t* mailbox_prepare_send(slave& s, datagram& d, uint8_t type, size_t size, 
 
 int mailbox_prepare_check(slave& s, datagram& d)
 {
-    if (datagram_fprd(d, s.station_address, 0x0808, 8) != 0)
+    if (datagram_fprd(d, s.station_address, esc_register::sync_manager_1, 8) != 0)
         return -12;
     datagram_zero(d);
     return 0;
@@ -91,13 +92,17 @@ int mailbox_parse_fetched(const slave& s, const datagram& d, mailbox_message& me
 {
     // the length comes from the slave: it must fit both the mailbox and what was read
     if (d.data_size < mailbox_header_size)
-        return mailbox_protocol_error;
+        return result::mailbox_error;
     size_t length = read_u16(d.data);
     if (s.configured_tx_mailbox_size < length + mailbox_header_size || d.data_size < length + mailbox_header_size)
-        return mailbox_protocol_error;
+        return result::mailbox_error;
     uint8_t type = d.data[5] & 0x0F;
-    if (type == mailbox_type_error)
-        return mailbox_protocol_error;
+    if (type == mailbox_type_error) {
+        // the reply's service data: type 1 (error), then the error code
+        if (length >= 4)
+            message.error_code = read_u16(d.data + mailbox_header_size + 2);
+        return result::mailbox_error;
+    }
     message.payload = d.data + mailbox_header_size;
     message.length = length;
     message.type = type;

@@ -2,6 +2,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "ecat/result.h"
+
 namespace ecat {
 
 struct datagram;
@@ -10,7 +12,6 @@ struct slave;
 constexpr uint8_t mailbox_type_error = 0x00;
 constexpr uint8_t mailbox_type_coe = 0x03;
 constexpr size_t mailbox_header_size = 6;
-constexpr int mailbox_protocol_error = -71;
 
 // Sets up an FPWR of the whole receive mailbox with the header for `size` bytes of
 // service data and returns the payload area, or nullptr with error set to -123 (no
@@ -31,10 +32,11 @@ struct mailbox_message {
     const uint8_t* payload = nullptr;
     size_t length = 0;
     uint8_t type = 0;
+    uint16_t error_code = 0; // of a mailbox error reply
 };
 
 // Parses a fetched mailbox. Returns 0 with the message, or -71 for a length that
-// does not fit the mailbox or a mailbox error reply.
+// does not fit the mailbox or a mailbox error reply (its code in message.error_code).
 int mailbox_parse_fetched(const slave& s, const datagram& d, mailbox_message& message);
 
 // Text of a mailbox error code; nullptr when unknown.

@@ -11,6 +11,7 @@
 #include "ecat/slave.h"
 #include "ecat/topology.h"
 #include "platform/clock.h"
+#include "ecat/fsm/esc_registers.h"
 
 namespace ecat {
 
@@ -25,9 +26,6 @@ void read_slave_state(master_state_machine& fsm);
 void acknowledge(master_state_machine& fsm);
 void configure(master_state_machine& fsm);
 
-constexpr uint16_t reg_station_address = 0x0010;
-constexpr uint16_t reg_al_status = 0x0130;
-constexpr uint16_t reg_dc_receive_time_latch = 0x0900;
 constexpr int datagram_retries = 3;
 // back-off before each repeat of an incomplete scan, and how many repeats there are
 constexpr uint32_t first_rescan_delay_ms = 1000;
@@ -90,7 +88,7 @@ void broadcast(master_state_machine& fsm, datagram_type type, uint16_t offset, s
 void read_current_state(master_state_machine& fsm)
 {
     datagram& d = *fsm.dgram;
-    datagram_fprd(d, fsm.current_slave->station_address, reg_al_status, 2);
+    datagram_fprd(d, fsm.current_slave->station_address, esc_register::al_status, 2);
     datagram_zero(d);
     fsm.retries = datagram_retries;
     fsm.state = read_slave_state;
@@ -99,7 +97,7 @@ void read_current_state(master_state_machine& fsm)
 void start(master_state_machine& fsm)
 {
     fsm.idle = true;
-    broadcast(fsm, datagram_type::BRD, reg_al_status, 2);
+    broadcast(fsm, datagram_type::BRD, esc_register::al_status, 2);
     fsm.state = broadcast_check;
 }
 
@@ -194,33 +192,37 @@ void rebuild_slave_table(master_state_machine& fsm)
     m.request_cursor = 0;
 
     // Station addresses are given slave by slave, so every old one must go first.
-    broadcast(fsm, datagram_type::BWR, reg_station_address, 2);
+    broadcast(fsm, datagram_type::BWR, esc_register::station_address, 2);
     fsm.state = clear_addresses;
+}
+
+// The opening of the scan's broadcast states: a timed-out broadcast is sent again while
+// the retries last; a lost one ends the scan.
+bool broadcast_answered(master_state_machine& fsm)
+{
+    const datagram& d = *fsm.dgram;
+    if (retry_timed_out(d, fsm.retries))
+        return false;
+    if (d.state != datagram_state::received) {
+        abort_scan(fsm);
+        return false;
+    }
+    return true;
 }
 
 void clear_addresses(master_state_machine& fsm)
 {
-    datagram& d = *fsm.dgram;
-    if (retry_timed_out(d, fsm.retries))
+    if (!broadcast_answered(fsm))
         return;
-    if (d.state != datagram_state::received) {
-        abort_scan(fsm);
-        return;
-    }
     // Latch the port receive times that the scan reads for the DC delays.
-    broadcast(fsm, datagram_type::BWR, reg_dc_receive_time_latch, 1);
+    broadcast(fsm, datagram_type::BWR, esc_register::port_receive_times, 1);
     fsm.state = latch_receive_times;
 }
 
 void latch_receive_times(master_state_machine& fsm)
 {
-    datagram& d = *fsm.dgram;
-    if (retry_timed_out(d, fsm.retries))
+    if (!broadcast_answered(fsm))
         return;
-    if (d.state != datagram_state::received) {
-        abort_scan(fsm);
-        return;
-    }
     fsm.current_slave = fsm.owner->slaves.get();
     slave_scan_start(fsm.scan, *fsm.current_slave);
     fsm.state = scan_slaves;

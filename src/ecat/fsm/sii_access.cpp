@@ -3,6 +3,8 @@
 #include "ecat/datagram.h"
 #include "ecat/fsm/retry.h"
 #include "ecat/slave.h"
+#include "ecat/fsm/esc_registers.h"
+#include "ecat/fsm/machine.h"
 
 namespace ecat {
 
@@ -14,7 +16,6 @@ void read_fetch(sii_access& fsm);
 void done(sii_access& fsm);
 void failed(sii_access& fsm);
 
-constexpr uint16_t reg_sii_control = 0x0502; // control/status, address at 0x0504, data at 0x0508
 constexpr uint8_t sii_control_low = 0x80;
 constexpr uint8_t sii_command_read = 0x01;
 constexpr uint8_t sii_status_command_error = 0x20;
@@ -24,7 +25,7 @@ constexpr int datagram_retries = 3;
 
 bool prepare_status_read(sii_access& fsm)
 {
-    if (datagram_fprd(*fsm.dgram, fsm.target->station_address, reg_sii_control, 10) != 0)
+    if (datagram_fprd(*fsm.dgram, fsm.target->station_address, esc_register::sii_control, 10) != 0)
         return false;
     datagram_zero(*fsm.dgram);
     fsm.retries = datagram_retries;
@@ -34,7 +35,7 @@ bool prepare_status_read(sii_access& fsm)
 void start_read(sii_access& fsm)
 {
     datagram& d = *fsm.dgram;
-    if (datagram_fpwr(d, fsm.target->station_address, reg_sii_control, 4) != 0) {
+    if (datagram_fpwr(d, fsm.target->station_address, esc_register::sii_control, 4) != 0) {
         fsm.state = failed;
         return;
     }
@@ -47,13 +48,9 @@ void start_read(sii_access& fsm)
 
 void read_check(sii_access& fsm)
 {
+    if (!reply_ready(fsm, failed))
+        return;
     datagram& d = *fsm.dgram;
-    if (retry_timed_out(d, fsm.retries))
-        return;
-    if (!received_with(d, 1)) {
-        fsm.state = failed;
-        return;
-    }
     // The 20 ms limit counts from the first status read.
     fsm.start_time = d.sent_time;
     fsm.check_once_more = true;
@@ -62,13 +59,9 @@ void read_check(sii_access& fsm)
 
 void read_fetch(sii_access& fsm)
 {
+    if (!reply_ready(fsm, failed))
+        return;
     datagram& d = *fsm.dgram;
-    if (retry_timed_out(d, fsm.retries))
-        return;
-    if (!received_with(d, 1)) {
-        fsm.state = failed;
-        return;
-    }
     uint8_t status = d.data[1];
     if (status & sii_status_command_error) {
         fsm.state = failed;
@@ -107,10 +100,7 @@ void sii_read_start(sii_access& fsm, slave& target, datagram& d, uint16_t word_a
 
 bool sii_exec(sii_access& fsm)
 {
-    if (fsm.state == done || fsm.state == failed)
-        return false;
-    fsm.state(fsm);
-    return fsm.state != done && fsm.state != failed;
+    return machine_step(fsm, done, failed);
 }
 
 bool sii_done(const sii_access& fsm)

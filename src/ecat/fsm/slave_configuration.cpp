@@ -4,6 +4,8 @@
 #include "ecat/fsm/al_texts.h"
 #include "ecat/fsm/retry.h"
 #include "ecat/slave.h"
+#include "ecat/fsm/esc_registers.h"
+#include "ecat/fsm/machine.h"
 
 namespace ecat {
 
@@ -19,9 +21,6 @@ void preop(slave_configuration& fsm);
 void done(slave_configuration& fsm);
 void failed(slave_configuration& fsm);
 
-constexpr uint16_t reg_fmmu = 0x0600;
-constexpr uint16_t reg_sync_manager = 0x0800;
-constexpr uint16_t reg_dc_activation = 0x0980; // cyclic unit control and activation, 0x0980-0x0981
 constexpr size_t fmmu_size = 16;
 constexpr size_t sync_manager_size = 8;
 constexpr uint8_t mailbox_rx_control = 0x26; // one buffer, write access, interrupt to the PDI
@@ -95,7 +94,7 @@ bool write_mailbox_sync_managers(slave_configuration& fsm)
         rx_active = rx_size != 0, tx_active = tx_size != 0;
     }
 
-    if (datagram_fpwr(d, s.station_address, reg_sync_manager, size) != 0)
+    if (datagram_fpwr(d, s.station_address, esc_register::sync_manager, size) != 0)
         return false;
     datagram_zero(d);
     put_sync_manager(d.data, rx_offset, rx_size, rx_control, rx_active);
@@ -123,32 +122,37 @@ void init(slave_configuration& fsm)
     }
     slave& s = *fsm.target;
     if (s.fmmu_count > 0) {
-        fsm.state = write_zeros(fsm, reg_fmmu, s.fmmu_count * fmmu_size) ? clear_fmmus : failed;
+        fsm.state = write_zeros(fsm, esc_register::fmmu, s.fmmu_count * fmmu_size) ? clear_fmmus : failed;
         return;
     }
     if (s.sync_manager_count > 0) {
-        fsm.state = write_zeros(fsm, reg_sync_manager, s.sync_manager_count * sync_manager_size) ? clear_sync : failed;
+        fsm.state =
+            write_zeros(fsm, esc_register::sync_manager, s.sync_manager_count * sync_manager_size) ? clear_sync : failed;
         return;
     }
     go_dc_clearing(fsm);
 }
 
+// A reply with the counter of one slave; a lost one fails the machine, another counter the slave.
+bool answered_once(slave_configuration& fsm)
+{
+    if (!reply_ready(fsm, failed, -1))
+        return false;
+    if (fsm.dgram->working_counter != 1) {
+        fail_slave(fsm);
+        return false;
+    }
+    return true;
+}
+
 void clear_fmmus(slave_configuration& fsm)
 {
-    datagram& d = *fsm.dgram;
-    if (retry_timed_out(d, fsm.retries))
+    if (!answered_once(fsm))
         return;
-    if (d.state != datagram_state::received) {
-        fsm.state = failed;
-        return;
-    }
-    if (d.working_counter != 1) {
-        fail_slave(fsm);
-        return;
-    }
     slave& s = *fsm.target;
     if (s.sync_manager_count > 0) {
-        fsm.state = write_zeros(fsm, reg_sync_manager, s.sync_manager_count * sync_manager_size) ? clear_sync : failed;
+        fsm.state =
+            write_zeros(fsm, esc_register::sync_manager, s.sync_manager_count * sync_manager_size) ? clear_sync : failed;
         return;
     }
     go_dc_clearing(fsm);
@@ -156,17 +160,8 @@ void clear_fmmus(slave_configuration& fsm)
 
 void clear_sync(slave_configuration& fsm)
 {
-    datagram& d = *fsm.dgram;
-    if (retry_timed_out(d, fsm.retries))
+    if (!answered_once(fsm))
         return;
-    if (d.state != datagram_state::received) {
-        fsm.state = failed;
-        return;
-    }
-    if (d.working_counter != 1) {
-        fail_slave(fsm);
-        return;
-    }
     go_dc_clearing(fsm);
 }
 
@@ -174,7 +169,7 @@ void go_dc_clearing(slave_configuration& fsm)
 {
     slave& s = *fsm.target;
     if (s.dc_supported && s.has_dc_system_time) {
-        fsm.state = write_zeros(fsm, reg_dc_activation, 2) ? clear_dc_assign : failed;
+        fsm.state = write_zeros(fsm, esc_register::dc_activation, 2) ? clear_dc_assign : failed;
         return;
     }
     go_mailbox_setup(fsm);
@@ -182,14 +177,9 @@ void go_dc_clearing(slave_configuration& fsm)
 
 void clear_dc_assign(slave_configuration& fsm)
 {
-    datagram& d = *fsm.dgram;
-    if (retry_timed_out(d, fsm.retries))
-        return;
     // any counter will do: clearing the activation is a precaution
-    if (d.state != datagram_state::received) {
-        fsm.state = failed;
+    if (!reply_ready(fsm, failed, -1))
         return;
-    }
     go_mailbox_setup(fsm);
 }
 
@@ -214,13 +204,9 @@ void go_mailbox_setup(slave_configuration& fsm)
 
 void mailbox_sync(slave_configuration& fsm)
 {
+    if (!reply_ready(fsm, failed, -1))
+        return;
     datagram& d = *fsm.dgram;
-    if (retry_timed_out(d, fsm.retries))
-        return;
-    if (d.state != datagram_state::received) {
-        fsm.state = failed;
-        return;
-    }
     if (fsm.take_time) {
         fsm.start_time = d.sent_time;
         fsm.take_time = false;
@@ -279,10 +265,7 @@ void slave_configuration_start(slave_configuration& fsm, slave& target)
 
 bool slave_configuration_exec(slave_configuration& fsm)
 {
-    if (fsm.state == done || fsm.state == failed)
-        return false;
-    fsm.state(fsm);
-    return fsm.state != done && fsm.state != failed;
+    return machine_step(fsm, done, failed);
 }
 
 bool slave_configuration_done(const slave_configuration& fsm)

@@ -10,6 +10,8 @@
 #include "ecat/fsm/slave_configuration.h"
 #include "ecat/master.h"
 #include "ecat/slave.h"
+#include "ecat/fsm/esc_registers.h"
+#include "ecat/fsm/machine.h"
 
 namespace ecat {
 
@@ -29,14 +31,6 @@ void enter_preop(slave_scan& fsm);
 void read_pdos(slave_scan& fsm);
 void done(slave_scan& fsm);
 void failed(slave_scan& fsm);
-
-constexpr uint16_t reg_station_address = 0x0010;
-constexpr uint16_t reg_esc_base = 0x0000; // type .. features, 12 bytes
-constexpr uint16_t reg_dl_status = 0x0110;
-constexpr uint16_t reg_al_status = 0x0130;
-constexpr uint16_t reg_sync_manager = 0x0800;
-constexpr uint16_t reg_port_receive_times = 0x0900;
-constexpr uint16_t reg_dc_system_time = 0x0910;
 
 constexpr uint16_t sii_first_category = 0x0040;
 constexpr uint16_t sii_header_words = 64;
@@ -61,6 +55,8 @@ void cut_short(slave_scan& fsm)
 bool answered_once(slave_scan& fsm)
 {
     const datagram& d = *fsm.dgram;
+    if (retry_timed_out(d, fsm.retries))
+        return false;
     if (d.state != datagram_state::received) {
         cut_short(fsm);
         return false;
@@ -136,7 +132,7 @@ bool debug(const slave_scan& fsm)
 void set_address(slave_scan& fsm)
 {
     datagram& d = *fsm.dgram;
-    if (datagram_apwr(d, fsm.target->ring_position, reg_station_address, 2) != 0) {
+    if (datagram_apwr(d, fsm.target->ring_position, esc_register::station_address, 2) != 0) {
         fsm.state = failed;
         return;
     }
@@ -147,17 +143,13 @@ void set_address(slave_scan& fsm)
 
 void check_address(slave_scan& fsm)
 {
-    if (retry_timed_out(*fsm.dgram, fsm.retries))
-        return;
     if (!answered_once(fsm))
         return;
-    read_register(fsm, reg_al_status, 2, read_al_state);
+    read_register(fsm, esc_register::al_status, 2, read_al_state);
 }
 
 void read_al_state(slave_scan& fsm)
 {
-    if (retry_timed_out(*fsm.dgram, fsm.retries))
-        return;
     if (!answered_once(fsm))
         return;
     slave& s = *fsm.target;
@@ -165,13 +157,11 @@ void read_al_state(slave_scan& fsm)
     if ((s.current_al_state & al_state_error) && debug(fsm))
         std::printf("EtherCAT slave %u has state %s.\n", s.ring_position,
                     al_state_name(static_cast<uint8_t>(s.current_al_state)).c_str());
-    read_register(fsm, reg_esc_base, 12, read_base);
+    read_register(fsm, esc_register::esc_base, 12, read_base);
 }
 
 void read_base(slave_scan& fsm)
 {
-    if (retry_timed_out(*fsm.dgram, fsm.retries))
-        return;
     if (!answered_once(fsm))
         return;
     slave& s = *fsm.target;
@@ -188,9 +178,9 @@ void read_base(slave_scan& fsm)
     s.dc_range = (data[8] & 0x08) ? 64 : 32;
 
     if (s.dc_supported)
-        read_register(fsm, reg_dc_system_time, s.dc_range == 64 ? 8 : 4, read_dc_capability);
+        read_register(fsm, esc_register::dc_system_time, s.dc_range == 64 ? 8 : 4, read_dc_capability);
     else
-        read_register(fsm, reg_dl_status, 2, read_dl_status);
+        read_register(fsm, esc_register::dl_status, 2, read_dl_status);
 }
 
 void read_dc_capability(slave_scan& fsm)
@@ -208,24 +198,20 @@ void read_dc_capability(slave_scan& fsm)
         return;
     }
     fsm.target->has_dc_system_time = d.working_counter == 1;
-    read_register(fsm, reg_port_receive_times, 16, read_port_times);
+    read_register(fsm, esc_register::port_receive_times, 16, read_port_times);
 }
 
 void read_port_times(slave_scan& fsm)
 {
-    if (retry_timed_out(*fsm.dgram, fsm.retries))
-        return;
     if (!answered_once(fsm))
         return;
     for (int port = 0; port < 4; ++port)
         fsm.target->ports[port].receive_time = read_u32(fsm.dgram->data + 4 * port);
-    read_register(fsm, reg_dl_status, 2, read_dl_status);
+    read_register(fsm, esc_register::dl_status, 2, read_dl_status);
 }
 
 void read_dl_status(slave_scan& fsm)
 {
-    if (retry_timed_out(*fsm.dgram, fsm.retries))
-        return;
     if (!answered_once(fsm))
         return;
     uint16_t status = read_u16(fsm.dgram->data);
@@ -296,7 +282,7 @@ void read_sii_data(slave_scan& fsm)
     }
     uint8_t state = s.current_al_state & 0x0F;
     if (state == al_state_preop || state == al_state_safeop || state == al_state_op) {
-        read_register(fsm, reg_sync_manager, 16, read_mailbox_sms);
+        read_register(fsm, esc_register::sync_manager, 16, read_mailbox_sms);
         return;
     }
     s.requested_al_state = al_state_preop;
@@ -313,8 +299,6 @@ void start_pdo_reading(slave_scan& fsm)
 
 void read_mailbox_sms(slave_scan& fsm)
 {
-    if (retry_timed_out(*fsm.dgram, fsm.retries))
-        return;
     if (!answered_once(fsm))
         return;
     slave& s = *fsm.target;
@@ -368,10 +352,7 @@ void slave_scan_start(slave_scan& fsm, slave& target)
 
 bool slave_scan_exec(slave_scan& fsm)
 {
-    if (fsm.state == done || fsm.state == failed)
-        return false;
-    fsm.state(fsm);
-    return fsm.state != done && fsm.state != failed;
+    return machine_step(fsm, done, failed);
 }
 
 bool slave_scan_done(const slave_scan& fsm)

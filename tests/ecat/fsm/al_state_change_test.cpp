@@ -25,7 +25,7 @@ protected:
     {
         std::vector<uint16_t> values;
         for (const auto& e : bus.log)
-            if (e.type == datagram_type::FPWR && e.offset == 0x0120)
+            if (e.type == datagram_type::FPWR && e.offset == esc::al_control)
                 values.push_back(e.value());
         return values;
     }
@@ -72,7 +72,7 @@ TEST_F(al_state_change_test, unchanged_state_fails_after_five_seconds)
     change_to(0x02);
     EXPECT_TRUE(ecat::al_change_failed(change));
     // the limit counts from the first status read: the sixth is answered 5001 ms after it
-    EXPECT_EQ(bus.count(datagram_type::FPRD, 0x0130), 6u);
+    EXPECT_EQ(bus.count(datagram_type::FPRD, esc::al_status), 6u);
     EXPECT_EQ(s.error_flag, 0);
 }
 
@@ -114,7 +114,7 @@ TEST_F(al_state_change_test, refused_change_stores_the_code_acknowledges_and_fai
             e.reg[0x130] = value & 0x0F; // acknowledged
         else {
             e.reg[0x130] = 0x12;
-            write_u16(e.reg + 0x0134, 0x0017);
+            write_u16(e.reg + esc::al_status_code, 0x0017);
         }
     };
     change_to(0x04);
@@ -128,11 +128,11 @@ TEST_F(al_state_change_test, refused_change_stores_the_code_acknowledges_and_fai
 TEST_F(al_state_change_test, acknowledge_keeps_the_code_read_before_it)
 {
     esc().reg[0x130] = 0x12;
-    write_u16(esc().reg + 0x0134, 0x001D);
+    write_u16(esc().reg + esc::al_status_code, 0x001D);
     s.current_al_state = 0x12;
     esc().al_control = [](fake_slave& e, uint8_t value) {
         e.reg[0x130] = value & 0x0F;
-        write_u16(e.reg + 0x0134, 0x0000); // an acknowledged slave clears its code
+        write_u16(e.reg + esc::al_status_code, 0x0000); // an acknowledged slave clears its code
     };
     EXPECT_EQ(acknowledge(), 3);
     EXPECT_TRUE(ecat::al_change_done(change));
@@ -149,7 +149,7 @@ TEST_F(al_state_change_test, error_bit_that_stays_fails_the_acknowledge_after_fi
     bus.step_ms = 1000;
     acknowledge();
     EXPECT_TRUE(ecat::al_change_failed(change));
-    EXPECT_EQ(bus.count(datagram_type::FPRD, 0x0130), 6u);
+    EXPECT_EQ(bus.count(datagram_type::FPRD, esc::al_status), 6u);
 }
 
 TEST(al_texts, state_names_in_both_forms)

@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "ecat/master.h"
-#include "fake_esc.h"
+#include "support/fake_esc.h"
 
 namespace {
 
@@ -25,7 +25,7 @@ protected:
         for (int i = 0; i < count; ++i) {
             fake_slave& e = bus.slaves.emplace_back();
             e.reg[0x130] = al_state;
-            write_u16(e.reg + 0x0010, static_cast<uint16_t>(0x100 + i)); // an old address
+            write_u16(e.reg + esc::station_address, static_cast<uint16_t>(0x100 + i)); // an old address
             e.sii = sii_builder().identity(0x0E11, 0x100u + i, 1, 0).end().image();
         }
     }
@@ -39,14 +39,14 @@ protected:
         }
     }
 
-    size_t scans() const { return bus.count(datagram_type::BWR, 0x0010); }
+    size_t scans() const { return bus.count(datagram_type::BWR, esc::station_address); }
 
     // Values written to a station's AL Control, in order.
     std::vector<uint16_t> control_writes(uint16_t station) const
     {
         std::vector<uint16_t> values;
         for (const auto& e : bus.log)
-            if (e.type == datagram_type::FPWR && e.offset == 0x0120 && e.address == station)
+            if (e.type == datagram_type::FPWR && e.offset == esc::al_control && e.address == station)
                 values.push_back(e.value());
         return values;
     }
@@ -131,7 +131,7 @@ TEST_F(master_fsm_test, link_loss_empties_the_table_though_the_counter_stayed)
 TEST_F(master_fsm_test, al_error_is_acknowledged_before_the_slave_is_configured)
 {
     add_slaves(1, 0x12);
-    write_u16(bus.slaves[0].reg + 0x0134, 0x001B);
+    write_u16(bus.slaves[0].reg + esc::al_status_code, 0x001B);
     cycles(1500);
     EXPECT_EQ(control_writes(1), (std::vector<uint16_t>{0x12, 0x01, 0x02}));
     const ecat::slave& s = m->slaves[0];
@@ -145,7 +145,7 @@ TEST_F(master_fsm_test, slave_that_stops_answering_is_marked_and_forces_a_rescan
     add_slaves(2, 0x02);
     cycles(1500);
     // the slave keeps answering broadcasts but no longer its station address
-    write_u16(bus.slaves[1].reg + 0x0010, 0x0777);
+    write_u16(bus.slaves[1].reg + esc::station_address, 0x0777);
     int steps = 0;
     while (!m->slaves[1].error_flag && steps++ < 50)
         cycles(1);

@@ -1,7 +1,7 @@
 #pragma once
 #include "ecat/master.h"
 #include "ecat/slave.h"
-#include "fake_esc.h"
+#include "support/fake_esc.h"
 
 namespace fsmtest {
 

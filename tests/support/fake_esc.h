@@ -12,8 +12,11 @@
 #include <gtest/gtest.h>
 
 #include "ecat/datagram.h"
+#include "support/esc_offsets.h"
 
 namespace fsmtest {
+
+namespace esc = testsupport::esc;
 
 using ecat::read_u16;
 using ecat::write_u16;
@@ -35,42 +38,44 @@ struct fake_slave {
     static uint32_t key(uint16_t index, uint8_t subindex) { return (uint32_t(index) << 8) | subindex; }
     static void accept_state(fake_slave& s, uint8_t value) { s.reg[0x130] = value & 0x0F; }
 
-    uint16_t station() const { return read_u16(reg + 0x0010); }
+    uint16_t station() const { return read_u16(reg + esc::station_address); }
     uint8_t al_status() const { return reg[0x130]; }
     void set_base(uint8_t fmmus, uint8_t sync_managers, bool dc)
     {
-        reg[0x0004] = fmmus;
-        reg[0x0005] = sync_managers;
-        reg[0x0008] = dc ? 0x04 : 0x00;
+        reg[esc::fmmu_count] = fmmus;
+        reg[esc::sync_manager_count] = sync_managers;
+        reg[esc::features] = dc ? 0x04 : 0x00;
     }
 
     bool answers_read(uint16_t offset) const
     {
-        if (offset == 0x0910 && !has_system_time)
+        if (offset == esc::dc_system_time && !has_system_time)
             return false;
         // an empty send mailbox is not readable
-        return !(offset == read_u16(reg + 0x0808) && offset != 0 && !(reg[0x080D] & 0x08));
+        return !(offset == read_u16(reg + esc::sync_manager_1) && offset != 0
+                 && !(reg[esc::sync_manager_1_status] & 0x08));
     }
 
     void read(uint16_t offset, uint8_t* out, size_t size)
     {
         for (size_t k = 0; k < size; ++k)
             out[k] |= offset + k < register_space ? reg[offset + k] : 0;
-        if (offset <= 0x0503 && offset + size > 0x0503 && sii_polls_left > 0 && --sii_polls_left == 0)
+        if (offset <= esc::sii_control_busy && offset + size > esc::sii_control_busy && sii_polls_left > 0
+            && --sii_polls_left == 0)
             finish_sii_read();
-        if (offset == read_u16(reg + 0x0808) && offset != 0)
-            reg[0x080D] &= ~0x08;
+        if (offset == read_u16(reg + esc::sync_manager_1) && offset != 0)
+            reg[esc::sync_manager_1_status] &= ~0x08;
     }
 
     void write(uint16_t offset, const uint8_t* data, size_t size)
     {
         for (size_t k = 0; k < size && offset + k < register_space; ++k)
             reg[offset + k] = data[k];
-        if (offset == 0x0120)
+        if (offset == esc::al_control)
             al_control(*this, data[0]);
-        else if (offset == 0x0502 && (data[1] & 0x01))
+        else if (offset == esc::sii_control && (data[1] & 0x01))
             start_sii_read();
-        else if (offset == read_u16(reg + 0x0800) && offset != 0)
+        else if (offset == read_u16(reg + esc::sync_manager_0) && offset != 0)
             serve_mailbox(data);
     }
 
@@ -82,10 +87,10 @@ private:
     void start_sii_read()
     {
         if (sii_command_error) {
-            reg[0x0503] = 0x20;
+            reg[esc::sii_control_busy] = 0x20;
             return;
         }
-        reg[0x0503] = 0x81;
+        reg[esc::sii_control_busy] = 0x81;
         sii_polls_left = sii_busy_polls;
         if (sii_polls_left == 0)
             finish_sii_read();
@@ -93,10 +98,10 @@ private:
 
     void finish_sii_read()
     {
-        unsigned address = read_u16(reg + 0x0504);
-        write_u16(reg + 0x0508, sii_word(address));
+        unsigned address = read_u16(reg + esc::sii_address);
+        write_u16(reg + esc::sii_data, sii_word(address));
         write_u16(reg + 0x050A, sii_word(address + 1));
-        reg[0x0503] = 0x00;
+        reg[esc::sii_control_busy] = 0x00;
     }
 
     // Answers an SDO upload request with an expedited response or an abort.
@@ -107,7 +112,7 @@ private:
         uint16_t index = read_u16(request + 6 + 3);
         uint8_t subindex = request[6 + 5];
         uploads.push_back(key(index, subindex));
-        uint8_t* reply = reg + read_u16(reg + 0x0808);
+        uint8_t* reply = reg + read_u16(reg + esc::sync_manager_1);
         std::memset(reply, 0, 16);
         write_u16(reply, 10);
         write_u16(reply + 2, station());
@@ -124,7 +129,7 @@ private:
             reply[6 + 2] = static_cast<uint8_t>(0x43 | ((4 - size) << 2));
             std::memcpy(reply + 6 + 6, found->second.data(), size);
         }
-        reg[0x080D] |= 0x08;
+        reg[esc::sync_manager_1_status] |= 0x08;
     }
 };
 

@@ -8,7 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "ecat/adapter.h"
-#include "ecat/master.h"
+#include "ecat/session.h"
 #include "sim/bus/bus.h"
 #include "sim/bus/inprocess_wire.h"
 #include "sim/firmware/standard_application.h"
@@ -38,7 +38,7 @@ private:
 };
 
 // A master of its own on an in-process simulated bus, started through the adapter
-// layer like the real program, and stopped at the end of the test.
+// layer and the session API like the real program, and stopped at the end of the test.
 class bus_fixture : public ::testing::Test {
 protected:
     static constexpr uint8_t mac[6] = {0x02, 0x00, 0x4B, 0x49, 0x4F, 0x7E};
@@ -49,17 +49,14 @@ protected:
     {
         ecat::adapter_register_wire("integration bus", mac, std::make_shared<sim::inprocess_wire>(bus));
         ASSERT_EQ(ecat::adapter_list_refresh(), 0);
-        ASSERT_EQ(ecat::net_device_fill(descriptor, ecat::adapter_count() - 1, 1), 0);
-        ASSERT_EQ(ecat::master_init(*m, 0, mac), 0);
-        ASSERT_NE(ecat::master_attach_device(*m, descriptor), nullptr);
-        ASSERT_EQ(ecat::master_device_open(m->main_device), 0);
+        ASSERT_EQ(ecat::session_open(*m, descriptor, ecat::adapter_count() - 1, 1), 0);
         started = true;
     }
 
     void stop()
     {
         if (started)
-            ecat::master_clear(*m);
+            ecat::session_close(*m);
         started = false;
         ecat::adapter_release_all();
         ecat::adapter_unregister_wires();
@@ -68,15 +65,7 @@ protected:
     // Waits until `count` slaves are scanned and every request machine can take requests.
     bool wait_ready(unsigned count, int timeout_ms = 10000)
     {
-        return wait_for([&] {
-            std::lock_guard lock(m->master_lock);
-            if (m->scan_busy || m->slave_count != count)
-                return false;
-            for (unsigned i = 0; i < count; ++i)
-                if (!ecat::slave_request_is_ready(m->slaves[i].request_machine))
-                    return false;
-            return true;
-        }, timeout_ms);
+        return ecat::session_wait_settled(*m, timeout_ms, int(count));
     }
 
     template <class F>
@@ -96,6 +85,13 @@ protected:
     {
         return bus->with_slave(id, [&](sim::slave& s) {
             return static_cast<sim::standard_application&>(s.application()).dictionary().number(index, subindex);
+        });
+    }
+    void set_sim_number(size_t id, uint16_t index, uint8_t subindex, uint64_t value)
+    {
+        bus->with_slave(id, [&](sim::slave& s) {
+            return static_cast<sim::standard_application&>(s.application()).dictionary().set_number(index, subindex,
+                                                                                                   value);
         });
     }
     std::vector<uint8_t> sim_value(size_t id, uint16_t index, uint8_t subindex)
