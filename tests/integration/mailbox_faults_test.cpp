@@ -8,8 +8,8 @@
 #include "bus_fixture.h"
 #include "ecat/sdo_api.h"
 #include "ecat/slave_info.h"
-#include "sim/bus_catalog.h"
-#include "sim/generic_slaves.h"
+#include "sim/bus/bus_catalog.h"
+#include "sim/description/generic_slaves.h"
 
 #ifndef KESTIO_READBACK_PAIRS
 #define KESTIO_READBACK_PAIRS 10000
