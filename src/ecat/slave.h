@@ -56,6 +56,10 @@ struct slave {
     int current_al_state = 0;
     int error_flag = 0;
     int force_config = 0;
+    // A configuration that failed is tried again after a back-off (a state refused for
+    // good costs a few datagrams now and then; one refused by a garbled reply comes back)
+    unsigned failed_configurations = 0;
+    uint32_t configuration_retry_time = 0;
     uint16_t al_status_code = 0;
     uint16_t configured_rx_mailbox_offset = 0, configured_rx_mailbox_size = 0;
     uint16_t configured_tx_mailbox_offset = 0, configured_tx_mailbox_size = 0;

@@ -171,6 +171,11 @@ void upload_segment_response(coe_transfer& fsm)
     std::memcpy(request.data + request.data_size, payload + 3, data_length);
     request.data_size += data_length;
     if (command & 0x01) {
+        // a transfer that ends short of its announced size did not deliver the object
+        if (request.data_size != fsm.complete_size) {
+            coe_fail(fsm, coe_error_transfer);
+            return;
+        }
         fsm.state = coe_state_done;
         return;
     }

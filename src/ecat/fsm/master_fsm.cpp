@@ -1,5 +1,6 @@
 #include "ecat/fsm/master_fsm.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <new>
 
@@ -31,6 +32,9 @@ constexpr int datagram_retries = 3;
 constexpr uint32_t first_rescan_delay_ms = 1000;
 constexpr uint32_t later_rescan_delay_ms = 2000;
 constexpr unsigned max_scan_repeats = 5;
+// after the quick repeats, a scan that stays incomplete is tried this often
+constexpr uint32_t slow_rescan_delay_ms = 10000;
+constexpr uint32_t max_configuration_retry_delay_ms = 10000;
 constexpr uint32_t broadcast_silence_ms = 1000;
 
 void rebuild_slave_table(master_state_machine& fsm);
@@ -60,6 +64,16 @@ void set_config_busy(master& m, int busy)
 }
 
 void plan_repeat(master_state_machine& fsm);
+
+// Flags a slave whose acknowledge or configuration failed and sets when to try again:
+// 1 s, doubling up to 10 s.
+void configuration_failed(slave& s)
+{
+    s.error_flag = 1;
+    uint32_t delay = first_rescan_delay_ms << std::min(s.failed_configurations, 4u);
+    s.configuration_retry_time = platform::tick_ms() + std::min(delay, max_configuration_retry_delay_ms);
+    ++s.failed_configurations;
+}
 
 // Ends a scan that found nothing or could not go on; waiting threads wake up. Slaves
 // it left unread are marked and read again after a back-off.
@@ -236,10 +250,12 @@ void plan_repeat(master_state_machine& fsm)
         fsm.scan_repeats = 0;
         return;
     }
-    if (fsm.scan_repeats >= max_scan_repeats)
-        return;
-    uint32_t delay = fsm.scan_repeats == 0 ? first_rescan_delay_ms : later_rescan_delay_ms;
-    ++fsm.scan_repeats;
+    // frames lost for longer than the quick repeats last must not strand the slaves
+    uint32_t delay = fsm.scan_repeats >= max_scan_repeats ? slow_rescan_delay_ms
+                     : fsm.scan_repeats == 0               ? first_rescan_delay_ms
+                                                           : later_rescan_delay_ms;
+    if (fsm.scan_repeats < max_scan_repeats)
+        ++fsm.scan_repeats;
     fsm.rescan_pending = true;
     fsm.rescan_time = platform::tick_ms() + delay;
 }
@@ -299,6 +315,9 @@ void read_slave_state(master_state_machine& fsm)
                     al_state_name(static_cast<uint8_t>(s.current_al_state)).c_str(), al_state_name(state).c_str());
     s.current_al_state = state;
 
+    if (s.error_flag && s.failed_configurations
+        && static_cast<int32_t>(platform::tick_ms() - s.configuration_retry_time) >= 0)
+        s.error_flag = 0; // its back-off has passed: configure it again
     if (s.error_flag) {
         next_slave(fsm);
         return;
@@ -318,7 +337,7 @@ void acknowledge(master_state_machine& fsm)
     if (al_change_exec(fsm.change))
         return;
     if (!al_change_done(fsm.change))
-        fsm.current_slave->error_flag = 1;
+        configuration_failed(*fsm.current_slave);
     configuration_decision(fsm);
 }
 
@@ -343,7 +362,12 @@ void configure(master_state_machine& fsm)
     if (slave_configuration_exec(fsm.configuration))
         return;
     master& m = *fsm.owner;
-    fsm.current_slave->force_config = 0;
+    slave& s = *fsm.current_slave;
+    s.force_config = 0;
+    if (s.error_flag)
+        configuration_failed(s);
+    else
+        s.failed_configurations = 0;
     set_config_busy(m, 0);
     m.config_done.set();
     fsm.idle = true;

@@ -80,12 +80,29 @@ void reply_mutator::mutate(std::vector<uint8_t>& frame, kind which, random_sourc
         }
         break;
     case coe_header:
+        // impossible SDO answers only: a lie that forms a well-made answer (another value
+        // in an expedited reply) is no fault a master can see
         if (d.length >= smallest_mailbox_read) {
-            uint8_t* coe = d.data + mailbox_header_size;
+            uint8_t& command = d.data[8];
+            const bool segment = (command & 0xE0) == 0x00 || (command & 0xE0) == 0x20;
+            const bool normal_upload = (command & 0xE3) == 0x41;
             switch (random.next() % 3) {
-            case 0: d.data[8] = uint8_t(random.next()); break;   // SDO command, segment bits
-            case 1: put32(d.data + 12, uint32_t(random.next())); break; // announced size
-            default: put16(coe, uint16_t(random.next())); break; // service
+            case 0:
+                // block transfer specifiers nobody asked for
+                command = uint8_t(0xA0 | (random.next() & 0x1F));
+                break;
+            case 1:
+                if (segment)
+                    command ^= 0x10; // the other toggle
+                else
+                    command = uint8_t(random.next() % 2 ? 0x00 : 0x20); // a segment instead of an initiate
+                break;
+            default:
+                if (normal_upload)
+                    put32(d.data + 12, random.next() % 2 ? 0 : 0x40000000u); // no size, or past any bound
+                else
+                    put16(d.data + mailbox_header_size, uint16_t(0x2000 | (random.next() & 0x0FFF))); // service 2
+                break;
             }
         }
         break;
