@@ -3,7 +3,7 @@
 #include <cstring>
 #include <vector>
 
-#include "bus_fixture.h"
+#include "support/sim_bus_fixture.h"
 #include "ecat/sdo_api.h"
 #include "interrupt_slave.h"
 #include "sim/description/generic_slaves.h"

@@ -12,7 +12,7 @@
 #include <random>
 #include <thread>
 
-#include "bus_fixture.h"
+#include "support/sim_bus_fixture.h"
 #include "ecat/sdo_api.h"
 #include "sim/description/generic_slaves.h"
 

@@ -173,7 +173,7 @@ void upload_segment_response(coe_transfer& fsm)
     if (command & 0x01) {
         // a transfer that ends short of its announced size did not deliver the object
         if (request.data_size != fsm.complete_size) {
-            coe_fail(fsm, coe_error_transfer);
+            coe_fail(fsm, result::failed);
             return;
         }
         fsm.state = coe_state_done;
