@@ -55,8 +55,8 @@ double cpu_seconds()
 {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
+        + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
 // Time between two reads of the channel block's first object: one KOVA-H poll pass.
@@ -136,8 +136,7 @@ int main(int argc, char** argv)
     double cpu_before = cpu_seconds();
     auto wall_before = clock_type::now();
     wait_ms(10000);
-    double cpu = (cpu_seconds() - cpu_before) /
-                 std::chrono::duration<double>(clock_type::now() - wall_before).count();
+    double cpu = (cpu_seconds() - cpu_before) / std::chrono::duration<double>(clock_type::now() - wall_before).count();
     long long requests = slave.number("requests");
     f.stop();
 
@@ -147,8 +146,8 @@ int main(int argc, char** argv)
     }
     std::printf("slave register change to Modbus page cell: %zu samples, p50 %.1f ms, p99 %.1f ms, max %.1f ms, "
                 "%u not shown within 10 s\n",
-                latencies.size(), percentile(latencies, 0.5), percentile(latencies, 0.99),
-                percentile(latencies, 1.0), missed);
+                latencies.size(), percentile(latencies, 0.5), percentile(latencies, 0.99), percentile(latencies, 1.0),
+                missed);
     std::printf("KOVA-H poll pass over the 16 channels: %.1f ms\n", pass_ms);
     std::printf("设置 (six writes on the GUI thread, poll running): p50 %.1f ms, max %.1f ms over 20\n",
                 percentile(configure_ms, 0.5), percentile(configure_ms, 1.0));

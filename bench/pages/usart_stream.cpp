@@ -134,9 +134,8 @@ int main(int argc, char** argv)
     qint64 largest_gap_ms = 0;
     QElapsedTimer since_tick;
     QTimer ticker;
-    QObject::connect(&ticker, &QTimer::timeout, [&] {
-        largest_gap_ms = std::max(largest_gap_ms, since_tick.restart());
-    });
+    QObject::connect(&ticker, &QTimer::timeout,
+                     [&] { largest_gap_ms = std::max(largest_gap_ms, since_tick.restart()); });
     since_tick.start();
     ticker.start(20);
 

@@ -54,8 +54,9 @@ void assign_addresses(sim::inprocess_wire& wire, unsigned slaves)
     uint8_t buffer[1514];
     for (unsigned k = 0; k < slaves; ++k) {
         std::vector<uint8_t> apwr(frame.begin(), frame.begin() + 16);
-        apwr.insert(apwr.end(), {2, 0, uint8_t(-k), uint8_t(uint16_t(-k) >> 8), 0x10, 0x00, 2, 0, 0, 0,
-                                 uint8_t(0x01 + k), 0x10, 0, 0});
+        apwr.insert(
+            apwr.end(),
+            {2, 0, uint8_t(-k), uint8_t(uint16_t(-k) >> 8), 0x10, 0x00, 2, 0, 0, 0, uint8_t(0x01 + k), 0x10, 0, 0});
         apwr[14] = 14;
         apwr[15] = 0x10;
         apwr.resize(60, 0);

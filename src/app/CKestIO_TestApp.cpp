@@ -12,7 +12,7 @@
 #include "ecat/adapter.h"
 #include "platform/instance_marker.h"
 
-CKestIO_TestApp::CKestIO_TestApp(app_options options) : options_(std::move(options)) {}
+CKestIO_TestApp::CKestIO_TestApp(app_options options) : options_(std::move(options)) { }
 
 CKestIO_TestApp::~CKestIO_TestApp()
 {

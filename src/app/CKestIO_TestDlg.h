@@ -118,15 +118,15 @@ private:
     bool running_effects_ = false;
     bool closing_ = false;
 
-    QLineEdit* adapter_name_ = nullptr;   // 1031
-    QComboBox* slave_list_ = nullptr;     // 1012
-    QLabel* hardware_version_ = nullptr;  // 1101
-    QLabel* software_version_ = nullptr;  // 1102
-    QLabel* date_ = nullptr;              // 1103
-    QLabel* serial_number_ = nullptr;     // 1104
-    QLabel* scanning_ = nullptr;          // 1105
-    QLabel* disconnected_ = nullptr;      // 1106
-    QLabel* no_slave_ = nullptr;          // until the next search finds a slave
-    QTabBar* tab_ = nullptr;              // 1000
+    QLineEdit* adapter_name_ = nullptr;  // 1031
+    QComboBox* slave_list_ = nullptr;    // 1012
+    QLabel* hardware_version_ = nullptr; // 1101
+    QLabel* software_version_ = nullptr; // 1102
+    QLabel* date_ = nullptr;             // 1103
+    QLabel* serial_number_ = nullptr;    // 1104
+    QLabel* scanning_ = nullptr;         // 1105
+    QLabel* disconnected_ = nullptr;     // 1106
+    QLabel* no_slave_ = nullptr;         // until the next search finds a slave
+    QTabBar* tab_ = nullptr;             // 1000
     QWidget* page_area_ = nullptr;
 };

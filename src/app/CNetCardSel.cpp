@@ -57,9 +57,10 @@ void CNetCardSel::accept()
     // an empty or huge wait would silently become 0: the previous value stays instead
     std::optional<int> wait = response_wait_from_text(wait_->text().toStdU16String());
     if (!wait) {
-        show_message_box(this, QStringLiteral("等待网络响应时间必须在 %1 到 %2 ms 之间！")
-                                   .arg(response_wait_limits_ms[0])
-                                   .arg(response_wait_limits_ms[1]));
+        show_message_box(this,
+                         QStringLiteral("等待网络响应时间必须在 %1 到 %2 ms 之间！")
+                             .arg(response_wait_limits_ms[0])
+                             .arg(response_wait_limits_ms[1]));
         wait_->setText(QString::number(response_wait_ms_));
         return;
     }

@@ -22,9 +22,9 @@ public:
     void accept() override;
 
 private:
-    QComboBox* adapters_;     // 1011
-    QLineEdit* wait_;         // 1031
-    QPushButton* ok_button_;  // 1
+    QComboBox* adapters_;    // 1011
+    QLineEdit* wait_;        // 1031
+    QPushButton* ok_button_; // 1
     int net_index_;
     int response_wait_ms_;
 };

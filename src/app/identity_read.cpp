@@ -31,8 +31,8 @@ QString slave_list_item(int position, const ecat::slave_info& info)
     const QString ids = QString::asprintf("VID:%08X, PID:%08X", unsigned(info.vendor_id), unsigned(info.product_code));
     if (name_length == 0)
         return QString::asprintf("(%d) Slave (", position) + ids + ")";
-    return QString::asprintf("(%d) ", position) + QString::fromLocal8Bit(info.name, qsizetype(name_length)) + "("
-        + ids + ")";
+    return QString::asprintf("(%d) ", position) + QString::fromLocal8Bit(info.name, qsizetype(name_length)) + "(" + ids
+        + ")";
 }
 
 namespace {

@@ -182,7 +182,8 @@ void CKestIO_TestDlg::post_effect(std::function<void()> effect)
 
 void CKestIO_TestDlg::schedule_effects()
 {
-    QMetaObject::invokeMethod(this, [this] { run_effects(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { run_effects(); }, Qt::QueuedConnection);
 }
 
 void CKestIO_TestDlg::run_effects()
@@ -231,13 +232,15 @@ void CKestIO_TestDlg::message(const QString& text)
 void CKestIO_TestDlg::usart_received(const std::vector<uint8_t>& bytes)
 {
     auto* usart = static_cast<CUsartDlg*>(page(page_kind::usart));
-    QMetaObject::invokeMethod(usart, [usart, bytes] { usart->append_card_received(bytes); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        usart, [usart, bytes] { usart->append_card_received(bytes); }, Qt::QueuedConnection);
 }
 
 void CKestIO_TestDlg::can_log(const QString& line)
 {
     auto* can = static_cast<CCanDlg*>(page(page_kind::can));
-    QMetaObject::invokeMethod(can, [can, line] { can->append_log(line); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        can, [can, line] { can->append_log(line); }, Qt::QueuedConnection);
 }
 
 void CKestIO_TestDlg::message_box(QWidget* owner, const QString& text, const QString& caption)
@@ -255,9 +258,9 @@ std::vector<extra_serial_port> CKestIO_TestDlg::simulated_serial_ports()
     std::vector<extra_serial_port> ports;
     for (const simulated::card_serial_line& line : simulated::card_serial_lines()) {
         QString device = QString::fromStdString(line.path);
-        ports.push_back({device, QStringLiteral("%1 (模拟 %2 %3)")
-                                     .arg(device, QString::fromStdString(line.model))
-                                     .arg(line.position)});
+        ports.push_back(
+            {device,
+             QStringLiteral("%1 (模拟 %2 %3)").arg(device, QString::fromStdString(line.model)).arg(line.position)});
     }
     return ports;
 }

@@ -22,7 +22,7 @@ namespace {
 // The uploads of one procedure, each with the master and the selection of the moment.
 class poller {
 public:
-    poller(CTQRThread& slot, worker_host& host) : slot_(slot), host_(host) {}
+    poller(CTQRThread& slot, worker_host& host) : slot_(slot), host_(host) { }
 
     polled_values& values() { return host_.values(); }
     ecat::master& master() { return host_.master(); }
@@ -36,8 +36,7 @@ public:
     worker_host& host() { return host_; }
 
     // Replaces the entry when the upload succeeds; a shorter answer replaces only its bytes.
-    template <typename T>
-    void fetch(polled<T>& entry, uint16_t index, uint8_t subindex)
+    template <typename T> void fetch(polled<T>& entry, uint16_t index, uint8_t subindex)
     {
         T value = entry.load(std::memory_order_relaxed);
         uint8_t bytes[sizeof(T)];
@@ -50,8 +49,7 @@ public:
     }
 
     // fetch, then false when the slot was asked to stop
-    template <typename T>
-    bool read(polled<T>& entry, uint16_t index, uint8_t subindex)
+    template <typename T> bool read(polled<T>& entry, uint16_t index, uint8_t subindex)
     {
         fetch(entry, index, subindex);
         return !stop_requested();
@@ -187,20 +185,11 @@ void can_step(poller& p)
 bool kova_h_pass(poller& p, int tab)
 {
     switch (tab) {
-    case 0:
-        kova_h_io_objects(p);
-        return true;
-    case 1:
-        usart_step(p);
-        return true;
-    case 2:
-        modbus_objects(p);
-        return true;
-    case 5:
-        can_step(p);
-        return true;
-    default:
-        return false;
+    case 0: kova_h_io_objects(p); return true;
+    case 1: usart_step(p); return true;
+    case 2: modbus_objects(p); return true;
+    case 5: can_step(p); return true;
+    default: return false;
     }
 }
 
@@ -249,12 +238,9 @@ int ain24_poll(CTQRThread& slot, worker_host& host)
 CTQRThread::procedure_type poll_procedure_for(poll_kind kind)
 {
     switch (kind) {
-    case poll_kind::kova_h:
-        return kova_h_poll;
-    case poll_kind::kova_16io:
-        return kova_16io_poll;
-    case poll_kind::io:
-        break;
+    case poll_kind::kova_h: return kova_h_poll;
+    case poll_kind::kova_16io: return kova_16io_poll;
+    case poll_kind::io: break;
     }
     return io_poll;
 }

@@ -21,7 +21,9 @@ constexpr int draw_ms = 800;
 } // namespace
 
 screenshot_tour::screenshot_tour(CKestIO_TestDlg& window, QString folder)
-    : QObject(&window), window_(window), folder_(std::move(folder))
+    : QObject(&window),
+      window_(window),
+      folder_(std::move(folder))
 {
     QDir().mkpath(folder_);
     steps_.push_back({[this] { return window_.master().slave_count > 0 && !window_.master().scan_busy; },
@@ -91,7 +93,7 @@ void screenshot_tour::visit_tabs()
 void screenshot_tour::save(CMyDlg* page)
 {
     // a palette image of a window is a fraction of the size of a full-colour one
-    QImage picture = window_.grab().toImage().convertToFormat(QImage::Format_Indexed8,
-                                                              Qt::ThresholdDither | Qt::AvoidDither);
+    QImage picture =
+        window_.grab().toImage().convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither | Qt::AvoidDither);
     picture.save(QDir(folder_).filePath(QString(page->metaObject()->className()) + ".png"), "PNG", 9);
 }

@@ -61,8 +61,8 @@ int can_receive(ecat::master& m, uint16_t position, can_frame& frame)
     // a read of more than 4 bytes is refused by the upload itself (-139)
     for (uint16_t word = 0; word < (frame.length + 3) / 4; ++word) {
         size_t got = 0;
-        result = ecat::master_sdo_upload(m, position, 0x2613, uint8_t(word + 1), frame.data + 4 * word, 4, &got,
-                                         nullptr);
+        result =
+            ecat::master_sdo_upload(m, position, 0x2613, uint8_t(word + 1), frame.data + 4 * word, 4, &got, nullptr);
     }
     if (length > fd_limit)
         return larger_than_buffer; // no CAN frame carries more: the presentation is broken

@@ -10,8 +10,8 @@ namespace modbus_status {
 
 constexpr uint16_t done = 0x0001;
 constexpr uint16_t timed_out = 0x0002;
-constexpr uint16_t exception = 0x0004; // the slave's exception code in the high byte
-constexpr uint16_t bad_reply = 0x0008; // CRC, slave id, function or length of the reply wrong
+constexpr uint16_t exception = 0x0004;   // the slave's exception code in the high byte
+constexpr uint16_t bad_reply = 0x0008;   // CRC, slave id, function or length of the reply wrong
 constexpr uint16_t bad_setting = 0x0010; // type, bit count or slave id the card cannot use
 
 constexpr unsigned exception_code_shift = 8;

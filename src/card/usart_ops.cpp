@@ -25,8 +25,8 @@ int usart_send(ecat::master& m, uint16_t position, const uint8_t* data, size_t l
         size_t block = std::min(length - sent, block_size);
         std::memcpy(staging, data + sent, block);
         for (size_t word = 0; word < (block + 3) / 4; ++word) {
-            uint64_t value = uint32_t(staging[4 * word] | staging[4 * word + 1] << 8 | staging[4 * word + 2] << 16 |
-                                      uint32_t(staging[4 * word + 3]) << 24);
+            uint64_t value = uint32_t(staging[4 * word] | staging[4 * word + 1] << 8 | staging[4 * word + 2] << 16
+                                      | uint32_t(staging[4 * word + 3]) << 24);
             if (int result = download_number(m, position, 0x2602, uint8_t(word + 1), value, 4))
                 return result;
         }

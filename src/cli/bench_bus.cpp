@@ -103,7 +103,8 @@ int command_bench_sdo(const options& opts, std::ostream& out, std::ostream& err)
     std::vector<double> all_ms, all_cycles;
     int failed = 0;
     for (long s = 0; s < args.slaves; ++s) {
-        all_ms.insert(all_ms.end(), latency_ms[static_cast<size_t>(s)].begin(), latency_ms[static_cast<size_t>(s)].end());
+        all_ms.insert(all_ms.end(), latency_ms[static_cast<size_t>(s)].begin(),
+                      latency_ms[static_cast<size_t>(s)].end());
         all_cycles.insert(all_cycles.end(), latency_cycles[static_cast<size_t>(s)].begin(),
                           latency_cycles[static_cast<size_t>(s)].end());
         failed += failures[static_cast<size_t>(s)];

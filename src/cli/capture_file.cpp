@@ -87,9 +87,9 @@ std::vector<uint8_t> interface_description(const std::string& adapter)
 
 std::vector<uint8_t> enhanced_packet(const uint8_t* data, size_t length, bool sent)
 {
-    uint64_t ns = uint64_t(std::chrono::duration_cast<std::chrono::nanoseconds>(
-                               std::chrono::system_clock::now().time_since_epoch())
-                               .count());
+    uint64_t ns = uint64_t(
+        std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::system_clock::now().time_since_epoch())
+            .count());
     size_t captured = length < snap_length ? length : snap_length;
     block_writer b;
     b.u32(0); // the one interface
@@ -154,8 +154,8 @@ void capture_file::frame(const uint8_t* data, size_t length, bool sent)
         limit_reached_ = true;
         std::fflush(file_);
         if (stopped_)
-            stopped_("capture stopped at " + std::to_string(written_.load()) +
-                     " bytes: the --capture-limit was reached");
+            stopped_("capture stopped at " + std::to_string(written_.load())
+                     + " bytes: the --capture-limit was reached");
         return;
     }
     write_block(block);

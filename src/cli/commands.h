@@ -6,12 +6,12 @@
 namespace cli {
 
 struct options {
-    std::string adapter;        // name or index; empty: none chosen
+    std::string adapter; // name or index; empty: none chosen
     bool simulate = false;
-    std::string simulate_spec;  // empty: the default bus
+    std::string simulate_spec; // empty: the default bus
     int wait_ms = 10;
     std::string capture_path;
-    long capture_limit_mb = 0;  // 0: no limit
+    long capture_limit_mb = 0; // 0: no limit
     bool json = false;
     bool keep_going = false;
     std::vector<std::string> words; // the command and its arguments

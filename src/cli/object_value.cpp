@@ -17,8 +17,8 @@ struct type_name {
 };
 
 const type_name type_names[] = {
-    {"u8", value_type::u8, 1},   {"u16", value_type::u16, 2}, {"u32", value_type::u32, 4},
-    {"i8", value_type::i8, 1},   {"i16", value_type::i16, 2}, {"i32", value_type::i32, 4},
+    {"u8", value_type::u8, 1},     {"u16", value_type::u16, 2},    {"u32", value_type::u32, 4},
+    {"i8", value_type::i8, 1},     {"i16", value_type::i16, 2},    {"i32", value_type::i32, 4},
     {"str", value_type::str, 255}, {"hex", value_type::hex, 1024},
 };
 
@@ -99,7 +99,8 @@ bool encode_value(value_type type, const std::string& text, std::vector<uint8_t>
                 digits += c;
         if (digits.size() > 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X'))
             digits = digits.substr(2);
-        if (digits.empty() || digits.size() % 2 || digits.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos) {
+        if (digits.empty() || digits.size() % 2
+            || digits.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos) {
             error = "'" + text + "' is not a sequence of hexadecimal bytes";
             return false;
         }

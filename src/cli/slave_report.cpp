@@ -88,8 +88,8 @@ std::string slave_notes(const ecat::slave& s)
                "it is left alone until the next scan\n";
     uint16_t largest = std::max(s.configured_rx_mailbox_size, s.configured_tx_mailbox_size);
     if (largest > ecat::max_datagram_data)
-        out << "note: its mailbox of " << largest << " bytes does not fit one datagram ("
-            << ecat::max_datagram_data << " bytes): no CoE, requests fail with -139\n";
+        out << "note: its mailbox of " << largest << " bytes does not fit one datagram (" << ecat::max_datagram_data
+            << " bytes): no CoE, requests fail with -139\n";
     return out.str();
 }
 
@@ -112,21 +112,20 @@ std::string sii_report(const ecat::slave& s)
         << hex(s.revision_number, 8) << ", serial " << hex(s.serial_number, 8) << ", alias " << s.alias << "\n"
         << "mailbox: boot rx " << hex(s.boot_rx_mailbox_offset, 4) << "/" << s.boot_rx_mailbox_size << ", boot tx "
         << hex(s.boot_tx_mailbox_offset, 4) << "/" << s.boot_tx_mailbox_size << ", rx "
-        << hex(s.std_rx_mailbox_offset, 4) << "/" << s.std_rx_mailbox_size << ", tx "
-        << hex(s.std_tx_mailbox_offset, 4) << "/" << s.std_tx_mailbox_size << ", protocols "
-        << hex(s.mailbox_protocols, 4) << "\n";
+        << hex(s.std_rx_mailbox_offset, 4) << "/" << s.std_rx_mailbox_size << ", tx " << hex(s.std_tx_mailbox_offset, 4)
+        << "/" << s.std_tx_mailbox_size << ", protocols " << hex(s.mailbox_protocols, 4) << "\n";
     out << "strings (" << s.strings.size() << "):\n";
     for (size_t i = 0; i < s.strings.size(); ++i)
         out << "  " << i + 1 << " \"" << s.strings[i] << "\"\n";
     if (s.general_present)
-        out << "general: group \"" << s.group << "\", image \"" << s.image << "\", order \"" << s.order
-            << "\", name \"" << s.name << "\", CoE details " << hex(s.coe_details, 2) << ", flags "
-            << hex(s.general_flags, 2) << ", E-bus current " << s.current_on_ebus << " mA\n";
+        out << "general: group \"" << s.group << "\", image \"" << s.image << "\", order \"" << s.order << "\", name \""
+            << s.name << "\", CoE details " << hex(s.coe_details, 2) << ", flags " << hex(s.general_flags, 2)
+            << ", E-bus current " << s.current_on_ebus << " mA\n";
     out << "sync managers (" << s.sync_managers.size() << "):\n";
     for (size_t i = 0; i < s.sync_managers.size(); ++i) {
         const auto& manager = s.sync_managers[i];
-        out << "  SM" << i << " start " << hex(manager.physical_start, 4) << " length " << manager.length
-            << " control " << hex(manager.control, 2) << " enable " << hex(manager.enable, 2) << "\n";
+        out << "  SM" << i << " start " << hex(manager.physical_start, 4) << " length " << manager.length << " control "
+            << hex(manager.control, 2) << " enable " << hex(manager.enable, 2) << "\n";
         report_pdos(out, manager.pdos, "    ");
     }
     out << "PDOs from the SII (" << s.sii_pdos.size() << "):\n";

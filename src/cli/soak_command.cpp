@@ -63,10 +63,10 @@ snapshot take_snapshot()
 struct tally {
     std::atomic<uint64_t> uploads{0}, downloads{0}, wrong_values{0};
     std::mutex failures_lock;
-    std::map<int, uint64_t> failures; // by result code
+    std::map<int, uint64_t> failures;               // by result code
     std::vector<std::atomic<int64_t>> last_good_ms; // per slave: end of the last good round
 
-    explicit tally(size_t slaves) : last_good_ms(slaves) {}
+    explicit tally(size_t slaves) : last_good_ms(slaves) { }
     void failed(int code)
     {
         std::lock_guard lock(failures_lock);
@@ -90,11 +90,13 @@ void caller(ecat::master& m, uint16_t position, uint16_t object, tally& counts, 
     while (running) {
         uint16_t value = uint16_t(random());
         uint8_t bytes[2] = {uint8_t(value), uint8_t(value >> 8)};
-        int written = ecat::master_sdo_download(m, position, object, object == generic_object ? 2 : 0, bytes, 2, nullptr);
+        int written =
+            ecat::master_sdo_download(m, position, object, object == generic_object ? 2 : 0, bytes, 2, nullptr);
         written == 0 ? (void)++counts.downloads : counts.failed(written);
         uint8_t read[2] = {};
         size_t size = 0;
-        int got = ecat::master_sdo_upload(m, position, object, object == generic_object ? 2 : 0, read, 2, &size, nullptr);
+        int got =
+            ecat::master_sdo_upload(m, position, object, object == generic_object ? 2 : 0, read, 2, &size, nullptr);
         if (got != 0) {
             counts.failed(got);
             held_known = held_known && written == 0 ? false : held_known;
@@ -158,7 +160,8 @@ int command_soak(const options& opts, std::ostream& out, std::ostream& err)
         return 1;
     }
     const size_t slaves = ecat::session_status(m).slave_count;
-    const uint16_t object = session_opts.simulate_spec.find("generic") != std::string::npos ? generic_object : output_object;
+    const uint16_t object =
+        session_opts.simulate_spec.find("generic") != std::string::npos ? generic_object : output_object;
     const unsigned scans_at_start = m.scans_started;
 
     auto start = clock_type::now();
@@ -168,7 +171,8 @@ int command_soak(const options& opts, std::ostream& out, std::ostream& err)
     std::atomic<bool> running{true};
     std::vector<std::thread> callers;
     for (size_t position = 0; position < slaves; ++position)
-        callers.emplace_back(caller, std::ref(m), uint16_t(position), object, std::ref(counts), start, std::cref(running));
+        callers.emplace_back(caller, std::ref(m), uint16_t(position), object, std::ref(counts), start,
+                             std::cref(running));
 
     soak_faults faults(*bus.simulated_bus(), 7);
     snapshot after_warm_up;
@@ -222,8 +226,8 @@ int command_soak(const options& opts, std::ostream& out, std::ostream& err)
     out << "}, \"wrong_values\": " << counts.wrong_values << ", \"faults\": " << faults.injected()
         << ", \"rescans\": " << m.scans_started - scans_at_start << ", \"worst_recovery_ms\": " << worst_recovery_ms
         << ", \"unrecovered_faults\": " << unrecovered << ", \"rss_kb\": [" << at_start.rss_kb << ", "
-        << after_warm_up.rss_kb << ", " << at_end.rss_kb << "], \"fds\": [" << at_start.fds << ", "
-        << after_warm_up.fds << ", " << at_end.fds << "]}\n";
+        << after_warm_up.rss_kb << ", " << at_end.rss_kb << "], \"fds\": [" << at_start.fds << ", " << after_warm_up.fds
+        << ", " << at_end.fds << "]}\n";
     return counts.wrong_values == 0 ? 0 : 1;
 }
 

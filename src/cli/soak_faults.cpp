@@ -15,10 +15,14 @@ struct fault_kind {
 
 // A long loss period, and short faults of every other kind.
 constexpr fault_kind kinds[] = {
-    {"loss 30 %", milliseconds(10000)},     {"unplug", milliseconds(1500)},
-    {"link down", milliseconds(1000)},      {"AL error", milliseconds(500)},
-    {"emergency in transfer", milliseconds(500)}, {"corrupt burst", milliseconds(500)},
-    {"replies delayed", milliseconds(2000)}, {"mutated replies", milliseconds(2000)},
+    {"loss 30 %", milliseconds(10000)},
+    {"unplug", milliseconds(1500)},
+    {"link down", milliseconds(1000)},
+    {"AL error", milliseconds(500)},
+    {"emergency in transfer", milliseconds(500)},
+    {"corrupt burst", milliseconds(500)},
+    {"replies delayed", milliseconds(2000)},
+    {"mutated replies", milliseconds(2000)},
 };
 constexpr unsigned kind_count = sizeof kinds / sizeof kinds[0];
 // the bus runs undisturbed this long between two faults

@@ -171,7 +171,8 @@ int adapter_open(net_device& descriptor)
     adapter_entry* entry = adapter_get(descriptor.adapter_index);
     if (!entry)
         return adapter_error_unknown;
-    entry->receive_timeout_ms = descriptor.receive_timeout_ms > 0 ? static_cast<unsigned>(descriptor.receive_timeout_ms) : 1;
+    entry->receive_timeout_ms =
+        descriptor.receive_timeout_ms > 0 ? static_cast<unsigned>(descriptor.receive_timeout_ms) : 1;
     if (entry->open_count == 0) {
         if (!entry->packet) {
             entry->packet.reset(new uint8_t[packet_buffer_size]);
@@ -239,7 +240,8 @@ int receive_within(adapter_entry& entry, const uint8_t*& data, size_t& length, s
     while (entry.handle) {
         auto elapsed = std::chrono::steady_clock::now() - start;
         auto left = std::chrono::duration_cast<std::chrono::microseconds>(limit - elapsed).count();
-        int received = entry.handle->receive(entry.packet.get(), entry.packet_capacity, left > 0 ? static_cast<int>(left) : 0);
+        int received =
+            entry.handle->receive(entry.packet.get(), entry.packet_capacity, left > 0 ? static_cast<int>(left) : 0);
         if (received > 0) {
             entry.packet_length = static_cast<size_t>(received);
             data = entry.packet.get();

@@ -25,11 +25,11 @@ struct adapter_entry {
     int open_count = 0;
     uint8_t mac[6] = {};
     std::unique_ptr<platform::named_lock> lock;
-    std::unique_ptr<uint8_t[]> packet;      // last packet received
+    std::unique_ptr<uint8_t[]> packet; // last packet received
     size_t packet_capacity = 0;
     size_t packet_length = 0;
     unsigned receive_timeout_ms = 1;
-    std::string description;                // display name
+    std::string description; // display name
     std::unique_ptr<platform::pcap_port> capture;
     std::shared_ptr<platform::frame_link> wire; // set for an in-process wire
     bool mac_filter_safe = true; // our own MAC cannot be a slave's answer (locally administered bit clear)

@@ -8,8 +8,21 @@ namespace ecat {
 
 // EtherCAT command numbers.
 enum class datagram_type : int {
-    none = 0, APRD = 1, APWR = 2, APRW = 3, FPRD = 4, FPWR = 5, FPRW = 6, BRD = 7, BWR = 8, BRW = 9,
-    LRD = 10, LWR = 11, LRW = 12, ARMW = 13, FRMW = 14,
+    none = 0,
+    APRD = 1,
+    APWR = 2,
+    APRW = 3,
+    FPRD = 4,
+    FPWR = 5,
+    FPRW = 6,
+    BRD = 7,
+    BWR = 8,
+    BRW = 9,
+    LRD = 10,
+    LWR = 11,
+    LRW = 12,
+    ARMW = 13,
+    FRMW = 14,
 };
 
 enum class datagram_state : int { init = 0, queued = 1, sent = 2, received = 3, timed_out = 4, error = 5 };
@@ -71,7 +84,10 @@ int datagram_brd(datagram& d, uint16_t offset, size_t size);
 int datagram_bwr(datagram& d, uint16_t offset, size_t size);
 
 // Little-endian helpers for datagram payloads.
-inline uint16_t read_u16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+inline uint16_t read_u16(const uint8_t* p)
+{
+    return static_cast<uint16_t>(p[0] | (p[1] << 8));
+}
 inline uint32_t read_u32(const uint8_t* p)
 {
     return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16)

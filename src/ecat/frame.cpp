@@ -154,8 +154,9 @@ void master_timeout_datagrams(master& m)
         d.state = datagram_state::timed_out;
         if (m.debug_level)
             std::printf("EtherCAT DEBUG : TIMED OUT datagram %lX, index %02X addr 0x%08X waited %u us.\n",
-                        static_cast<unsigned long>(reinterpret_cast<uintptr_t>(&d)), static_cast<unsigned>(d.index & 0xFF),
-                        read_u32(d.address), (m.main_device.poll_time - d.sent_time) * 1000u);
+                        static_cast<unsigned long>(reinterpret_cast<uintptr_t>(&d)),
+                        static_cast<unsigned>(d.index & 0xFF), read_u32(d.address),
+                        (m.main_device.poll_time - d.sent_time) * 1000u);
     });
 }
 

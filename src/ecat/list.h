@@ -33,8 +33,7 @@ struct list_node {
 };
 
 // A list of T whose membership node is the member M.
-template <class T, list_node T::*M>
-class intrusive_list {
+template <class T, list_node T::*M> class intrusive_list {
 public:
     intrusive_list() = default;
     intrusive_list(const intrusive_list&) = delete;
@@ -48,7 +47,11 @@ public:
         (item.*M).link_before(head_);
     }
     T* front() { return empty() ? nullptr : owner(head_.next); }
-    T* next(T& item) { list_node* n = (item.*M).next; return n == &head_ ? nullptr : owner(n); }
+    T* next(T& item)
+    {
+        list_node* n = (item.*M).next;
+        return n == &head_ ? nullptr : owner(n);
+    }
     T* pop_front()
     {
         T* item = front();
@@ -77,8 +80,7 @@ public:
         return count;
     }
 
-    template <class F>
-    void for_each(F&& f)
+    template <class F> void for_each(F&& f)
     {
         for (list_node* n = head_.next; n != &head_;) {
             list_node* following = n->next; // f may unlink the item

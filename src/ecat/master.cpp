@@ -98,8 +98,7 @@ int master_init(master& m, uint32_t index, const uint8_t* mac)
     bool allocated = datagram_reserve(m.fsm_datagram, max_datagram_data) == 0;
     for (auto& ring_datagram : m.ext_ring)
         allocated = allocated && datagram_reserve(ring_datagram, max_datagram_data) == 0;
-    allocated = allocated && datagram_reserve(m.ref_sync_datagram, 4) == 0
-        && datagram_reserve(m.sync_datagram, 4) == 0;
+    allocated = allocated && datagram_reserve(m.ref_sync_datagram, 4) == 0 && datagram_reserve(m.sync_datagram, 4) == 0;
     if (!allocated) {
         release_datagrams(m);
         device.tx.reset();
@@ -158,7 +157,9 @@ void master_signal_request_done(master& m)
 {
     m.request_done.set();
     // taken so that a caller between its state check and its wait cannot miss this
-    { std::lock_guard lock(m.request_end_lock); }
+    {
+        std::lock_guard lock(m.request_end_lock);
+    }
     m.request_ended.notify_all();
 }
 

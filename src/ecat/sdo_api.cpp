@@ -100,8 +100,8 @@ void report_codes(const sdo_request& request, uint32_t* abort_code, uint16_t* ma
 
 uint32_t sdo_call_limit_ms(uint32_t response_timeout_ms, size_t size)
 {
-    uint64_t limit = uint64_t(response_timeout_ms) + exchange_allowance_ms
-        + uint64_t(size / 1024) * segment_allowance_ms_per_kib;
+    uint64_t limit =
+        uint64_t(response_timeout_ms) + exchange_allowance_ms + uint64_t(size / 1024) * segment_allowance_ms_per_kib;
     return static_cast<uint32_t>(std::min<uint64_t>(limit, sdo_call_limit_max_ms));
 }
 

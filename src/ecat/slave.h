@@ -15,12 +15,12 @@ struct slave;
 struct slave_config;
 
 struct slave_port {
-    uint32_t type = 0;          // two bits of register 0x0007
-    uint8_t link_up = 0;        // register 0x0110
+    uint32_t type = 0;   // two bits of register 0x0007
+    uint8_t link_up = 0; // register 0x0110
     uint8_t loop_closed = 0;
     uint8_t signal_detected = 0;
-    slave* next_slave = nullptr; // slave behind this port (port 0: upstream)
-    uint32_t receive_time = 0;   // registers 0x0900..0x090C
+    slave* next_slave = nullptr;   // slave behind this port (port 0: upstream)
+    uint32_t receive_time = 0;     // registers 0x0900..0x090C
     uint32_t delay_to_next_dc = 0; // ns
 };
 

@@ -37,7 +37,8 @@ int master_get_slave_info(master& m, uint16_t position, slave_info& info)
     info.dc_reference_capable = s.dc_supported && s.has_dc_system_time;
     info.sync_manager_count = s.sync_manager_count;
     info.sdo_count = static_cast<uint16_t>(s.object_dictionary.size());
-    info.coe_details = (s.mailbox_protocols & mailbox_protocol_coe) && s.general_present && (s.coe_details & 0x08) ? 1 : 0;
+    info.coe_details =
+        (s.mailbox_protocols & mailbox_protocol_coe) && s.general_present && (s.coe_details & 0x08) ? 1 : 0;
     std::strncpy(info.name, s.name.c_str(), sizeof info.name - 1);
     return 0;
 }

@@ -128,8 +128,8 @@ void CADcfgclkDlg::load()
                                         sizeof bytes, &got, nullptr)
                     == 0
                 && got == sizeof bytes)
-                values[subindex - 1u] = int32_t(uint32_t(bytes[0]) | uint32_t(bytes[1]) << 8
-                                                | uint32_t(bytes[2]) << 16 | uint32_t(bytes[3]) << 24);
+                values[subindex - 1u] = int32_t(uint32_t(bytes[0]) | uint32_t(bytes[1]) << 8 | uint32_t(bytes[2]) << 16
+                                                | uint32_t(bytes[3]) << 24);
         }
         context.post_to_gui([dialog, values] {
             if (dialog)

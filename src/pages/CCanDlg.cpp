@@ -217,8 +217,8 @@ void CCanDlg::send_frame(bool timed)
     auto position = uint16_t(context.selected_slave());
     card_job job = [master, position, plan]() -> QStringList {
         const card::can_frame& frame = plan.frame;
-        int result = card::can_send(*master, position, frame.type, frame.identifier, frame.length, frame.data,
-                                    frame.format);
+        int result =
+            card::can_send(*master, position, frame.type, frame.identifier, frame.length, frame.data, frame.format);
         return {QString::fromStdString(result == 0 ? page_logic::can_tx_line(plan) : "发送失败")};
     };
     if (!timed)

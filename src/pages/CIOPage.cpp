@@ -20,7 +20,8 @@ constexpr uint16_t outputs_object = 0x2300;
 } // namespace
 
 CIOPage::CIOPage(page_context& context, QWidget* parent, std::vector<int> test_channels)
-    : CMyDlg(context, parent), test_channels_(std::move(test_channels))
+    : CMyDlg(context, parent),
+      test_channels_(std::move(test_channels))
 {
 }
 
@@ -129,8 +130,7 @@ void CIOPage::notify(const QString& text)
 bool CIOPage::write_word(int position, uint16_t index, uint8_t subindex, uint16_t value)
 {
     uint8_t bytes[2] = {uint8_t(value), uint8_t(value >> 8)};
-    return ecat::master_sdo_download(context.master(), uint16_t(position), index, subindex, bytes, 2,
-                                     nullptr) == 0;
+    return ecat::master_sdo_download(context.master(), uint16_t(position), index, subindex, bytes, 2, nullptr) == 0;
 }
 
 void CIOPage::forget_card()
@@ -162,12 +162,8 @@ void CIOPage::on_window_timer(int id)
         if (visible_flag)
             start_window_timer(refresh_timer, 5);
         break;
-    case ramp_timer:
-        ramp_test_outputs();
-        break;
-    case toggle_timer:
-        toggle_test_outputs();
-        break;
+    case ramp_timer: ramp_test_outputs(); break;
+    case toggle_timer: toggle_test_outputs(); break;
     }
 }
 

@@ -62,8 +62,8 @@ private:
 
     std::vector<int> test_channels_;
     page_logic::one_key_test test_;
-    QLineEdit* test_period_ = nullptr;  // 1037
-    QLineEdit* test_step_ = nullptr;    // 1038
-    QLineEdit* test_toggle_ = nullptr;  // 1039
+    QLineEdit* test_period_ = nullptr;   // 1037
+    QLineEdit* test_step_ = nullptr;     // 1038
+    QLineEdit* test_toggle_ = nullptr;   // 1039
     QPushButton* test_button_ = nullptr; // 1068
 };

@@ -26,6 +26,6 @@ private:
 
     page_logic::io_values current_;
     page_logic::io_list shown_;
-    QLineEdit* thresholds_[2] = {}; // 1033, 1034
+    QLineEdit* thresholds_[2] = {};   // 1033, 1034
     QLineEdit* crc_errors_ = nullptr; // 1029
 };

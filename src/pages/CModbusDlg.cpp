@@ -115,10 +115,9 @@ QLayout* CModbusDlg::timing_controls()
     timeouts->hide();
 
     auto* row = new QHBoxLayout;
-    for (QWidget* w : std::initializer_list<QWidget*>{new QLabel("间隔时间：", this), interval_, new QLabel("ms", this),
-                                                      new QLabel("超时时间：", this), timeout_,
-                                                      new QLabel("0.1ms", this), set_timing, clear, timeouts_label,
-                                                      timeouts})
+    for (QWidget* w : std::initializer_list<QWidget*>{
+             new QLabel("间隔时间：", this), interval_, new QLabel("ms", this), new QLabel("超时时间：", this),
+             timeout_, new QLabel("0.1ms", this), set_timing, clear, timeouts_label, timeouts})
         row->addWidget(w);
     row->addStretch();
 
@@ -141,8 +140,8 @@ void CModbusDlg::page_shown()
     int position = context.selected_slave();
     // with no card there is no serial port to switch, and nothing to tell
     if (position >= 0)
-        card::download_number(context.master(), uint16_t(position), serial_settings, serial_mode_subindex,
-                              modbus_mode, 1);
+        card::download_number(context.master(), uint16_t(position), serial_settings, serial_mode_subindex, modbus_mode,
+                              1);
 }
 
 void CModbusDlg::on_window_timer(int id)
@@ -176,10 +175,11 @@ void CModbusDlg::configure_channel()
     if (position < 0)
         return;
     std::optional<uint16_t> address = page_logic::register_address_from_edit(text_of(address_->text()));
-    if (!address ||
-        card::write_modbus_channel(context.master(), uint16_t(position), register_type_->currentIndex(), *address,
-                                   slave_id_->currentData().toInt(), bit_count_->currentData().toInt(),
-                                   operation_->currentIndex(), channel_->currentIndex()) != 0)
+    if (!address
+        || card::write_modbus_channel(context.master(), uint16_t(position), register_type_->currentIndex(), *address,
+                                      slave_id_->currentData().toInt(), bit_count_->currentData().toInt(),
+                                      operation_->currentIndex(), channel_->currentIndex())
+            != 0)
         notify("设置失败！");
 }
 
@@ -204,11 +204,10 @@ void CModbusDlg::write_timing()
     std::optional<uint16_t> timeout = page_logic::timing_from_edit(text_of(timeout_->text()));
     ecat::master& master = context.master();
     // stops at the first failure: a time-out without its interval is no setting either
-    bool done = interval && timeout &&
-                card::download_number(master, uint16_t(position), serial_settings, interval_subindex, *interval, 2) ==
-                    0 &&
-                card::download_number(master, uint16_t(position), serial_settings, response_timeout_subindex,
-                                      *timeout, 2) == 0;
+    bool done = interval && timeout
+        && card::download_number(master, uint16_t(position), serial_settings, interval_subindex, *interval, 2) == 0
+        && card::download_number(master, uint16_t(position), serial_settings, response_timeout_subindex, *timeout, 2)
+            == 0;
     if (!done)
         notify("设置失败！");
 }

@@ -24,19 +24,19 @@ public:
     bool window_timer_active(int id) const;
 
     // No card is selected any more: the page stops showing the last one's values.
-    virtual void forget_card() {}
+    virtual void forget_card() { }
     // The selected card is gone (true) or back (false): what the page shows meanwhile is
     // old and must look it.
-    virtual void mark_readings_stale(bool /*stale*/) {}
+    virtual void mark_readings_stale(bool /*stale*/) { }
 
-    void accept() override {}
+    void accept() override { }
     // Showing and hiding by the main window set the visible flag and run the page's hooks.
     void setVisible(bool visible) override;
 
 protected:
-    virtual void on_window_timer(int /*id*/) {}
-    virtual void page_shown() {}
-    virtual void page_hidden() {}
+    virtual void on_window_timer(int /*id*/) { }
+    virtual void page_shown() { }
+    virtual void page_hidden() { }
 
     void keyPressEvent(QKeyEvent* event) override;
 

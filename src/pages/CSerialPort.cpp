@@ -41,7 +41,8 @@ CSerialPort::CSerialPort() : thread_(new QThread), port_(new QSerialPort)
 CSerialPort::~CSerialPort()
 {
     close();
-    QMetaObject::invokeMethod(port_, [this] { delete port_; }, Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(
+        port_, [this] { delete port_; }, Qt::BlockingQueuedConnection);
     thread_->quit();
     thread_->wait();
     delete thread_;
@@ -124,7 +125,8 @@ size_t CSerialPort::write(const uint8_t* data, size_t length)
 
 void CSerialPort::close()
 {
-    QMetaObject::invokeMethod(port_, [this] { close_on_port_thread(); }, Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(
+        port_, [this] { close_on_port_thread(); }, Qt::BlockingQueuedConnection);
 }
 
 void CSerialPort::close_on_port_thread()

@@ -112,11 +112,11 @@ QWidget* CSetDlg::action_row()
         const char* caption;
         void (CSetDlg::*run)();
     };
-    for (const action& a : {action{1050, "获取配置", &CSetDlg::read_configuration},
-                            action{1061, "导入配置参数", &CSetDlg::import_configuration},
-                            action{1062, "配置参数导出至文件", &CSetDlg::export_configuration},
-                            action{1059, "配置保存到Flash", &CSetDlg::save_to_flash},
-                            action{1060, "软重启", &CSetDlg::restart_card}}) {
+    for (const action& a :
+         {action{1050, "获取配置", &CSetDlg::read_configuration},
+          action{1061, "导入配置参数", &CSetDlg::import_configuration},
+          action{1062, "配置参数导出至文件", &CSetDlg::export_configuration},
+          action{1059, "配置保存到Flash", &CSetDlg::save_to_flash}, action{1060, "软重启", &CSetDlg::restart_card}}) {
         QPushButton* button = make_button(row_widget, a.id, QString::fromUtf8(a.caption));
         connect(button, &QPushButton::clicked, this, a.run);
         row->addWidget(button);
@@ -241,49 +241,43 @@ void CSetDlg::run_on_card(card_transfer transfer, transfer_done done)
 
 void CSetDlg::read_configuration()
 {
-    run_on_card(
-        [](ecat::master& master, uint16_t position, settings_config& config) {
-            return page_logic::read_settings(sdo_reader(master, position), config);
-        },
-        [this](transfer_failure failure, const settings_config& config) {
-            if (failure) {
-                notify(failure_text("获取配置失败：", *failure));
-                return;
-            }
-            current_ = config;
-            refresh();
-            notify(QStringLiteral("获取配置成功"));
-        });
+    run_on_card([](ecat::master& master, uint16_t position,
+                   settings_config& config) { return page_logic::read_settings(sdo_reader(master, position), config); },
+                [this](transfer_failure failure, const settings_config& config) {
+                    if (failure) {
+                        notify(failure_text("获取配置失败：", *failure));
+                        return;
+                    }
+                    current_ = config;
+                    refresh();
+                    notify(QStringLiteral("获取配置成功"));
+                });
 }
 
 void CSetDlg::save_to_flash()
 {
     settings_config shown = display_.shown();
-    run_on_card(
-        [shown](ecat::master& master, uint16_t position, settings_config&) {
-            return page_logic::save_settings(sdo_writer(master, position), shown);
-        },
-        [this](transfer_failure failure, const settings_config&) {
-            notify(failure ? failure_text("写配置失败：", *failure) : QStringLiteral("写配置成功"));
-        });
+    run_on_card([shown](ecat::master& master, uint16_t position,
+                        settings_config&) { return page_logic::save_settings(sdo_writer(master, position), shown); },
+                [this](transfer_failure failure, const settings_config&) {
+                    notify(failure ? failure_text("写配置失败：", *failure) : QStringLiteral("写配置成功"));
+                });
 }
 
 void CSetDlg::restart_card()
 {
-    run_on_card(
-        [](ecat::master& master, uint16_t position, settings_config&) {
-            return page_logic::restart_card(sdo_writer(master, position));
-        },
-        [this](transfer_failure failure, const settings_config&) {
-            if (failure)
-                notify(failure_text("软重启失败：", *failure));
-        });
+    run_on_card([](ecat::master& master, uint16_t position,
+                   settings_config&) { return page_logic::restart_card(sdo_writer(master, position)); },
+                [this](transfer_failure failure, const settings_config&) {
+                    if (failure)
+                        notify(failure_text("软重启失败：", *failure));
+                });
 }
 
 void CSetDlg::import_configuration()
 {
-    QString path = choose_file(this, file_dialog_kind::open, {settings_filter, all_files_filter},
-                               QStringLiteral("ini"));
+    QString path =
+        choose_file(this, file_dialog_kind::open, {settings_filter, all_files_filter}, QStringLiteral("ini"));
     if (path.isEmpty())
         return;
     QFile file(path);

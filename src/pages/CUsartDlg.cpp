@@ -24,8 +24,7 @@ namespace {
 const int baud_rates[] = {4800, 9600, 14400, 19200, 38400, 56000, 57600, 115200, 128000};
 constexpr int default_baud_index = 7; // 115200
 
-template <typename T>
-T* with_id(T* widget, int id)
+template <typename T> T* with_id(T* widget, int id)
 {
     widget->setObjectName(QStringLiteral("id%1").arg(id));
     return widget;
@@ -250,8 +249,8 @@ std::vector<uint8_t> CUsartDlg::bytes_to_send(const QLineEdit* edit, const QChec
 void CUsartDlg::convert_hex_edit(QLineEdit* edit, bool now_hex)
 {
     std::vector<uint8_t> bytes = page_logic::encode_text(codec_, edit->text().toStdString());
-    std::string text = now_hex ? page_logic::hex_text(bytes)
-                               : page_logic::decode_text(codec_, page_logic::parse_hex(bytes));
+    std::string text =
+        now_hex ? page_logic::hex_text(bytes) : page_logic::decode_text(codec_, page_logic::parse_hex(bytes));
     edit->setText(QString::fromStdString(text));
 }
 
@@ -268,8 +267,9 @@ void CUsartDlg::set_counter(QLabel* label, int& counter, int value)
 
 void CUsartDlg::show_received(receive_view& view, const std::vector<uint8_t>& bytes)
 {
-    append_text(view, view.hex_display->isChecked() ? page_logic::hex_text(bytes)
-                                                    : view.decoder->decode(bytes.data(), bytes.size()));
+    append_text(view,
+                view.hex_display->isChecked() ? page_logic::hex_text(bytes)
+                                              : view.decoder->decode(bytes.data(), bytes.size()));
 }
 
 void CUsartDlg::flush_decoder(receive_view& view)

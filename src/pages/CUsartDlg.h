@@ -102,14 +102,14 @@ private:
     QLabel* pc_sent_label_;     // 1104
     QLabel* pc_received_label_; // 1105
 
-    QComboBox* card_baud_;        // 1016
-    QComboBox* card_stop_bits_;   // 1018
-    QComboBox* card_parity_;      // 1019
-    QLineEdit* card_send_text_;   // 1032
-    QCheckBox* card_hex_send_;    // 1152
+    QComboBox* card_baud_;          // 1016
+    QComboBox* card_stop_bits_;     // 1018
+    QComboBox* card_parity_;        // 1019
+    QLineEdit* card_send_text_;     // 1032
+    QCheckBox* card_hex_send_;      // 1152
     QPushButton* card_send_button_; // 1055
-    QLabel* card_sent_label_;     // 1102
-    QLabel* card_received_label_; // 1103
+    QLabel* card_sent_label_;       // 1102
+    QLabel* card_received_label_;   // 1103
 
     // last: destroyed first, so that neither a send nor the port outlives what they use
     page_worker worker_;

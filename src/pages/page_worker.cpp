@@ -1,6 +1,6 @@
 #include "pages/page_worker.h"
 
-page_worker::page_worker() : thread_([this] { run(); }) {}
+page_worker::page_worker() : thread_([this] { run(); }) { }
 
 page_worker::~page_worker()
 {

@@ -20,11 +20,11 @@ void CUsartDlg::write_card_settings()
         return;
     }
     QString typed = card_baud_->currentText();
-    std::optional<uint32_t> baud =
-        page_logic::card_baud_from_text(std::u16string_view(reinterpret_cast<const char16_t*>(typed.utf16()),
-                                                            size_t(typed.size())));
-    if (!baud || page_logic::write_card_port_settings(context.master(), uint16_t(position), *baud,
-                                                      card_stop_bits_->currentIndex(), card_parity_->currentIndex())
+    std::optional<uint32_t> baud = page_logic::card_baud_from_text(
+        std::u16string_view(reinterpret_cast<const char16_t*>(typed.utf16()), size_t(typed.size())));
+    if (!baud
+        || page_logic::write_card_port_settings(context.master(), uint16_t(position), *baud,
+                                                card_stop_bits_->currentIndex(), card_parity_->currentIndex())
             != 0)
         message("设置失败！");
 }

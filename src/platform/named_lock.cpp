@@ -18,8 +18,7 @@ std::string runtime_directory()
     return "/tmp";
 }
 
-named_lock::named_lock(const std::string& name)
-    : path_(runtime_directory() + "/" + name)
+named_lock::named_lock(const std::string& name) : path_(runtime_directory() + "/" + name)
 {
     fd_ = ::open(path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
 }

@@ -63,7 +63,8 @@ std::string permission_hint(const char* text)
     std::string message = text;
     if (message.find("ermission") != std::string::npos || message.find("not permitted") != std::string::npos)
         message += " — raw packet access needs root or CAP_NET_RAW: "
-                   "sudo setcap cap_net_raw,cap_net_admin=eip " + own_program_path();
+                   "sudo setcap cap_net_raw,cap_net_admin=eip "
+            + own_program_path();
     return message;
 }
 

@@ -29,11 +29,7 @@ void sleep_until_ns(long long deadline)
 
 } // namespace
 
-tick_timer::tick_timer(std::function<void()> tick)
-    : tick_(std::move(tick))
-    , thread_([this] { run(); })
-{
-}
+tick_timer::tick_timer(std::function<void()> tick) : tick_(std::move(tick)), thread_([this] { run(); }) { }
 
 tick_timer::~tick_timer()
 {

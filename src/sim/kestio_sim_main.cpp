@@ -112,8 +112,8 @@ int main(int argc, char** argv)
     }
     auto start = std::chrono::steady_clock::now();
     segment->set_time_source([start] {
-        return uint64_t(std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - start)
-                            .count());
+        return uint64_t(
+            std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - start).count());
     });
 
     platform::pcap_port port;

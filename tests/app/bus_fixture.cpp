@@ -19,7 +19,9 @@ const uint8_t test_bus_mac[6] = {0x02, 0x00, 0x4B, 0x49, 0x4F, 0x7E};
 
 uint16_t type_of_width(size_t width)
 {
-    return width == 1 ? sim::data_type::unsigned8 : width == 2 ? sim::data_type::unsigned16 : sim::data_type::unsigned32;
+    return width == 1 ? sim::data_type::unsigned8
+        : width == 2  ? sim::data_type::unsigned16
+                      : sim::data_type::unsigned32;
 }
 
 void put(sim::slave_description& d, uint16_t index, uint8_t subindex, size_t width, uint64_t value,
@@ -64,7 +66,8 @@ sim::slave_description describe_test_card(const test_card& card, uint32_t serial
     d.name = card.name;
     put_text(d, 0x1009, card.hardware_version);
     put_text(d, 0x100A, card.software_version);
-    put(d, 0x4000, 0, 4, uint64_t(card.date[0]) | uint64_t(card.date[1]) << 8 | uint64_t(card.date[2]) << 16
+    put(d, 0x4000, 0, 4,
+        uint64_t(card.date[0]) | uint64_t(card.date[1]) << 8 | uint64_t(card.date[2]) << 16
             | uint64_t(card.date[3]) << 24);
     put(d, 0x4001, 1, 4, card.serial_high);
     put(d, 0x4001, 2, 4, card.serial_low);
@@ -151,8 +154,7 @@ bool wait_until_ready(unsigned count, int timeout_ms)
 
 namespace {
 
-template <typename F>
-auto with_dictionary(sim::bus& bus, size_t slave, F&& f)
+template <typename F> auto with_dictionary(sim::bus& bus, size_t slave, F&& f)
 {
     return bus.with_slave(slave, [&](sim::slave& s) {
         return f(dynamic_cast<sim::standard_application&>(s.application()).dictionary());

@@ -38,8 +38,7 @@ const char* const all_cards = "ZEIO,KOVA-H,KOVA-16IO,KOVA-AD";
 // Two value sets between them hold the widest text of every cell format: every
 // unsigned value at its largest and every signed one at its most negative, then the
 // other way round.
-template <typename Values>
-Values extreme_values(bool largest)
+template <typename Values> Values extreme_values(bool largest)
 {
     Values values;
     auto* bytes = reinterpret_cast<unsigned char*>(&values);
@@ -47,8 +46,7 @@ Values extreme_values(bool largest)
     return values;
 }
 
-template <typename List, typename Values>
-page_logic::cell_updates extreme_cells(Values values, int32_t signed_value)
+template <typename List, typename Values> page_logic::cell_updates extreme_cells(Values values, int32_t signed_value)
 {
     if constexpr (requires { values.encoder; })
         values.encoder = signed_value;
@@ -104,14 +102,14 @@ private:
         for (bool largest : {true, false}) {
             int32_t signed_value = largest ? INT32_MIN : INT32_MAX;
             if (qobject_cast<CIOdlg*>(page))
-                sets.push_back(extreme_cells<page_logic::io_list>(extreme_values<page_logic::io_values>(largest),
-                                                                  signed_value));
+                sets.push_back(
+                    extreme_cells<page_logic::io_list>(extreme_values<page_logic::io_values>(largest), signed_value));
             else if (qobject_cast<CIO16dlg*>(page))
-                sets.push_back(extreme_cells<page_logic::io16_list>(
-                    extreme_values<page_logic::io16_values>(largest), signed_value));
+                sets.push_back(extreme_cells<page_logic::io16_list>(extreme_values<page_logic::io16_values>(largest),
+                                                                    signed_value));
             else if (qobject_cast<CIOHdlg*>(page))
-                sets.push_back(extreme_cells<page_logic::ioh_list>(extreme_values<page_logic::ioh_values>(largest),
-                                                                   signed_value));
+                sets.push_back(
+                    extreme_cells<page_logic::ioh_list>(extreme_values<page_logic::ioh_values>(largest), signed_value));
         }
         QStringList found;
         for (const page_logic::cell_updates& cells : sets) {
@@ -187,8 +185,8 @@ private slots:
                 tabs()->setCurrentIndex(tab);
                 auto* page = qobject_cast<CMyDlg*>(tabs()->tabData(tab).value<QObject*>());
                 QTRY_VERIFY(page->isVisible());
-                QString where = QStringLiteral("%1/%2 %3").arg(card_model_names[card], tabs()->tabText(tab),
-                                                              page->metaObject()->className());
+                QString where = QStringLiteral("%1/%2 %3")
+                                    .arg(card_model_names[card], tabs()->tabText(tab), page->metaObject()->className());
                 found << faults(where);
                 if (qobject_cast<CIOPage*>(page))
                     found << extreme_list_faults(page, where);

@@ -69,11 +69,7 @@ private:
         open_window(unsigned(cards.size()));
     }
 
-    template <typename T>
-    T* control(int id)
-    {
-        return window->findChild<T*>(QStringLiteral("id%1").arg(id));
-    }
+    template <typename T> T* control(int id) { return window->findChild<T*>(QStringLiteral("id%1").arg(id)); }
     QString text_of(int id) { return control<QLabel>(id)->text(); }
     void click(int id) { QTest::mouseClick(control<QPushButton>(id), Qt::LeftButton); }
     QComboBox* slave_list() { return control<QComboBox>(1012); }
@@ -118,8 +114,8 @@ private slots:
         open_on_cards({card_named("ZEIO")});
         QCOMPARE(window->windowTitle(), QString("KestIO卡测试工具"));
         QCOMPARE(window->minimumSize(), QSize(900, 640));
-        QCOMPARE(tab_captions(), QStringList({"IO测试", "串口(自定义协议)测试", "串口(Modbus协议)测试",
-                                              "AD稳定性测试", "设置"}));
+        QCOMPARE(tab_captions(),
+                 QStringList({"IO测试", "串口(自定义协议)测试", "串口(Modbus协议)测试", "AD稳定性测试", "设置"}));
         QCOMPARE(window->current_tab(), 0);
         QVERIFY(window->page(page_kind::io)->isVisible());
         int visible_pages = 0;
@@ -132,8 +128,9 @@ private slots:
         for (QObject* child : window->page(page_kind::io)->parent()->children())
             if (auto* page = qobject_cast<CMyDlg*>(child))
                 created << page->metaObject()->className();
-        QCOMPARE(created, QStringList({"CIOdlg", "CIO16dlg", "CIOHdlg", "CUsartDlg", "CModbusDlg", "CSetDlg",
-                                       "CADtest", "CCanDlg"}));
+        QCOMPARE(
+            created,
+            QStringList({"CIOdlg", "CIO16dlg", "CIOHdlg", "CUsartDlg", "CModbusDlg", "CSetDlg", "CADtest", "CCanDlg"}));
         QCOMPARE(control<QLineEdit>(1031)->text(), QString::fromStdString(bus_name));
         QCOMPARE(window->response_wait_ms(), 10);
         QCOMPARE(slave_list()->count(), 0); // until the operator searches
@@ -264,7 +261,7 @@ private slots:
         bus->unplug(2);
         QTRY_VERIFY(window->master().slave_count == 2);
         QTRY_VERIFY_WITH_TIMEOUT(disconnected->isVisible(), 600); // one refresh
-        QVERIFY(!readings->isEnabled()); // the last readings are greyed as old
+        QVERIFY(!readings->isEnabled());                          // the last readings are greyed as old
         bus->replug(2);
         QTRY_VERIFY(window->master().slave_count == 3);
         QTRY_VERIFY_WITH_TIMEOUT(!disconnected->isVisible(), 600);

@@ -106,7 +106,7 @@ TEST_F(poll_test, identity_read_shows_the_fields_in_order_and_recognises_the_mod
         identity_read(slot, host);
     }
     std::vector<std::string> expected = {
-        "1101 ZEIO", "model 0", "1102 V1.02", "1103 2024.03.15", "1104 123456789ABCDEF0",
+        "1101 ZEIO",   "model 0", "1102 V1.02", "1103 2024.03.15", "1104 123456789ABCDEF0",
         "1101 KOVA-H", "model 1", "1102 V1.02", "1103 2024.03.15", "1104 123456789ABCDEF0"};
     EXPECT_EQ(host.lines(), expected);
 }
@@ -151,11 +151,11 @@ TEST_F(poll_test, io_poll_reads_its_objects_in_order_and_latches_only_when_enabl
     start_bus({test_card{}});
     poll_until(io_poll, 0x2000, 3);
     // latch settings 0x3038:01..04 hold 0x3039..0x303C: latches 1 and 3 are enabled
-    std::vector<sdo_access> expected = {
-        up(0x2000), up(0x2300), up(0x3030, 1), up(0x3030, 2), up(0x3031), up(0x3032, 1), up(0x3032, 2),
-        up(0x3033), up(0x2010), up(0x2011), up(0x2012), up(0x2013), up(0x3038, 1), up(0x3038, 2),
-        up(0x3038, 3), up(0x3038, 4), up(0x3039, 1), up(0x3039, 3), up(0x3034), up(0x2310), up(0x2311),
-        up(0x2312), up(0x2313), up(0x2020)};
+    std::vector<sdo_access> expected = {up(0x2000),    up(0x2300),    up(0x3030, 1), up(0x3030, 2), up(0x3031),
+                                        up(0x3032, 1), up(0x3032, 2), up(0x3033),    up(0x2010),    up(0x2011),
+                                        up(0x2012),    up(0x2013),    up(0x3038, 1), up(0x3038, 2), up(0x3038, 3),
+                                        up(0x3038, 4), up(0x3039, 1), up(0x3039, 3), up(0x3034),    up(0x2310),
+                                        up(0x2311),    up(0x2312),    up(0x2313),    up(0x2020)};
     EXPECT_EQ(one_pass(traffic.to(0), 0x2000), expected);
     EXPECT_EQ(host.polled.inputs, 0x2000);
     EXPECT_EQ(host.polled.encoder, 0x2020u);
@@ -191,9 +191,8 @@ TEST_F(poll_test, kova_h_poll_serves_its_io_and_modbus_tabs)
 {
     start_bus({test_card{}});
     poll_until(kova_h_poll, 0x2000);
-    std::vector<sdo_access> io = {up(0x2000), up(0x2300), up(0x2010), up(0x2011), up(0x2012), up(0x2013),
-                                  up(0x2310), up(0x2311), up(0x2320), up(0x2321), up(0x2330), up(0x2331),
-                                  up(0x2030), up(0x2020)};
+    std::vector<sdo_access> io = {up(0x2000), up(0x2300), up(0x2010), up(0x2011), up(0x2012), up(0x2013), up(0x2310),
+                                  up(0x2311), up(0x2320), up(0x2321), up(0x2330), up(0x2331), up(0x2030), up(0x2020)};
     EXPECT_EQ(one_pass(traffic.to(0), 0x2000), io);
     EXPECT_EQ(host.polled.analog_inputs[2], 0x2012);
     EXPECT_EQ(host.polled.pwm_frequencies[1], 0x2321u);
@@ -206,10 +205,10 @@ TEST_F(poll_test, kova_h_poll_serves_its_io_and_modbus_tabs)
     std::vector<sdo_access> first_channel(traffic_to_card.begin(), traffic_to_card.begin() + 16);
     for (sdo_access& access : first_channel)
         access.station = 0;
-    std::vector<sdo_access> channel = {up(0x3000, 1), up(0x2602, 1), up(0x3000, 2), up(0x3000, 3), up(0x3000, 4),
-                                       up(0x3000, 5), up(0x3000, 6), up(0x3000, 7), up(0x3020, 1), up(0x2603, 1),
-                                       up(0x3020, 2), up(0x3020, 3), up(0x3020, 4), up(0x3020, 5), up(0x3020, 6),
-                                       up(0x3020, 7)};
+    std::vector<sdo_access> channel = {up(0x3000, 1), up(0x2602, 1), up(0x3000, 2), up(0x3000, 3),
+                                       up(0x3000, 4), up(0x3000, 5), up(0x3000, 6), up(0x3000, 7),
+                                       up(0x3020, 1), up(0x2603, 1), up(0x3020, 2), up(0x3020, 3),
+                                       up(0x3020, 4), up(0x3020, 5), up(0x3020, 6), up(0x3020, 7)};
     EXPECT_EQ(first_channel, channel);
     EXPECT_EQ(host.polled.modbus_tx[7].address, 0x3009);
     EXPECT_EQ(host.polled.modbus_rx[7].data, 0x2603u + 8);
@@ -332,7 +331,8 @@ TEST(kova_h_poll, delivers_what_the_card_port_and_the_can_port_receive_while_the
     host.tab = 5;
     EXPECT_TRUE(wait_for([&] { return host.lines().size() >= 2; }));
     slot.stop_thread();
-    std::vector<std::string> expected = {"usart " + text, "can Rx: CanId:291, fmt: 经典, type: 数据帧, Data : 01 AB FF"};
+    std::vector<std::string> expected = {"usart " + text,
+                                         "can Rx: CanId:291, fmt: 经典, type: 数据帧, Data : 01 AB FF"};
     EXPECT_EQ(host.lines(), expected);
     ecat::master_clear(m);
     ecat::adapter_release_all();

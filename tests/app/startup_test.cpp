@@ -51,8 +51,9 @@ public:
         environment.insert("XDG_RUNTIME_DIR", home_.path() + "/runtime");
         environment.insert("XDG_CONFIG_HOME", home_.path() + "/config");
         process_.setProcessEnvironment(environment);
-        process_.start("setpriv", QStringList{QStringLiteral("--reuid=") + user, QStringLiteral("--regid=") + group,
-                                              "--clear-groups", KESTIO_TEST_PROGRAM, "--simulate=generic"});
+        process_.start("setpriv",
+                       QStringList{QStringLiteral("--reuid=") + user, QStringLiteral("--regid=") + group,
+                                   "--clear-groups", KESTIO_TEST_PROGRAM, "--simulate=generic"});
         return process_.waitForStarted();
     }
     void kill()

@@ -15,15 +15,23 @@ std::shared_ptr<sim::bus> frozen_card(sim::slave_description description)
     return made;
 }
 
-class broken_card : public card_bus_fixture {};
+class broken_card : public card_bus_fixture { };
 
 TEST_F(broken_card, a_serial_block_claiming_40_bytes_delivers_32_and_a_repeated_number_nothing)
 {
     sim::slave_description zeio = sim::cards::describe_zeio(1);
     // words beyond the mailbox, which a reader trusting the length would fetch
     for (uint8_t sub : {9, 10})
-        zeio.objects.push_back({0x2603, sub, sim::data_type::unsigned32, sim::object_access::read_only,
-                                {0xEE, 0xEE, 0xEE, 0xEE}, false, 4, "beyond", {}, {}});
+        zeio.objects.push_back({0x2603,
+                                sub,
+                                sim::data_type::unsigned32,
+                                sim::object_access::read_only,
+                                {0xEE, 0xEE, 0xEE, 0xEE},
+                                false,
+                                4,
+                                "beyond",
+                                {},
+                                {}});
     start(frozen_card(std::move(zeio)));
     set_card_number(0, 0x2601, 1, 1);
     set_card_number(0, 0x2601, 3, 7);

@@ -28,8 +28,7 @@ protected:
         ASSERT_TRUE(wait_ready(unsigned(bus->slave_count())));
     }
 
-    template <typename F>
-    static bool wait_until(F condition, int timeout_ms = 5000)
+    template <typename F> static bool wait_until(F condition, int timeout_ms = 5000)
     {
         return wait_for(condition, timeout_ms);
     }

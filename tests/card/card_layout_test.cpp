@@ -12,7 +12,7 @@ using sim::sdo_abort::length_too_low;
 using sim::sdo_abort::object_does_not_exist;
 using sim::sdo_abort::read_only_object;
 
-class card_layout : public jig_fixture {};
+class card_layout : public jig_fixture { };
 
 std::string text(const std::vector<uint8_t>& bytes)
 {

@@ -8,7 +8,7 @@ namespace {
 
 using sim::cards::card_abort::value_range_exceeded;
 
-class card_state : public jig_fixture {};
+class card_state : public jig_fixture { };
 
 TEST_F(card_state, encoder_and_counter_move_with_the_frames_and_clear_on_0_then_ffff)
 {

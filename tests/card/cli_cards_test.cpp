@@ -12,10 +12,11 @@ TEST(kestio_cli_cards, lists_the_four_cards_in_ring_order_and_reads_their_model_
     const std::string ring = "--simulate=ZEIO,KOVA-H,KOVA-16IO,KOVA-AD";
     std::ostringstream out, err;
     ASSERT_EQ(cli::run({ring, "slaves"}, out, err), 0) << err.str();
-    EXPECT_EQ(out.str(), "(0) ZEIO(VID:00004B49, PID:00020001)  PREOP\n"
-                         "(1) KOVA-H(VID:00004B49, PID:00020002)  PREOP\n"
-                         "(2) KOVA-16IO(VID:00004B49, PID:00020003)  PREOP\n"
-                         "(3) KOVA-AD(VID:00004B49, PID:00020004)  PREOP\n");
+    EXPECT_EQ(out.str(),
+              "(0) ZEIO(VID:00004B49, PID:00020001)  PREOP\n"
+              "(1) KOVA-H(VID:00004B49, PID:00020002)  PREOP\n"
+              "(2) KOVA-16IO(VID:00004B49, PID:00020003)  PREOP\n"
+              "(3) KOVA-AD(VID:00004B49, PID:00020004)  PREOP\n");
 
     const char* names[] = {"ZEIO", "KOVA-H", "KOVA-16IO", "KOVA-AD"};
     for (int position = 0; position < 4; ++position) {

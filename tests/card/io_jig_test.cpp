@@ -6,7 +6,7 @@
 namespace cardtest {
 namespace {
 
-class io_jig : public jig_fixture {};
+class io_jig : public jig_fixture { };
 
 constexpr double ad24_counts_per_volt = double(1 << 23) / 25.0;
 
@@ -129,9 +129,9 @@ TEST_F(io_jig, latches_capture_on_their_trigger_edge)
     make("KOVA-AD");
     sim::cards::set_analog_noise(*bus, 0, {0.0, 0});
     write(0, 0x2310, 0, 2048, 2);
-    write(0, 0x3036, 1, 0x0001, 2);      // AD0 on the rising edge of IN0
-    write(0, 0x3036, 2, 0x0013 | 4, 2);  // AD1 once, on the falling edge of IN1
-    write(0, 0x3038, 2, 0x0061, 2);      // CMP0P on the rising edge of comparator 0
+    write(0, 0x3036, 1, 0x0001, 2);     // AD0 on the rising edge of IN0
+    write(0, 0x3036, 2, 0x0013 | 4, 2); // AD1 once, on the falling edge of IN1
+    write(0, 0x3038, 2, 0x0061, 2);     // CMP0P on the rising edge of comparator 0
     frames(2);
     EXPECT_EQ(read(0, 0x3037, 1), 0u) << "nothing latched without an edge";
     EXPECT_EQ(read(0, 0x3039, 2), 2048u) << "comparator 0 rose when DA0 passed its threshold 0";

@@ -23,8 +23,7 @@ protected:
     }
 
     // Runs f on the dictionary of card id, under the bus lock.
-    template <typename F>
-    auto on_card(size_t id, F&& f)
+    template <typename F> auto on_card(size_t id, F&& f)
     {
         return bus->with_slave(id, [&](sim::slave& s) { return f(sim::cards::card_of(s)->dictionary()); });
     }
@@ -63,8 +62,8 @@ protected:
     {
         // one broadcast read of the AL status
         static const std::vector<uint8_t> frame = [] {
-            std::vector<uint8_t> f = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x02, 0, 0, 0, 0, 1, 0x88, 0xA4, 0x0E, 0x10,
-                                      7, 0, 0, 0, 0x30, 0x01, 2, 0, 0, 0, 0, 0, 0, 0};
+            std::vector<uint8_t> f = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x02, 0, 0, 0, 0, 1, 0x88, 0xA4, 0x0E,
+                                      0x10, 7,    0,    0,    0,    0x30, 0x01, 2, 0, 0, 0, 0, 0,    0,    0};
             f.resize(60, 0);
             return f;
         }();

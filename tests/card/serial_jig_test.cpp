@@ -48,17 +48,17 @@ TEST_F(serial_jig, modbus_channels_exchange_with_the_jig_slave)
     write(0, 0x2602, 1, 0x1234, 4);
     write(0, 0x2602, 2, 0xCAFEBABE, 4);
     write(0, 0x2602, 3, 0xA5, 4);
-    channel(0, 0x3000, 10, 16, 1, 4);     // Tx 0: one holding register
-    channel(0, 0x3001, 20, 32, 1, 4);     // Tx 1: two holding registers
-    channel(0, 0x3002, 0, 8, 1, 1);       // Tx 2: eight coils
-    channel(0, 0x3020, 10, 16, 1, 4);     // Rx 0 reads back Tx 0
-    channel(0, 0x3021, 20, 2, 1, 4);      // Rx 1: two registers, as the host's list codes them
-    channel(0, 0x3022, 0, 8, 1, 1);       // Rx 2: coils
-    channel(0, 0x3023, 0, 8, 1, 2);       // Rx 3: discrete inputs
-    channel(0, 0x3024, 7, 16, 1, 3);      // Rx 4: an input register
-    channel(0, 0x3026, 300, 16, 1, 4);    // Rx 6: beyond the slave's registers
-    channel(0, 0x3007, 0, 8, 1, 2);       // Tx 7: inputs cannot be written
-    frames(120);                          // every channel twice over
+    channel(0, 0x3000, 10, 16, 1, 4);  // Tx 0: one holding register
+    channel(0, 0x3001, 20, 32, 1, 4);  // Tx 1: two holding registers
+    channel(0, 0x3002, 0, 8, 1, 1);    // Tx 2: eight coils
+    channel(0, 0x3020, 10, 16, 1, 4);  // Rx 0 reads back Tx 0
+    channel(0, 0x3021, 20, 2, 1, 4);   // Rx 1: two registers, as the host's list codes them
+    channel(0, 0x3022, 0, 8, 1, 1);    // Rx 2: coils
+    channel(0, 0x3023, 0, 8, 1, 2);    // Rx 3: discrete inputs
+    channel(0, 0x3024, 7, 16, 1, 3);   // Rx 4: an input register
+    channel(0, 0x3026, 300, 16, 1, 4); // Rx 6: beyond the slave's registers
+    channel(0, 0x3007, 0, 8, 1, 2);    // Tx 7: inputs cannot be written
+    frames(120);                       // every channel twice over
     for (uint16_t index : {0x3000, 0x3001, 0x3002, 0x3020, 0x3021, 0x3022, 0x3023, 0x3024})
         EXPECT_EQ(read(0, index, 1), status::done) << std::hex << index;
     EXPECT_EQ(read(0, 0x2603, 1), 0x1234u);
@@ -124,7 +124,7 @@ TEST_F(serial_jig, replies_that_do_not_fit_the_request_are_bad_replies)
         return read(0, index, 1);
     };
 
-    channel(0, 0x3020, 5, 32, 1, 4); // two holding registers
+    channel(0, 0x3020, 5, 32, 1, 4);                                          // two holding registers
     std::vector<uint8_t> request = answer({1, 3, 2, 0x12, 0x34, 0x56, 0x78}); // counts 2 data bytes, sends 4
     EXPECT_EQ(request, sim::cards::modbus::read_request(1, 3, 5, 2));
     EXPECT_EQ(status_after_reply(0x3020), status::bad_reply);
@@ -132,7 +132,7 @@ TEST_F(serial_jig, replies_that_do_not_fit_the_request_are_bad_replies)
     write(0, 0x3020, 6, 0, 1);
 
     write(0, 0x2602, 1, 0x0102, 4);
-    channel(0, 0x3000, 9, 16, 1, 4); // one holding register
+    channel(0, 0x3000, 9, 16, 1, 4);            // one holding register
     request = answer({1, 6, 0, 9, 0x01, 0x03}); // echoes another value
     EXPECT_EQ(request, sim::cards::modbus::write_registers_request(1, 9, {0x0102}));
     EXPECT_EQ(status_after_reply(0x3000), status::bad_reply);

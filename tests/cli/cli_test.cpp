@@ -107,9 +107,10 @@ TEST(kestio_cli, failures_print_the_error_and_the_abort_and_exit_non_zero)
 {
     auto missing = run_cli({"--simulate=generic", "upload", "0", "0x7777:00"});
     EXPECT_EQ(missing.status, 1);
-    EXPECT_EQ(missing.err, "error -5 (failed): the transfer failed (no answer in time, a wrong answer, an abort, or "
-                           "the call's limit passed); abort 0x06020000 This object does not exist in the object "
-                           "directory\n");
+    EXPECT_EQ(missing.err,
+              "error -5 (failed): the transfer failed (no answer in time, a wrong answer, an abort, or "
+              "the call's limit passed); abort 0x06020000 This object does not exist in the object "
+              "directory\n");
 
     auto beyond = run_cli({"--simulate=generic", "upload", "5", "0x1009:00"});
     EXPECT_EQ(beyond.status, 1);
@@ -124,12 +125,14 @@ TEST(kestio_cli, a_mailbox_error_prints_its_code_and_text_after_the_result)
 {
     std::ostringstream err;
     report_failure(-71, 0, 0x0005, err);
-    EXPECT_EQ(err.str(), "error -71 (mailbox_error): the slave's mailbox answered with an error; mailbox error 0x0005 "
-                         "MBXERR_INVALIDHEADER\n");
+    EXPECT_EQ(err.str(),
+              "error -71 (mailbox_error): the slave's mailbox answered with an error; mailbox error 0x0005 "
+              "MBXERR_INVALIDHEADER\n");
     std::ostringstream unknown;
     report_failure(-5, 0x12345678, 0, unknown);
-    EXPECT_EQ(unknown.str(), "error -5 (failed): the transfer failed (no answer in time, a wrong answer, an abort, or "
-                             "the call's limit passed); abort 0x12345678 (unknown abort code)\n");
+    EXPECT_EQ(unknown.str(),
+              "error -5 (failed): the transfer failed (no answer in time, a wrong answer, an abort, or "
+              "the call's limit passed); abort 0x12345678 (unknown abort code)\n");
 }
 
 TEST(kestio_cli, a_script_stops_at_the_first_failure_unless_told_to_keep_going)

@@ -188,8 +188,8 @@ public:
         frame[12] = 0x88;
         frame[13] = 0xA4;
         write_u16(&frame[14], 0x1000 | 14);
-        frame[16] = 0x07;                 // BRD
-        frame[17] = 0xEE;                 // an index none of ours has
+        frame[16] = 0x07; // BRD
+        frame[17] = 0xEE; // an index none of ours has
         write_u16(&frame[16 + 6], 2);
         size_t length = std::min(frame.size(), capacity);
         std::copy_n(frame.begin(), length, buffer);

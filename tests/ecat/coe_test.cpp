@@ -95,8 +95,8 @@ protected:
 
 std::vector<uint8_t> sdo_response(uint8_t command, uint16_t index, uint8_t subindex, std::vector<uint8_t> rest)
 {
-    rest.insert(rest.begin(), {0x00, 0x30, command, static_cast<uint8_t>(index), static_cast<uint8_t>(index >> 8),
-                               subindex});
+    rest.insert(rest.begin(),
+                {0x00, 0x30, command, static_cast<uint8_t>(index), static_cast<uint8_t>(index >> 8), subindex});
     return rest;
 }
 

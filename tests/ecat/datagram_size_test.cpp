@@ -10,7 +10,7 @@ using namespace ecat;
 
 namespace {
 
-class oversized_datagrams : public testsupport::master_fixture {};
+class oversized_datagrams : public testsupport::master_fixture { };
 
 TEST_F(oversized_datagrams, preparation_refuses_more_than_one_datagram_can_hold)
 {

@@ -7,7 +7,7 @@ using namespace ecat;
 
 namespace {
 
-class frame_assembly : public testsupport::master_fixture {};
+class frame_assembly : public testsupport::master_fixture { };
 
 TEST_F(frame_assembly, short_frame_is_padded_to_sixty_bytes)
 {

@@ -61,7 +61,10 @@ TEST(master_lifecycle, clearing_twice_is_harmless)
     net_device own;
     std::memcpy(own.mac, mac_a, 6);
     own.open = [](net_device&) { return 0; };
-    own.close = [](net_device&) { ++*close_count; return 0; };
+    own.close = [](net_device&) {
+        ++*close_count;
+        return 0;
+    };
     ASSERT_NE(master_attach_device(*m, own), nullptr);
     ASSERT_EQ(master_device_open(m->main_device), 0);
     master_clear(*m);

@@ -11,8 +11,8 @@ namespace {
 TEST(results, every_code_has_its_own_name_and_text_and_an_unknown_one_says_so)
 {
     using namespace ecat::result;
-    const int codes[] = {ok,        wait_failed,   failed, no_memory, already_present, no_device,
-                         bad_position, mailbox_error, no_coe, too_large};
+    const int codes[] = {ok,        wait_failed,  failed,        no_memory, already_present,
+                         no_device, bad_position, mailbox_error, no_coe,    too_large};
     std::set<std::string> names, texts;
     for (int code : codes) {
         EXPECT_LE(code, 0) << "one sign: failures are negative";
@@ -30,7 +30,7 @@ TEST(results, every_code_has_its_own_name_and_text_and_an_unknown_one_says_so)
 // The numbers callers were given keep their values.
 static_assert(ecat::result::wait_failed == -4 && ecat::result::failed == -5 && ecat::result::no_memory == -12
               && ecat::result::already_present == -17 && ecat::result::no_device == -19
-              && ecat::result::bad_position == -22 && ecat::result::mailbox_error == -71
-              && ecat::result::no_coe == -123 && ecat::result::too_large == -139);
+              && ecat::result::bad_position == -22 && ecat::result::mailbox_error == -71 && ecat::result::no_coe == -123
+              && ecat::result::too_large == -139);
 
 } // namespace

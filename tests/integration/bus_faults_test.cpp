@@ -41,7 +41,8 @@ TEST_F(bus_faults, twenty_slaves_with_requests_keep_at_most_sixteen_busy)
             for (int k = 0; k < 10; ++k) {
                 uint8_t word[2];
                 size_t size = 0;
-                if (master_sdo_upload(*m, position, 0x5000, 2, word, 2, &size, nullptr) == 0 && read_u16(word) == 0x2222)
+                if (master_sdo_upload(*m, position, 0x5000, 2, word, 2, &size, nullptr) == 0
+                    && read_u16(word) == 0x2222)
                     ++succeeded;
             }
         });

@@ -29,8 +29,7 @@ protected:
     }
 
     // Runs f while a thread corrupts a burst of five replies every `period`, `bursts` times.
-    template <class F>
-    void with_corrupt_bursts(std::chrono::milliseconds period, int bursts, F f)
+    template <class F> void with_corrupt_bursts(std::chrono::milliseconds period, int bursts, F f)
     {
         std::atomic<bool> running{true};
         std::thread corrupter([&] {
@@ -101,13 +100,14 @@ TEST_F(mailbox_faults, write_read_back_pairs_never_give_a_wrong_value_under_corr
                         may_hold.push_back(value);
                     uint8_t back[4] = {};
                     size_t size = 0;
-                    int result = master_sdo_upload(*m, position, l.index, l.subindex, back, sizeof back, &size, nullptr);
+                    int result =
+                        master_sdo_upload(*m, position, l.index, l.subindex, back, sizeof back, &size, nullptr);
                     if (written != 0 || result != 0)
                         ++failed_pairs;
                     if (result == 0) {
                         uint32_t read = l.size == 2 ? read_u16(back) : read_u32(back);
-                        bool possible = may_hold.empty()
-                            || std::find(may_hold.begin(), may_hold.end(), read) != may_hold.end();
+                        bool possible =
+                            may_hold.empty() || std::find(may_hold.begin(), may_hold.end(), read) != may_hold.end();
                         if (size != l.size || !possible) {
                             ++wrong;
                             std::printf("[ info ] card %u step %d: read %u, wrote %u (%s)\n", position, step, read,
@@ -147,7 +147,8 @@ TEST_F(mailbox_faults, losses_while_a_slow_slave_prepares_its_answer_do_not_fail
             for (int k = 0; k < 125; ++k) {
                 uint8_t word[2];
                 size_t size = 0;
-                if (master_sdo_upload(*m, position, 0x5000, 2, word, 2, &size, nullptr) != 0 || read_u16(word) != 0x2222)
+                if (master_sdo_upload(*m, position, 0x5000, 2, word, 2, &size, nullptr) != 0
+                    || read_u16(word) != 0x2222)
                     ++failed;
             }
         });
@@ -257,8 +258,9 @@ TEST_F(mailbox_faults, identities_come_back_by_themselves_after_a_burst_of_loss)
     auto recovered = std::chrono::steady_clock::now();
     ASSERT_TRUE(wait_for([&] { return identities_complete(4); }, 20000));
     std::printf("[ info ] identities back %lld ms after the loss ended\n",
-                static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                    std::chrono::steady_clock::now() - recovered).count()));
+                static_cast<long long>(
+                    std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - recovered)
+                        .count()));
     ASSERT_TRUE(wait_ready(4));
     uint8_t text[32];
     size_t size = 0;
@@ -266,4 +268,3 @@ TEST_F(mailbox_faults, identities_come_back_by_themselves_after_a_burst_of_loss)
 }
 
 } // namespace
-

@@ -62,7 +62,8 @@ protected:
             return code;
         };
         uint32_t abort_code = 0;
-        int written = timed([&] { return master_sdo_download(*m, position, index, sub, value.data(), size, &abort_code); });
+        int written =
+            timed([&] { return master_sdo_download(*m, position, index, sub, value.data(), size, &abort_code); });
         written == 0 ? ++result.downloads_ok : ++result.failures;
 
         std::vector<uint8_t> read(size);

@@ -33,8 +33,7 @@ TEST_F(result_codes, a_mailbox_error_reply_fails_with_minus_71_and_hands_out_its
     EXPECT_EQ(abort_code, 0u);
 
     bus->inject_mailbox_errors(0, 1, 0x0002);
-    EXPECT_EQ(master_sdo_download(*m, 0, 0x5000, 2, word, 2, &abort_code, &mailbox_error_code),
-              result::mailbox_error);
+    EXPECT_EQ(master_sdo_download(*m, 0, 0x5000, 2, word, 2, &abort_code, &mailbox_error_code), result::mailbox_error);
     EXPECT_EQ(mailbox_error_code, 0x0002);
 
     // the next transfer works, and its code is cleared

@@ -9,7 +9,7 @@ using namespace ecat;
 
 namespace {
 
-class scan : public testsupport::bus_fixture {};
+class scan : public testsupport::bus_fixture { };
 
 void expect_scanned_once(ecat::master& m, size_t count)
 {

@@ -30,8 +30,7 @@ namespace {
 const char* const bus_name = "AD页测试总线";
 constexpr int run_timeout_ms = 60000;
 
-template <typename T = QPushButton>
-T* control(QWidget* parent, int id)
+template <typename T = QPushButton> T* control(QWidget* parent, int id)
 {
     T* found = parent->findChild<T*>(QStringLiteral("id%1").arg(id));
     if (!found)
@@ -103,7 +102,8 @@ private:
     void right_click(int row, int column)
     {
         QRect rect = list()->visualRect(list()->model()->index(row, column));
-        QContextMenuEvent event(QContextMenuEvent::Mouse, rect.center(), list()->viewport()->mapToGlobal(rect.center()));
+        QContextMenuEvent event(QContextMenuEvent::Mouse, rect.center(),
+                                list()->viewport()->mapToGlobal(rect.center()));
         QCoreApplication::sendEvent(list()->viewport(), &event);
     }
 
@@ -338,8 +338,9 @@ private slots:
         page->set_clock_button_shown(true);
         QCoreApplication::processEvents();
         for (QWidget* widget : page->findChildren<QWidget*>()) {
-            if (widget->isHidden() || !(qobject_cast<QPushButton*>(widget) || qobject_cast<QLabel*>(widget)
-                                         || qobject_cast<QComboBox*>(widget) || qobject_cast<QLineEdit*>(widget)))
+            if (widget->isHidden()
+                || !(qobject_cast<QPushButton*>(widget) || qobject_cast<QLabel*>(widget)
+                     || qobject_cast<QComboBox*>(widget) || qobject_cast<QLineEdit*>(widget)))
                 continue;
             QRect placed(widget->mapTo(page.get(), QPoint(0, 0)), widget->size());
             QVERIFY2(page->rect().contains(placed), qPrintable(widget->objectName()));
@@ -396,8 +397,9 @@ private slots:
         QCOMPARE(adclk->text(), QString("—"));
         QCOMPARE(frequency->text(), QString("—"));
         write_clock(*dialog);
-        QCOMPARE(context->messages, QStringList({"提示: PLL2时钟频率超过80M", "提示: PLLM设置值超出范围(1 ~ 63)",
-                                                 "提示: PLL2时钟频率超过80M", "提示: PLLP设置值超出范围(1 ~ 128)"}));
+        QCOMPARE(context->messages,
+                 QStringList({"提示: PLL2时钟频率超过80M", "提示: PLLM设置值超出范围(1 ~ 63)",
+                              "提示: PLL2时钟频率超过80M", "提示: PLLP设置值超出范围(1 ~ 128)"}));
         QCOMPARE(object_value(*bus, 0, 0x2121, 0), uint64_t(0));
 
         // the reference clock: 25 / 1 / 9 / 128

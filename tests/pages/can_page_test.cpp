@@ -44,8 +44,7 @@ private:
     std::unique_ptr<fake_page_context> context;
     std::unique_ptr<CCanDlg> page;
 
-    template <typename T = QPushButton>
-    T* control(int id)
+    template <typename T = QPushButton> T* control(int id)
     {
         T* found = page->findChild<T*>(QStringLiteral("id%1").arg(id));
         if (!found)
@@ -169,8 +168,8 @@ private slots:
         set_object(*bus, 0, 0x2612, 3, 0xDEADBEEF);
         type(1031, "01 02 03 04 05 06 07 08 09 0A");
         click(1051);
-        QTRY_COMPARE_WITH_TIMEOUT(log(), QStringList{"Tx: CanId:1, fmt: 经典, type: 数据帧, Data : 01 02 03 04 05 06 07 08"},
-                                  bus_wait_ms);
+        QTRY_COMPARE_WITH_TIMEOUT(
+            log(), QStringList{"Tx: CanId:1, fmt: 经典, type: 数据帧, Data : 01 02 03 04 05 06 07 08"}, bus_wait_ms);
         QCOMPARE(card_object(0x2610, 4), uint64_t(8));
         QCOMPARE(card_object(0x2612, 2), uint64_t(0x08070605));
         QCOMPARE(card_object(0x2612, 3), uint64_t(0xDEADBEEF));
@@ -195,7 +194,8 @@ private slots:
         type(1033, "536870911");
         click(1051);
         QTRY_COMPARE_WITH_TIMEOUT(log().size(), 1, bus_wait_ms);
-        QVERIFY2(log()[0].startsWith("Tx: CanId:536870911, fmt: FD, type: 数据帧, Data : 00 01 02"), qPrintable(log()[0]));
+        QVERIFY2(log()[0].startsWith("Tx: CanId:536870911, fmt: FD, type: 数据帧, Data : 00 01 02"),
+                 qPrintable(log()[0]));
         QVERIFY2(log()[0].endsWith(" 3E 3F (64 of 70 bytes sent)"), qPrintable(log()[0]));
         QCOMPARE(card_object(0x2610, 4), uint64_t(64));
         QCOMPARE(card_object(0x2612, 16), uint64_t(0x3F3E3D3C));
@@ -298,7 +298,9 @@ private slots:
         control<QCheckBox>(1150)->setChecked(false);
         QVERIFY(!active_timer_of_interval(1));
         // (the line of a send still running may follow it)
-        auto stopped = [this] { return log().filter(QRegularExpression("^定时发送停止，上一帧未发完而跳过 \\d+ 次$")); };
+        auto stopped = [this] {
+            return log().filter(QRegularExpression("^定时发送停止，上一帧未发完而跳过 \\d+ 次$"));
+        };
         QTRY_COMPARE_WITH_TIMEOUT(stopped().size(), 1, bus_wait_ms);
         // ticks come every ms while a send takes several cycles of the master
         QVERIFY2(stopped()[0].section(' ', 1, 1).toInt() > 0, qPrintable(stopped()[0]));

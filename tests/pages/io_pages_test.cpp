@@ -69,8 +69,7 @@ private:
         QTRY_VERIFY(page->isVisible() && !window->info_thread().running());
     }
 
-    template <typename T = QPushButton>
-    T* control(int id)
+    template <typename T = QPushButton> T* control(int id)
     {
         T* found = page->findChild<T*>(QStringLiteral("id%1").arg(id));
         if (!found)
@@ -90,7 +89,8 @@ private:
     void write_card(uint16_t index, uint8_t subindex, uint32_t value, size_t size)
     {
         uint8_t bytes[4] = {uint8_t(value), uint8_t(value >> 8), uint8_t(value >> 16), uint8_t(value >> 24)};
-        QCOMPARE(ecat::master_sdo_download(window->master(), uint16_t(position), index, subindex, bytes, size, nullptr), 0);
+        QCOMPARE(ecat::master_sdo_download(window->master(), uint16_t(position), index, subindex, bytes, size, nullptr),
+                 0);
     }
     // The comparator configuration the card runs with: saved to flash, then a restart.
     void configure_comparators(uint16_t flags)

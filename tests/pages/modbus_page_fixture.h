@@ -78,8 +78,7 @@ public:
         return page->isVisible();
     }
 
-    template <typename T = QPushButton>
-    T* control(int id)
+    template <typename T = QPushButton> T* control(int id)
     {
         T* found = page->findChild<T*>(QStringLiteral("id%1").arg(id));
         if (!found)

@@ -199,7 +199,7 @@ private slots:
         }
         QCOMPARE(f.messages, QStringList(4, "设置失败！"));
         QCOMPARE(card_object(kova_h, 0x3003, 2), uint64_t(65535)); // bad text writes nothing
-        QCOMPARE(card_object(kova_h, 0x3003, 6), uint64_t(1)); // not even the entry off
+        QCOMPARE(card_object(kova_h, 0x3003, 6), uint64_t(1));     // not even the entry off
     }
 
     void modify_and_timing_write_their_objects_or_nothing()
@@ -252,8 +252,8 @@ private slots:
     {
         open_kova_h();
         f.modify(0, "4321");
-        f.configure(1, 1, 0, 3, 16, 10); // Tx 0: holding register 10 of the jig slave
-        f.configure(1, 0, 0, 3, 16, 10); // Rx 0 reads it back
+        f.configure(1, 1, 0, 3, 16, 10);  // Tx 0: holding register 10 of the jig slave
+        f.configure(1, 0, 0, 3, 16, 10);  // Rx 0 reads it back
         f.configure(1, 0, 6, 3, 16, 300); // beyond the jig slave's registers
         QTRY_COMPARE_WITH_TIMEOUT(f.cell(0, 6), QString("4321"), 10000);
         QTRY_COMPARE(f.cell(0, 8), QString("0x0001"));

@@ -95,7 +95,10 @@ private:
                 got.errors << message;
             });
     }
-    void write(const QByteArray& bytes) { port.write(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size())); }
+    void write(const QByteArray& bytes)
+    {
+        port.write(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size()));
+    }
 
 private slots:
     void init()
@@ -168,9 +171,9 @@ private slots:
         QVERIFY(failure.endsWith("端口: " + line.path.mid(5) + "\n"));
         QVERIFY(!port.is_open());
         // a pseudo terminal keeps only 8 data bits without parity, as some drivers do
-        for (page_logic::pc_port_settings refused : {page_logic::pc_port_settings{9600, 7, 0, 0},
-                                                     page_logic::pc_port_settings{9600, 8, 2, 0},
-                                                     page_logic::pc_port_settings{9600, 8, 3, 0}}) {
+        for (page_logic::pc_port_settings refused :
+             {page_logic::pc_port_settings{9600, 7, 0, 0}, page_logic::pc_port_settings{9600, 8, 2, 0},
+              page_logic::pc_port_settings{9600, 8, 3, 0}}) {
             failure = open(refused);
             QVERIFY2(failure.startsWith("警告:  设置串口属性 失败! \n\n其原因是: \n"), qPrintable(failure));
             QVERIFY2(!failure.contains("No error"), qPrintable(failure));

@@ -102,8 +102,7 @@ private:
         return object_value(*bus, size_t(position), index, subindex);
     }
 
-    template <typename T = QPushButton>
-    static T* control(QWidget& page, int id)
+    template <typename T = QPushButton> static T* control(QWidget& page, int id)
     {
         T* found = page.findChild<T*>(QStringLiteral("id%1").arg(id));
         if (!found)
@@ -156,8 +155,8 @@ private:
         slaves->setCurrentIndex(kova_ad);
         emit slaves->activated(kova_ad);
         auto* tabs = window->findChild<QTabBar*>("id1000");
-        if (!QTest::qWaitFor([&] { return !window->info_thread().running() && tabs->count() == 3; }, 20000) ||
-            tabs->tabText(2) != "设置")
+        if (!QTest::qWaitFor([&] { return !window->info_thread().running() && tabs->count() == 3; }, 20000)
+            || tabs->tabText(2) != "设置")
             return nullptr;
         tabs->setCurrentIndex(2);
         auto* page = static_cast<CSetDlg*>(window->page(page_kind::settings));
@@ -188,8 +187,10 @@ private slots:
     {
         fake_page_context context;
         CSetDlg page(context, nullptr);
-        const char* captions[][2] = {{"1050", "获取配置"},        {"1061", "导入配置参数"},
-                                     {"1062", "配置参数导出至文件"}, {"1059", "配置保存到Flash"},
+        const char* captions[][2] = {{"1050", "获取配置"},
+                                     {"1061", "导入配置参数"},
+                                     {"1062", "配置参数导出至文件"},
+                                     {"1059", "配置保存到Flash"},
                                      {"1060", "软重启"}};
         for (auto& [id, caption] : captions) {
             QCOMPARE(control(page, QString(id).toInt())->text(), QString(caption));
@@ -198,8 +199,8 @@ private slots:
         QStringList labels;
         for (QLabel* label : page.findChildren<QLabel*>())
             labels << label->text();
-        for (const char* text : {"配置保存到Flash后，", "需要重启扩展卡使配置生效", "比较器0：", "比较器1：", "编码器：",
-                                 "输入模式:"})
+        for (const char* text :
+             {"配置保存到Flash后，", "需要重启扩展卡使配置生效", "比较器0：", "比较器1：", "编码器：", "输入模式:"})
             QVERIFY2(labels.contains(text), text);
         for (int id : {1151, 1152, 1153, 1154, 1155})
             QVERIFY(!control<QCheckBox>(page, id)->isEnabled() && !control<QCheckBox>(page, id)->isChecked());
@@ -381,8 +382,9 @@ private slots:
         run(page, 1050);
         run(page, 1059);
         run(page, 1060);
-        QCOMPARE(context.messages, (QStringList{"提示: 获取配置失败：0x3029:01", "提示: 写配置失败：0x6001:01",
-                                                "提示: 软重启失败：0x6000:00"}));
+        QCOMPARE(context.messages,
+                 (QStringList{"提示: 获取配置失败：0x3029:01", "提示: 写配置失败：0x6001:01",
+                              "提示: 软重启失败：0x6000:00"}));
         QCOMPARE(page.shown_configuration(), settings_config{});
         QCOMPARE(cell(page, 1002, 0, 1), QString("差分"));
     }

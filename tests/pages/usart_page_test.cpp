@@ -42,8 +42,7 @@ private:
     CUsartDlg* page = nullptr;
     QStringList messages;
 
-    template <typename T = QPushButton>
-    T* control(int id)
+    template <typename T = QPushButton> T* control(int id)
     {
         T* found = page->findChild<T*>(QStringLiteral("id%1").arg(id));
         if (!found)
@@ -100,9 +99,8 @@ private slots:
         // the wide CJK font the tool is used with
         QApplication::setFont(QFont("WenQuanYi Micro Hei"));
         QSettings("DV_TqrApp", "KestIO_Test").clear();
-        set_message_box_handler([this](QWidget*, const QString& caption, const QString& text) {
-            messages << caption + ": " + text;
-        });
+        set_message_box_handler(
+            [this](QWidget*, const QString& caption, const QString& text) { messages << caption + ": " + text; });
     }
 
     void cleanupTestCase()
@@ -223,7 +221,8 @@ private slots:
         for (QWidget* widget : page->findChildren<QWidget*>()) {
             bool text_control = qobject_cast<QAbstractButton*>(widget) || qobject_cast<QLabel*>(widget);
             if (text_control && widget->isVisible())
-                QVERIFY2(widget->width() >= widget->sizeHint().width() && widget->height() >= widget->sizeHint().height(),
+                QVERIFY2(widget->width() >= widget->sizeHint().width()
+                             && widget->height() >= widget->sizeHint().height(),
                          qPrintable(widget->objectName() + " " + widget->property("text").toString()));
         }
         for (int id : {1005, 1006})
@@ -248,7 +247,7 @@ private slots:
         QCOMPARE(label(1105), QString("70"));
         QTRY_COMPARE(label(1102), QString("70"));
         QCOMPARE(card_object(0x2600, 1), uint64_t(0x00FF)); // the send state after a message
-        QCOMPARE(text_of(1006), pc_text); // with a program on the line nothing loops back
+        QCOMPARE(text_of(1006), pc_text);                   // with a program on the line nothing loops back
         QVERIFY(messages.isEmpty());
     }
 

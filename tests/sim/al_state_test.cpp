@@ -76,7 +76,7 @@ TEST_F(al_states, only_transitions_of_the_state_graph_are_taken)
 
     ASSERT_TRUE(driver.bring_to_preop(coe));
     driver.request_state(coe, 0x04);
-    EXPECT_EQ(driver.al_status(coe), 0x12); // refused: stays in PREOP with the error flag
+    EXPECT_EQ(driver.al_status(coe), 0x12);        // refused: stays in PREOP with the error flag
     EXPECT_EQ(driver.al_status_code(coe), 0x001D); // outputs sync manager not set up
     // stepping down is obeyed even before the error is acknowledged
     driver.request_state(coe, 0x01);
@@ -176,8 +176,8 @@ struct obliging_firmware : sim::slave_application {
 TEST(other_firmware, runs_on_the_same_chip_through_the_pdi_alone)
 {
     sim::bus segment;
-    segment.add_slave(std::make_unique<sim::slave>(
-        sim::generic_coe_slave(), [](const sim::slave_description&, sim::slave_faults&) {
+    segment.add_slave(
+        std::make_unique<sim::slave>(sim::generic_coe_slave(), [](const sim::slave_description&, sim::slave_faults&) {
             return std::unique_ptr<sim::slave_application>(new obliging_firmware);
         }));
     bus_driver driver(segment);

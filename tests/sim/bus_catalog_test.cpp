@@ -92,7 +92,8 @@ TEST(fault_commands, lines_typed_at_a_running_bus_reach_it_and_nonsense_is_refus
     EXPECT_EQ(segment->with_slave(1, [](sim::slave& s) { return s.faults().mailbox_errors; }), 3u);
 
     segment->set_link(true);
-    for (const char* line : {"unplug 2", "unplug", "link sideways", "drop 1.5", "refuse 0 RUN", "al-error 0", "reboot 0"}) {
+    for (const char* line :
+         {"unplug 2", "unplug", "link sideways", "drop 1.5", "refuse 0 RUN", "al-error 0", "reboot 0"}) {
         error.clear();
         EXPECT_FALSE(sim::run_fault_command(line, *segment, error)) << line;
         EXPECT_NE(error.find("cannot do"), std::string::npos) << line;

@@ -81,8 +81,9 @@ uint16_t bus_driver::al_status_code(uint16_t station)
 
 void bus_driver::configure_mailbox(uint16_t station, uint16_t receive, uint16_t send, uint16_t size)
 {
-    std::vector<uint8_t> sms = {uint8_t(receive), uint8_t(receive >> 8), uint8_t(size), uint8_t(size >> 8), 0x26, 0, 1, 0,
-                                uint8_t(send),    uint8_t(send >> 8),    uint8_t(size), uint8_t(size >> 8), 0x22, 0, 1, 0};
+    std::vector<uint8_t> sms = {
+        uint8_t(receive), uint8_t(receive >> 8), uint8_t(size), uint8_t(size >> 8), 0x26, 0, 1, 0,
+        uint8_t(send),    uint8_t(send >> 8),    uint8_t(size), uint8_t(size >> 8), 0x22, 0, 1, 0};
     EXPECT_EQ(fpwr(station, 0x0800, sms).working_counter, 1);
 }
 

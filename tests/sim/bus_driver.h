@@ -11,7 +11,7 @@ namespace simtest {
 // Plays the master for the simulator's tests: one hand-built frame per call.
 class bus_driver {
 public:
-    explicit bus_driver(sim::bus& segment) : bus_(segment) {}
+    explicit bus_driver(sim::bus& segment) : bus_(segment) { }
 
     // Sends the datagrams in one frame; the returned datagrams, or nothing when no frame came back.
     std::optional<std::vector<datagram>> exchange(const std::vector<datagram>& datagrams);

@@ -113,8 +113,8 @@ TEST_F(three_slaves, writes_to_read_only_registers_are_counted_but_change_nothin
 
 TEST_F(three_slaves, several_datagrams_in_one_frame_are_each_answered)
 {
-    auto replies = driver.exchange({physical(BRD, 0, 0x0130, {0, 0}), physical(FPRD, 0x1002, 0x0010, {0, 0}),
-                                    physical(NOP, 0, 0, {1, 2, 3})});
+    auto replies = driver.exchange(
+        {physical(BRD, 0, 0x0130, {0, 0}), physical(FPRD, 0x1002, 0x0010, {0, 0}), physical(NOP, 0, 0, {1, 2, 3})});
     ASSERT_TRUE(replies);
     ASSERT_EQ(replies->size(), 3u);
     EXPECT_EQ((*replies)[0].working_counter, 3);
@@ -147,8 +147,9 @@ TEST_F(three_slaves, logical_commands_count_through_the_fmmus_that_map_them)
     auto fmmu = [](uint32_t logical_start, uint16_t length, uint8_t start_bit, uint8_t stop_bit, uint16_t physical,
                    uint8_t type) {
         std::vector<uint8_t> entry = le32(logical_start);
-        entry.insert(entry.end(), {uint8_t(length), uint8_t(length >> 8), start_bit, stop_bit, uint8_t(physical),
-                                   uint8_t(physical >> 8), 0, type, 1, 0, 0, 0});
+        entry.insert(entry.end(),
+                     {uint8_t(length), uint8_t(length >> 8), start_bit, stop_bit, uint8_t(physical),
+                      uint8_t(physical >> 8), 0, type, 1, 0, 0, 0});
         return entry;
     };
     // slave 1 takes outputs at logical 0x10000, slave 2 gives inputs at 0x10002

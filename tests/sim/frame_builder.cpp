@@ -50,9 +50,9 @@ std::vector<uint8_t> build_frame(const std::vector<datagram>& datagrams)
     for (size_t i = 0; i < datagrams.size(); ++i) {
         const datagram& d = datagrams[i];
         uint16_t length = uint16_t(d.data.size() | (i + 1 < datagrams.size() ? 0x8000 : 0));
-        frame.insert(frame.end(), {d.command, d.index, uint8_t(d.position), uint8_t(d.position >> 8),
-                                   uint8_t(d.offset), uint8_t(d.offset >> 8), uint8_t(length), uint8_t(length >> 8),
-                                   0, 0});
+        frame.insert(frame.end(),
+                     {d.command, d.index, uint8_t(d.position), uint8_t(d.position >> 8), uint8_t(d.offset),
+                      uint8_t(d.offset >> 8), uint8_t(length), uint8_t(length >> 8), 0, 0});
         frame.insert(frame.end(), d.data.begin(), d.data.end());
         frame.push_back(uint8_t(d.working_counter));
         frame.push_back(uint8_t(d.working_counter >> 8));

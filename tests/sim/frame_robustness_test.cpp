@@ -59,7 +59,8 @@ TEST_F(malformed_frames, lengths_that_overrun_or_underfill_the_frame_are_dropped
     more_than_there_is[23] |= 0x80; // "another datagram follows"
     EXPECT_FALSE(answered(more_than_there_is));
 
-    std::vector<uint8_t> header_too_short = build_frame({physical(BRD, 0, 0x0130, {0, 0}), physical(BRD, 0, 0x0130, {0, 0})});
+    std::vector<uint8_t> header_too_short =
+        build_frame({physical(BRD, 0, 0x0130, {0, 0}), physical(BRD, 0, 0x0130, {0, 0})});
     header_too_short[14] = uint8_t(header_too_short[14] + 2);
     EXPECT_FALSE(answered(header_too_short));
 

@@ -26,11 +26,14 @@ std::vector<std::vector<uint8_t>> seed_frames()
         build_frame({physical(BRD, 0, 0x0130, {0, 0})}),
         build_frame({physical(APWR, 0, 0x0010, le16(0x1001)), physical(APWR, 0xFFFF, 0x0010, le16(0x1002))}),
         build_frame({physical(FPWR, 0x1001, 0x0800, sms), physical(FPWR, 0x1001, 0x0120, {0x02, 0x00})}),
-        build_frame({physical(FPWR, 0x1001, 0x0502, {0x80, 0x01, 0x40, 0x00}), physical(FPRD, 0x1001, 0x0502, std::vector<uint8_t>(10))}),
-        build_frame({physical(FPWR, 0x1001, 0x1000, upload), physical(FPRD, 0x1001, 0x1080, std::vector<uint8_t>(128))}),
-        build_frame({physical(FPWR, 0x1002, 0x1000, download), physical(FPRD, 0x1002, 0x0808, std::vector<uint8_t>(8))}),
-        build_frame({logical(LRW, 0x10000, std::vector<uint8_t>(8)), physical(FRMW, 0x1001, 0x0910, std::vector<uint8_t>(8)),
-                     physical(BWR, 0, 0x0900, {0})}),
+        build_frame({physical(FPWR, 0x1001, 0x0502, {0x80, 0x01, 0x40, 0x00}),
+                     physical(FPRD, 0x1001, 0x0502, std::vector<uint8_t>(10))}),
+        build_frame(
+            {physical(FPWR, 0x1001, 0x1000, upload), physical(FPRD, 0x1001, 0x1080, std::vector<uint8_t>(128))}),
+        build_frame(
+            {physical(FPWR, 0x1002, 0x1000, download), physical(FPRD, 0x1002, 0x0808, std::vector<uint8_t>(8))}),
+        build_frame({logical(LRW, 0x10000, std::vector<uint8_t>(8)),
+                     physical(FRMW, 0x1001, 0x0910, std::vector<uint8_t>(8)), physical(BWR, 0, 0x0900, {0})}),
     };
 }
 
@@ -52,19 +55,13 @@ std::vector<uint8_t> mutated_frame(std::mt19937& rng, const std::vector<std::vec
     std::vector<uint8_t> frame = seeds[rng() % seeds.size()];
     for (unsigned n = 1 + rng() % 3; n > 0; --n) {
         switch (rng() % 5) {
-        case 0:
-            frame[rng() % frame.size()] ^= uint8_t(1u << (rng() % 8));
-            break;
+        case 0: frame[rng() % frame.size()] ^= uint8_t(1u << (rng() % 8)); break;
         case 1: // a length field of the header or of the first datagram
             if (frame.size() > 23)
                 frame[(rng() % 2 ? 14 : 22) + rng() % 2] = uint8_t(rng());
             break;
-        case 2:
-            frame.resize(rng() % (frame.size() + 1));
-            break;
-        case 3:
-            frame.resize(frame.size() + rng() % 64, uint8_t(rng()));
-            break;
+        case 2: frame.resize(rng() % (frame.size() + 1)); break;
+        case 3: frame.resize(frame.size() + rng() % 64, uint8_t(rng())); break;
         default: // anywhere in the datagrams
             if (frame.size() > 16)
                 frame[16 + rng() % (frame.size() - 16)] = uint8_t(rng());

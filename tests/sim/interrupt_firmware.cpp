@@ -52,7 +52,9 @@ private:
 } // namespace
 
 interrupt_firmware::interrupt_firmware(const sim::slave_description& description, sim::slave_faults& faults)
-    : dictionary_(description.objects), al_(description, faults), sdo_(dictionary_)
+    : dictionary_(description.objects),
+      al_(description, faults),
+      sdo_(dictionary_)
 {
 }
 
@@ -117,7 +119,7 @@ void interrupt_firmware::take_request(sim::pdi& io)
         return;
     for (std::vector<uint8_t>& answer : answers) {
         counter_ = uint8_t(counter_ % 7 + 1);
-        std::vector<uint8_t> message = {uint8_t(answer.size()), uint8_t(answer.size() >> 8), 0, 0, 0,
+        std::vector<uint8_t> message = {uint8_t(answer.size()),       uint8_t(answer.size() >> 8), 0, 0, 0,
                                         uint8_t(0x03 | counter_ << 4)};
         message.insert(message.end(), answer.begin(), answer.end());
         replies_.push_back(std::move(message));

@@ -85,7 +85,9 @@ bool request_repeat(bus_driver& driver, uint16_t station)
 struct repeat_requests : two_firmwares, ::testing::WithParamInterface<repeat_case> {
     std::vector<uint8_t> ask(uint8_t subindex)
     {
-        EXPECT_EQ(driver.mailbox_write(GetParam().station, mailbox_message(sdo_request(0x40, GetParam().index, subindex))), 1);
+        EXPECT_EQ(
+            driver.mailbox_write(GetParam().station, mailbox_message(sdo_request(0x40, GetParam().index, subindex))),
+            1);
         return driver.mailbox_read(GetParam().station).value_or(std::vector<uint8_t>{});
     }
 };
@@ -125,4 +127,6 @@ TEST_P(repeat_requests, a_newer_reply_waits_behind_the_repeated_one)
 INSTANTIATE_TEST_SUITE_P(both_firmwares, repeat_requests,
                          ::testing::Values(repeat_case{standard_station, 0x5000},
                                            repeat_case{interrupt_station, interrupt_slave::word_index}),
-                         [](const auto& info) { return info.param.station == standard_station ? "standard" : "interrupt_driven"; });
+                         [](const auto& info) {
+                             return info.param.station == standard_station ? "standard" : "interrupt_driven";
+                         });

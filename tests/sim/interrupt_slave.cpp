@@ -21,9 +21,10 @@ std::unique_ptr<sim::slave> make_interrupt_slave(uint32_t serial)
         .number(word_index, 2, sim::data_type::unsigned64, access::read_write, 0xC0DE000000000002, "Event quad")
         .octets(block_index, 0, access::read_write, 300, "Event block")
         .text(name_index, 0, access::read_only, name, 0, "Firmware name");
-    return std::make_unique<sim::slave>(b.build(), [](const sim::slave_description& description, sim::slave_faults& faults) {
-        return std::make_unique<interrupt_firmware>(description, faults);
-    });
+    return std::make_unique<sim::slave>(b.build(),
+                                        [](const sim::slave_description& description, sim::slave_faults& faults) {
+                                            return std::make_unique<interrupt_firmware>(description, faults);
+                                        });
 }
 
 } // namespace simtest

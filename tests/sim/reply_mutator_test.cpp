@@ -13,7 +13,7 @@ namespace {
 std::vector<uint8_t> reply()
 {
     std::vector<uint8_t> mailbox(128);
-    mailbox[0] = 10; // mailbox length
+    mailbox[0] = 10;   // mailbox length
     mailbox[5] = 0x13; // CoE, counter 1
     datagram al = physical(FPRD, 0x1001, 0x0130, {0x02, 0x00, 0x00, 0x00, 0x00, 0x00});
     al.working_counter = 1;
@@ -48,9 +48,7 @@ TEST(reply_mutator, every_kind_changes_the_reply_in_its_own_way)
             std::vector<datagram> parsed = parse_frame(frame);
             std::vector<datagram> honest = parse_frame(reply());
             switch (kind(k)) {
-            case kind::truncated:
-                EXPECT_LT(frame.size(), reply().size());
-                break;
+            case kind::truncated: EXPECT_LT(frame.size(), reply().size()); break;
             case kind::working_counter:
                 ASSERT_EQ(parsed.size(), 2u);
                 EXPECT_TRUE(parsed[0].working_counter != 1 || parsed[1].working_counter != 1);
@@ -66,8 +64,7 @@ TEST(reply_mutator, every_kind_changes_the_reply_in_its_own_way)
                 EXPECT_EQ(parsed[0].data, honest[0].data);
                 EXPECT_NE(parsed[1].data, honest[1].data);
                 break;
-            default:
-                break;
+            default: break;
             }
         }
         // the SII kind lies only in SII reads, which this reply has none of

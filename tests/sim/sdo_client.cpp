@@ -20,7 +20,9 @@ std::vector<uint8_t> sdo_request(uint8_t command, uint16_t index, uint8_t subind
 }
 
 sdo_client::sdo_client(bus_driver& driver, uint16_t station, uint16_t mailbox_size)
-    : driver_(driver), station_(station), mailbox_size_(mailbox_size)
+    : driver_(driver),
+      station_(station),
+      mailbox_size_(mailbox_size)
 {
 }
 
@@ -34,7 +36,8 @@ std::optional<std::vector<uint8_t>> sdo_client::request(const std::vector<uint8_
             return std::nullopt;
         uint16_t length = u16(*mailbox);
         last_type_ = (*mailbox)[5] & 0x0F;
-        std::vector<uint8_t> data(mailbox->begin() + 6, mailbox->begin() + 6 + std::min<size_t>(length, mailbox->size() - 6));
+        std::vector<uint8_t> data(mailbox->begin() + 6,
+                                  mailbox->begin() + 6 + std::min<size_t>(length, mailbox->size() - 6));
         if (last_type_ == 3 && data.size() >= 2 && data[1] >> 4 == 1) {
             ++emergencies_;
             continue;

@@ -10,7 +10,8 @@ namespace simtest {
 // A mailbox with its 6-byte header around service data.
 std::vector<uint8_t> mailbox_message(const std::vector<uint8_t>& service_data, uint8_t type = 3, uint8_t counter = 0);
 // CoE SDO request service data: header 0x2000, command, index, subindex, then the bytes given.
-std::vector<uint8_t> sdo_request(uint8_t command, uint16_t index, uint8_t subindex, std::vector<uint8_t> rest = {0, 0, 0, 0});
+std::vector<uint8_t> sdo_request(uint8_t command, uint16_t index, uint8_t subindex,
+                                 std::vector<uint8_t> rest = {0, 0, 0, 0});
 
 struct sdo_result {
     bool completed = false;

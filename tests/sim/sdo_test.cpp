@@ -51,8 +51,11 @@ TEST_F(sdo_transfers, expedited_downloads_of_each_size_read_back)
 {
     const std::vector<uint8_t> values[] = {{0xA1}, {0xB1, 0xB2}, {0xC1, 0xC2, 0xC3, 0xC4}};
     for (uint8_t sub = 1; sub <= 3; ++sub) {
-        auto reply = client.request(sdo_request(uint8_t(0x23 | (4 - values[sub - 1].size()) << 2), 0x5000, sub,
-                                                [&] { auto v = values[sub - 1]; v.resize(4); return v; }()));
+        auto reply = client.request(sdo_request(uint8_t(0x23 | (4 - values[sub - 1].size()) << 2), 0x5000, sub, [&] {
+            auto v = values[sub - 1];
+            v.resize(4);
+            return v;
+        }()));
         ASSERT_TRUE(reply);
         EXPECT_EQ((*reply)[2], 0x60);
         EXPECT_EQ(client.upload(0x5000, sub).data, values[sub - 1]);
@@ -97,7 +100,8 @@ TEST_F(sdo_transfers, short_last_segments_are_padded_and_say_how_many_bytes_are_
     std::vector<uint8_t> middle = {0x00, 0x20, 0x00};
     middle.insert(middle.end(), block.begin() + 112, block.begin() + 197);
     EXPECT_EQ((*client.request(middle))[2], 0x20);
-    std::vector<uint8_t> last = {0x00, 0x20, uint8_t(0x10 | 4 << 1 | 1), block[197], block[198], block[199], 0, 0, 0, 0};
+    std::vector<uint8_t> last = {0x00, 0x20, uint8_t(0x10 | 4 << 1 | 1), block[197], block[198], block[199], 0, 0,
+                                 0,    0};
     EXPECT_EQ((*client.request(last))[2], 0x30);
     EXPECT_EQ(client.upload(0x5001, 0).data, block);
 }
@@ -182,7 +186,7 @@ TEST(sdo_hooks, hooks_act_on_writes_and_sample_on_reads)
         .on_write(0x2000, 0,
                   [](sim::object_dictionary& od, const std::vector<uint8_t>& data) -> uint32_t {
                       if (data[1] == 0xFF)
-                          return 0x06090030; // value range exceeded
+                          return 0x06090030;         // value range exceeded
                       od.set_value(0x2001, 0, data); // outputs wired to inputs
                       return 0;
                   })

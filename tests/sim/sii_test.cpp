@@ -23,7 +23,8 @@ std::vector<category> categories_of(const std::vector<uint16_t>& image)
     size_t at = 0x40;
     while (at + 1 < image.size() && image[at] != 0xFFFF) {
         size_t size = image[at + 1];
-        found.push_back({image[at], std::vector<uint16_t>(image.begin() + long(at + 2), image.begin() + long(at + 2 + size))});
+        found.push_back(
+            {image[at], std::vector<uint16_t>(image.begin() + long(at + 2), image.begin() + long(at + 2 + size))});
         at += 2 + size;
     }
     EXPECT_LT(at, image.size()) << "no end marker";
@@ -108,7 +109,10 @@ struct sii_reading : ::testing::Test {
         segment.add_slave(sim::generic_coe_slave(5));
         driver.assign_addresses(1);
     }
-    void start_read(uint16_t address) { driver.fpwr(0x1001, 0x0502, {0x80, 0x01, uint8_t(address), uint8_t(address >> 8)}); }
+    void start_read(uint16_t address)
+    {
+        driver.fpwr(0x1001, 0x0502, {0x80, 0x01, uint8_t(address), uint8_t(address >> 8)});
+    }
     uint8_t status_high() { return driver.fprd(0x1001, 0x0502, 10).data[1]; }
 
     sim::bus segment;

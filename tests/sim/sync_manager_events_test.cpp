@@ -12,7 +12,7 @@ namespace {
 
 // Firmware that does nothing: the test itself plays the slave's microcontroller.
 struct silent_firmware : sim::slave_application {
-    void run(sim::pdi&) override {}
+    void run(sim::pdi&) override { }
 };
 
 // SM0 (master writes) at 0x1000 and SM1 (master reads) at 0x1080, 16 bytes each.
@@ -20,9 +20,8 @@ struct sm_events : ::testing::Test {
     void SetUp() override
     {
         segment.add_slave(std::make_unique<sim::slave>(
-            sim::generic_coe_slave(), [](const sim::slave_description&, sim::slave_faults&) {
-                return std::make_unique<silent_firmware>();
-            }));
+            sim::generic_coe_slave(),
+            [](const sim::slave_description&, sim::slave_faults&) { return std::make_unique<silent_firmware>(); }));
         driver.assign_addresses(1);
         driver.configure_mailbox(station, 0x1000, 0x1080, 16);
     }
@@ -31,11 +30,13 @@ struct sm_events : ::testing::Test {
     {
         return driver.fpwr(station, address, std::vector<uint8_t>(length, 0x5A)).working_counter;
     }
-    uint16_t master_reads(uint16_t address, size_t length) { return driver.fprd(station, address, length).working_counter; }
+    uint16_t master_reads(uint16_t address, size_t length)
+    {
+        return driver.fprd(station, address, length).working_counter;
+    }
     uint8_t master_sees(uint16_t address) { return driver.fprd(station, address, 1).data[0]; }
 
-    template <typename F>
-    auto on_chip(F&& f)
+    template <typename F> auto on_chip(F&& f)
     {
         return segment.with_slave(0, [&](sim::slave& s) { return f(s.controller()); });
     }

@@ -12,8 +12,14 @@ constexpr uint32_t processing = 500; // the generic chip's delays
 constexpr uint32_t forwarding = 100;
 constexpr uint32_t cable = 10;
 
-uint16_t link_bits(unsigned port) { return uint16_t(1u << (4 + port) | 1u << (9 + 2 * port)); }
-uint16_t closed_bit(unsigned port) { return uint16_t(1u << (8 + 2 * port)); }
+uint16_t link_bits(unsigned port)
+{
+    return uint16_t(1u << (4 + port) | 1u << (9 + 2 * port));
+}
+uint16_t closed_bit(unsigned port)
+{
+    return uint16_t(1u << (8 + 2 * port));
+}
 
 std::vector<uint32_t> receive_times(bus_driver& driver, uint16_t station)
 {

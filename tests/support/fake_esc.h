@@ -208,8 +208,7 @@ private:
 
 // Steps a machine (exec returns true while it runs), answering every datagram it
 // leaves; returns the number of exchanges.
-template <class Exec>
-int run(fake_bus& bus, ecat::datagram& d, Exec exec, int limit = 20000)
+template <class Exec> int run(fake_bus& bus, ecat::datagram& d, Exec exec, int limit = 20000)
 {
     int exchanges = 0;
     while (exec()) {
@@ -225,7 +224,7 @@ int run(fake_bus& bus, ecat::datagram& d, Exec exec, int limit = 20000)
 // Builds an SII image: the 64-word header, then categories.
 class sii_builder {
 public:
-    sii_builder() : words_(64, 0) {}
+    sii_builder() : words_(64, 0) { }
 
     sii_builder& identity(uint32_t vendor, uint32_t product, uint32_t revision, uint32_t serial)
     {

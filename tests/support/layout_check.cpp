@@ -32,7 +32,7 @@ QString name_of(const QWidget* widget)
 
 class walker {
 public:
-    explicit walker(QWidget* root) : root_(root) {}
+    explicit walker(QWidget* root) : root_(root) { }
 
     void visit(QWidget* widget)
     {
@@ -97,14 +97,15 @@ private:
             if (qobject_cast<QAbstractScrollArea*>(at->parentWidget()))
                 return;
             if (!at->rect().contains(area)) {
-                fault(widget, {}, QStringLiteral("reaches out of %1 (%2,%3 %4x%5 in %6x%7)")
-                                      .arg(name_of(at))
-                                      .arg(area.x())
-                                      .arg(area.y())
-                                      .arg(area.width())
-                                      .arg(area.height())
-                                      .arg(at->width())
-                                      .arg(at->height()));
+                fault(widget, {},
+                      QStringLiteral("reaches out of %1 (%2,%3 %4x%5 in %6x%7)")
+                          .arg(name_of(at))
+                          .arg(area.x())
+                          .arg(area.y())
+                          .arg(area.width())
+                          .arg(area.height())
+                          .arg(at->width())
+                          .arg(at->height()));
                 return;
             }
         }
@@ -141,11 +142,11 @@ private:
         QString text = label->text();
         if (text.isEmpty() || !label->pixmap().isNull())
             return;
-        QRect room = label->contentsRect().adjusted(label->margin(), label->margin(), -label->margin(),
-                                                    -label->margin());
+        QRect room =
+            label->contentsRect().adjusted(label->margin(), label->margin(), -label->margin(), -label->margin());
         int indent = std::max(label->indent(), 0);
-        bool rich = label->textFormat() == Qt::RichText
-            || (label->textFormat() == Qt::AutoText && Qt::mightBeRichText(text));
+        bool rich =
+            label->textFormat() == Qt::RichText || (label->textFormat() == Qt::AutoText && Qt::mightBeRichText(text));
         if (label->wordWrap() || rich) {
             QTextDocument document;
             document.setDefaultFont(label->font());
@@ -154,9 +155,10 @@ private:
             if (label->wordWrap()) {
                 document.setTextWidth(room.width() - indent);
                 if (document.size().height() > room.height())
-                    fault(label, text, QStringLiteral("wraps to %1 px high, room %2 px")
-                                           .arg(int(document.size().height()))
-                                           .arg(room.height()));
+                    fault(label, text,
+                          QStringLiteral("wraps to %1 px high, room %2 px")
+                              .arg(int(document.size().height()))
+                              .arg(room.height()));
                 return;
             }
             check_width(label, text, int(std::ceil(document.idealWidth())), room.width() - indent);
@@ -170,17 +172,16 @@ private:
         check_width(label, text, widest, room.width() - indent);
         int needed = label->fontMetrics().height() * int(lines.size());
         if (room.height() < needed)
-            fault(label, text, QStringLiteral("%1 px high, %2 lines need %3 px")
-                                   .arg(room.height())
-                                   .arg(lines.size())
-                                   .arg(needed));
+            fault(label, text,
+                  QStringLiteral("%1 px high, %2 lines need %3 px").arg(room.height()).arg(lines.size()).arg(needed));
     }
 
     void check_line_edit(QLineEdit* edit)
     {
         QStyleOptionFrame option;
         option.initFrom(edit);
-        option.lineWidth = edit->hasFrame() ? edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, edit) : 0;
+        option.lineWidth =
+            edit->hasFrame() ? edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, edit) : 0;
         QRect contents = edit->style()->subElementRect(QStyle::SE_LineEditContents, &option, edit);
         QMargins margins = edit->textMargins();
         contents = contents.marginsRemoved(margins);
@@ -280,7 +281,8 @@ private:
     void check_column(QTableView* table, int column, const QString& text, int needed, int width)
     {
         if (needed > width)
-            fault(table, text, QStringLiteral("column %1 is %2 px wide, needs %3 px").arg(column).arg(width).arg(needed));
+            fault(table, text,
+                  QStringLiteral("column %1 is %2 px wide, needs %3 px").arg(column).arg(width).arg(needed));
     }
 
     QWidget* root_;

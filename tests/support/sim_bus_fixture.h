@@ -68,8 +68,7 @@ protected:
         return ecat::session_wait_settled(*m, timeout_ms, int(count));
     }
 
-    template <class F>
-    static bool wait_for(F condition, int timeout_ms = 10000)
+    template <class F> static bool wait_for(F condition, int timeout_ms = 10000)
     {
         auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
         while (std::chrono::steady_clock::now() < deadline) {
@@ -90,8 +89,9 @@ protected:
     void set_sim_number(size_t id, uint16_t index, uint8_t subindex, uint64_t value)
     {
         bus->with_slave(id, [&](sim::slave& s) {
-            return static_cast<sim::standard_application&>(s.application()).dictionary().set_number(index, subindex,
-                                                                                                   value);
+            return static_cast<sim::standard_application&>(s.application())
+                .dictionary()
+                .set_number(index, subindex, value);
         });
     }
     std::vector<uint8_t> sim_value(size_t id, uint16_t index, uint8_t subindex)

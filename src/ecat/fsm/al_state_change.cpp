@@ -190,8 +190,8 @@ void check_ack(al_state_change& fsm)
     read_status_then(fsm, check_ack);
 }
 
-void done(al_state_change&) {}
-void failed(al_state_change&) {}
+void done(al_state_change&) { }
+void failed(al_state_change&) { }
 
 } // namespace
 

@@ -8,8 +8,8 @@
 
 namespace ecat {
 
-void coe_state_done(coe_transfer&) {}
-void coe_state_failed(coe_transfer&) {}
+void coe_state_done(coe_transfer&) { }
+void coe_state_failed(coe_transfer&) { }
 
 void coe_fail(coe_transfer& fsm, int result_code)
 {
@@ -236,19 +236,15 @@ bool coe_sdo_reply(coe_transfer& fsm, coe_state check_state, bool other_protocol
                    const uint8_t*& payload, size_t& length)
 {
     switch (coe_take_reply(fsm, payload, length)) {
-    case coe_reply::pending:
-        return false;
+    case coe_reply::pending: return false;
     case coe_reply::not_coe:
         if (other_protocol_fails)
             coe_fail(fsm, result::failed);
         else
             coe_check_again(fsm, check_state);
         return false;
-    case coe_reply::emergency:
-        coe_check_again(fsm, check_state);
-        return false;
-    case coe_reply::message:
-        break;
+    case coe_reply::emergency: coe_check_again(fsm, check_state); return false;
+    case coe_reply::message: break;
     }
     if (length < minimum_length) {
         coe_fail(fsm, result::failed);

@@ -92,8 +92,8 @@ void download_response(coe_transfer& fsm)
     if (!coe_sdo_reply(fsm, download_check, false, 6, payload, length))
         return;
     sdo_request& request = *fsm.request;
-    bool initiate_response = coe_service(payload) == 3 && (payload[2] >> 5) == 3 && read_u16(payload + 3) == request.index
-        && payload[5] == (request.complete_access ? 0 : request.subindex);
+    bool initiate_response = coe_service(payload) == 3 && (payload[2] >> 5) == 3
+        && read_u16(payload + 3) == request.index && payload[5] == (request.complete_access ? 0 : request.subindex);
     if (!initiate_response) {
         coe_check_again(fsm, download_check);
         return;

@@ -66,9 +66,15 @@ void coe_check_again(coe_transfer& fsm, coe_state check_state);
 bool coe_sdo_reply(coe_transfer& fsm, coe_state check_state, bool other_protocol_fails, size_t minimum_length,
                    const uint8_t*& payload, size_t& length);
 
-inline uint8_t coe_service(const uint8_t* payload) { return static_cast<uint8_t>(read_u16(payload) >> 12); }
+inline uint8_t coe_service(const uint8_t* payload)
+{
+    return static_cast<uint8_t>(read_u16(payload) >> 12);
+}
 // An abort transfer: SDO request service with command specifier 4.
-inline bool coe_is_abort(const uint8_t* payload) { return coe_service(payload) == 2 && (payload[2] >> 5) == 4; }
+inline bool coe_is_abort(const uint8_t* payload)
+{
+    return coe_service(payload) == 2 && (payload[2] >> 5) == 4;
+}
 // Stores the abort code when the message carries one, and fails.
 void coe_take_abort(coe_transfer& fsm, const uint8_t* payload, size_t length);
 // A mailbox is read and written by one datagram: a larger one cannot carry CoE.
@@ -77,6 +83,9 @@ inline bool coe_mailbox_fits(const slave& s)
     return s.configured_rx_mailbox_size <= max_datagram_data && s.configured_tx_mailbox_size <= max_datagram_data;
 }
 // The slave answered the request it was serving: its send mailbox holds nothing more for it.
-inline void coe_answered(coe_transfer& fsm) { fsm.target->mailbox_settled = true; }
+inline void coe_answered(coe_transfer& fsm)
+{
+    fsm.target->mailbox_settled = true;
+}
 
 } // namespace ecat

@@ -5,13 +5,11 @@
 // The plumbing the slave machines share; each keeps one function per state.
 namespace ecat {
 
-template <class Machine>
-using machine_state = void (*)(Machine&);
+template <class Machine> using machine_state = void (*)(Machine&);
 
 // One step: runs the current state unless the machine has ended in `done` or `failed`.
 // True while the machine still runs after the step.
-template <class Machine>
-bool machine_step(Machine& fsm, machine_state<Machine> done, machine_state<Machine> failed)
+template <class Machine> bool machine_step(Machine& fsm, machine_state<Machine> done, machine_state<Machine> failed)
 {
     if (fsm.state == done || fsm.state == failed)
         return false;
@@ -23,8 +21,7 @@ bool machine_step(Machine& fsm, machine_state<Machine> done, machine_state<Machi
 // retries last (false, state unchanged); one that did not come back, or came back with
 // another working counter than `counter` (any counter when counter < 0), ends the
 // machine in `failed` (false). True when the reply is there to be read.
-template <class Machine>
-bool reply_ready(Machine& fsm, machine_state<Machine> failed, int counter = 1)
+template <class Machine> bool reply_ready(Machine& fsm, machine_state<Machine> failed, int counter = 1)
 {
     const datagram& d = *fsm.dgram;
     if (retry_timed_out(d, fsm.retries))

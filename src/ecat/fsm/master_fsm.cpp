@@ -252,8 +252,8 @@ void plan_repeat(master_state_machine& fsm)
     }
     // frames lost for longer than the quick repeats last must not strand the slaves
     uint32_t delay = fsm.scan_repeats >= max_scan_repeats ? slow_rescan_delay_ms
-                     : fsm.scan_repeats == 0               ? first_rescan_delay_ms
-                                                           : later_rescan_delay_ms;
+        : fsm.scan_repeats == 0                           ? first_rescan_delay_ms
+                                                          : later_rescan_delay_ms;
     if (fsm.scan_repeats < max_scan_repeats)
         ++fsm.scan_repeats;
     fsm.rescan_pending = true;
@@ -427,4 +427,3 @@ void master_fsm_exec(master_state_machine& fsm)
 }
 
 } // namespace ecat
-

@@ -77,7 +77,7 @@ void read_entry(pdo_entry_reading& fsm)
     next_entry(fsm);
 }
 
-void finished(pdo_entry_reading&) {}
+void finished(pdo_entry_reading&) { }
 
 } // namespace
 

@@ -24,8 +24,8 @@ void next_pdo(pdo_reading& fsm);
 // Starts an upload of the current assignment object and runs its first step at once.
 void upload(pdo_reading& fsm, uint8_t subindex, pdo_reading_state waiting)
 {
-    pdo_upload_start(fsm.coe, fsm.request, *fsm.target, static_cast<uint16_t>(sdo_pdo_assignment + fsm.sync_manager_index),
-                     subindex);
+    pdo_upload_start(fsm.coe, fsm.request, *fsm.target,
+                     static_cast<uint16_t>(sdo_pdo_assignment + fsm.sync_manager_index), subindex);
     fsm.state = waiting;
     waiting(fsm);
 }
@@ -115,7 +115,7 @@ void read_entries(pdo_reading& fsm)
     next_pdo(fsm);
 }
 
-void done(pdo_reading&) {}
+void done(pdo_reading&) { }
 
 } // namespace
 

@@ -84,8 +84,8 @@ void read_fetch(sii_access& fsm)
     fsm.state = done;
 }
 
-void done(sii_access&) {}
-void failed(sii_access&) {}
+void done(sii_access&) { }
+void failed(sii_access&) { }
 
 } // namespace
 

@@ -126,8 +126,8 @@ void init(slave_configuration& fsm)
         return;
     }
     if (s.sync_manager_count > 0) {
-        fsm.state =
-            write_zeros(fsm, esc_register::sync_manager, s.sync_manager_count * sync_manager_size) ? clear_sync : failed;
+        fsm.state = write_zeros(fsm, esc_register::sync_manager, s.sync_manager_count * sync_manager_size) ? clear_sync
+                                                                                                           : failed;
         return;
     }
     go_dc_clearing(fsm);
@@ -151,8 +151,8 @@ void clear_fmmus(slave_configuration& fsm)
         return;
     slave& s = *fsm.target;
     if (s.sync_manager_count > 0) {
-        fsm.state =
-            write_zeros(fsm, esc_register::sync_manager, s.sync_manager_count * sync_manager_size) ? clear_sync : failed;
+        fsm.state = write_zeros(fsm, esc_register::sync_manager, s.sync_manager_count * sync_manager_size) ? clear_sync
+                                                                                                           : failed;
         return;
     }
     go_dc_clearing(fsm);
@@ -243,8 +243,8 @@ void preop(slave_configuration& fsm)
     fsm.state = done;
 }
 
-void done(slave_configuration&) {}
-void failed(slave_configuration&) {}
+void done(slave_configuration&) { }
+void failed(slave_configuration&) { }
 
 } // namespace
 

@@ -21,7 +21,7 @@ void finish(slave_request_machine& fsm, request_state result)
     master_signal_request_done(*fsm.owner->owner);
 }
 
-void end(slave_request_machine&) {}
+void end(slave_request_machine&) { }
 
 void ready(slave_request_machine& fsm)
 {

@@ -15,8 +15,8 @@ using slave_request_state = void (*)(slave_request_machine&);
 struct slave_request_machine {
     slave* owner = nullptr;
     slave_request_state state = nullptr;
-    datagram* dgram = nullptr;   // datagram of the step in flight
-    sdo_request* sdo = nullptr;  // request in service
+    datagram* dgram = nullptr;  // datagram of the step in flight
+    sdo_request* sdo = nullptr; // request in service
     coe_transfer coe;
 };
 

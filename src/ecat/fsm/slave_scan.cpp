@@ -328,8 +328,8 @@ void read_pdos(slave_scan& fsm)
     fsm.state = done;
 }
 
-void done(slave_scan&) {}
-void failed(slave_scan&) {}
+void done(slave_scan&) { }
+void failed(slave_scan&) { }
 
 } // namespace
 
@@ -371,4 +371,3 @@ bool slave_scan_incomplete(const slave_scan& fsm)
 }
 
 } // namespace ecat
-

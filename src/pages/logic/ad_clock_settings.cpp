@@ -11,8 +11,7 @@ constexpr int32_t default_prescaler = 4;
 constexpr int32_t default_sampling = 8;
 constexpr int32_t highest_clock_mhz = 80;
 
-template <size_t N>
-int item_of(const std::array<int32_t, N>& values, int32_t value, int32_t fallback)
+template <size_t N> int item_of(const std::array<int32_t, N>& values, int32_t value, int32_t fallback)
 {
     auto found = std::find(values.begin(), values.end(), value);
     if (found == values.end())

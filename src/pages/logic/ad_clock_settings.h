@@ -26,10 +26,10 @@ constexpr double ad_clock_reference_mhz = 25.0;
 // The combo items and the values they stand for.
 constexpr std::array<int32_t, 12> ad_prescalers = {1, 2, 4, 6, 8, 10, 12, 16, 32, 64, 128, 256};
 constexpr std::array<int32_t, 8> ad_sampling_times = {1, 2, 8, 16, 32, 64, 387, 810};
-int32_t prescaler_of_item(int item);   // another item gives 4
-int32_t sampling_of_item(int item);    // another item gives 8
-int item_of_prescaler(int32_t value);  // an unknown value, or one above 256, selects "4"
-int item_of_sampling(int32_t value);   // an unknown value selects "8.5"
+int32_t prescaler_of_item(int item);  // another item gives 4
+int32_t sampling_of_item(int item);   // another item gives 8
+int item_of_prescaler(int32_t value); // an unknown value, or one above 256, selects "4"
+int item_of_sampling(int32_t value);  // an unknown value selects "8.5"
 
 // 25 / PLLM × PLLN / PLLP in MHz; none when PLLM or PLLP is 0.
 std::optional<double> pll_clock_mhz(int32_t pllm, int32_t plln, int32_t pllp);

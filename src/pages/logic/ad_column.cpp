@@ -10,8 +10,7 @@ const std::vector<std::string> ad_summary_labels = {
 
 namespace {
 
-template <typename... Args>
-std::string format(const char* pattern, Args... args)
+template <typename... Args> std::string format(const char* pattern, Args... args)
 {
     char text[96];
     std::snprintf(text, sizeof text, pattern, args...);

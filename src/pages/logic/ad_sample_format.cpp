@@ -21,12 +21,9 @@ ad_sample_object sample_object(ad_precision precision, int channel)
 double volts_per_count(ad_precision precision, double range)
 {
     switch (precision) {
-    case ad_precision::bits12:
-        return range / 4096.0;
-    case ad_precision::bits16:
-        return range / 65535.0;
-    case ad_precision::bits24:
-        break;
+    case ad_precision::bits12: return range / 4096.0;
+    case ad_precision::bits16: return range / 65535.0;
+    case ad_precision::bits24: break;
     }
     return ad24_volts_per_count;
 }

@@ -7,7 +7,9 @@
 namespace page_logic {
 
 ad_sampler::ad_sampler(reader read, clock_ms now, sleeper sleep)
-    : read_(std::move(read)), now_(std::move(now)), sleep_(std::move(sleep))
+    : read_(std::move(read)),
+      now_(std::move(now)),
+      sleep_(std::move(sleep))
 {
 }
 

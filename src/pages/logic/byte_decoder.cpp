@@ -13,10 +13,7 @@ const iconv_t no_converter = iconv_t(-1);
 
 } // namespace
 
-byte_decoder::byte_decoder(const std::string& codec)
-    : codec_(codec), converter_(iconv_open("UTF-8", codec.c_str()))
-{
-}
+byte_decoder::byte_decoder(const std::string& codec) : codec_(codec), converter_(iconv_open("UTF-8", codec.c_str())) { }
 
 byte_decoder::~byte_decoder()
 {

@@ -12,6 +12,9 @@ std::vector<uint8_t> parse_hex(const std::vector<uint8_t>& text);
 
 // "%02X " per byte.
 std::string hex_text(const uint8_t* bytes, size_t length);
-inline std::string hex_text(const std::vector<uint8_t>& bytes) { return hex_text(bytes.data(), bytes.size()); }
+inline std::string hex_text(const std::vector<uint8_t>& bytes)
+{
+    return hex_text(bytes.data(), bytes.size());
+}
 
 } // namespace page_logic

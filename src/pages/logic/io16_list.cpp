@@ -21,9 +21,16 @@ const std::vector<list_column>& io16_list::columns()
     constexpr auto L = alignment::left;
     constexpr auto R = alignment::right;
     static const std::vector<list_column> table = {
-        {"输入端", 55, R}, {"输入值", 55, L}, {"输入端", 55, R}, {"输入值", 55, L},
-        {"输出端", 55, R}, {"输出值", 55, L}, {"输出端", 55, R}, {"输出值", 55, L},
-        {"模拟量", 80, R}, {"模拟值(数值)", 95, L, {cell_format::u16}},
+        {"输入端", 55, R},
+        {"输入值", 55, L},
+        {"输入端", 55, R},
+        {"输入值", 55, L},
+        {"输出端", 55, R},
+        {"输出值", 55, L},
+        {"输出端", 55, R},
+        {"输出值", 55, L},
+        {"模拟量", 80, R},
+        {"模拟值(数值)", 95, L, {cell_format::u16}},
         {"模拟值(V)", 90, L, {cell_format::volts_12bit}},
     };
     return table;

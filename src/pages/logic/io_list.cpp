@@ -10,15 +10,13 @@ namespace {
 constexpr auto L = alignment::left;
 constexpr auto R = alignment::right;
 
-template <typename T, size_t N>
-void copy(const polled<T> (&from)[N], T (&to)[N])
+template <typename T, size_t N> void copy(const polled<T> (&from)[N], T (&to)[N])
 {
     for (size_t i = 0; i < N; ++i)
         to[i] = from[i].load();
 }
 
-template <typename T, size_t N>
-void fill(T (&values)[N], T value)
+template <typename T, size_t N> void fill(T (&values)[N], T value)
 {
     for (T& v : values)
         v = value;
@@ -92,8 +90,8 @@ std::vector<list_label> io_list::labels()
     add_numbered_labels(labels, 4, "AD", 0, rows);
     add_numbered_labels(labels, 7, "AD", 8, rows);
     const char* analog[rows] = {"CMP0N_AD:", "CMP0P_AD:", "CMP1N_AD:", "CMP1P_AD:", "DA0:", "DA1:", "DA2:", "DA3:"};
-    const char* comparator[rows] = {"CMP0N_AD_LAT:", "CMP0P_AD_LAT:", "CMP1N_AD_LAT:", "CMP1P_AD_LAT:",
-                                    "CMP0:",         "CMP1:",         "CMP0_DA:",      "CMP1_DA:"};
+    const char* comparator[rows] = {
+        "CMP0N_AD_LAT:", "CMP0P_AD_LAT:", "CMP1N_AD_LAT:", "CMP1P_AD_LAT:", "CMP0:", "CMP1:", "CMP0_DA:", "CMP1_DA:"};
     for (int row = 0; row < rows; ++row) {
         labels.push_back({row, 10, analog[row]});
         labels.push_back({row, 13, comparator[row]});

@@ -8,8 +8,7 @@ namespace page_logic {
 
 namespace {
 
-template <typename... Args>
-std::string format(const char* pattern, Args... args)
+template <typename... Args> std::string format(const char* pattern, Args... args)
 {
     char text[64];
     std::snprintf(text, sizeof text, pattern, args...);
@@ -86,22 +85,14 @@ std::string duty_text(uint16_t raw)
 std::vector<std::string> widest_texts(cell_format format)
 {
     switch (format) {
-    case cell_format::hex32:
-        return {hex_text(UINT32_MAX)};
-    case cell_format::volts_24bit:
-        return {volts_24bit_text(0), volts_24bit_text(UINT32_MAX)};
-    case cell_format::volts_12bit:
-        return {volts_12bit_text(UINT16_MAX)};
-    case cell_format::u16:
-        return {decimal_text(UINT16_MAX)};
-    case cell_format::s32:
-        return {decimal_text(INT32_MIN), decimal_text(INT32_MAX)};
-    case cell_format::u32:
-        return {pwm_frequency_raw_text(UINT32_MAX)};
-    case cell_format::hertz:
-        return {pwm_frequency_text(UINT32_MAX)};
-    case cell_format::duty:
-        return {duty_text(UINT16_MAX)};
+    case cell_format::hex32: return {hex_text(UINT32_MAX)};
+    case cell_format::volts_24bit: return {volts_24bit_text(0), volts_24bit_text(UINT32_MAX)};
+    case cell_format::volts_12bit: return {volts_12bit_text(UINT16_MAX)};
+    case cell_format::u16: return {decimal_text(UINT16_MAX)};
+    case cell_format::s32: return {decimal_text(INT32_MIN), decimal_text(INT32_MAX)};
+    case cell_format::u32: return {pwm_frequency_raw_text(UINT32_MAX)};
+    case cell_format::hertz: return {pwm_frequency_text(UINT32_MAX)};
+    case cell_format::duty: return {duty_text(UINT16_MAX)};
     }
     return {};
 }

@@ -23,13 +23,13 @@ double duty_percent(uint16_t raw);
 uint16_t analog_raw_from_volts(double volts);
 
 // Cell texts of the status lists.
-std::string hex_text(uint32_t raw);              // "%lX"
-std::string volts_24bit_text(uint32_t raw);      // "%0.08f"
-std::string volts_12bit_text(uint16_t raw);      // "%0.03f"
-std::string decimal_text(int value);             // "%d"
+std::string hex_text(uint32_t raw);               // "%lX"
+std::string volts_24bit_text(uint32_t raw);       // "%0.08f"
+std::string volts_12bit_text(uint16_t raw);       // "%0.03f"
+std::string decimal_text(int value);              // "%d"
 std::string pwm_frequency_raw_text(uint32_t raw); // "%lu"
-std::string pwm_frequency_text(uint32_t raw);    // "%0.03f" Hz
-std::string duty_text(uint16_t raw);             // "%0.03f%%"
+std::string pwm_frequency_text(uint32_t raw);     // "%0.03f" Hz
+std::string duty_text(uint16_t raw);              // "%0.03f%%"
 
 // The texts of a format's extreme raw values, among which is its widest.
 std::vector<std::string> widest_texts(cell_format format);

@@ -45,8 +45,8 @@ std::vector<list_label> ioh_list::labels()
     std::vector<list_label> labels;
     add_numbered_labels(labels, 0, "IN", 0, shown_bits);
     add_numbered_labels(labels, 2, "OUT", 0, shown_bits);
-    const char* analog[rows] = {"AD0:", "AD1:",      "AD2:",      "AD3:",      "DA0:",
-                                "DA1:", "PWM0freq:", "PWM1freq:", "PWM0prop:", "PWM1prop:"};
+    const char* analog[rows] = {
+        "AD0:", "AD1:", "AD2:", "AD3:", "DA0:", "DA1:", "PWM0freq:", "PWM1freq:", "PWM0prop:", "PWM1prop:"};
     for (int row = 0; row < rows; ++row)
         labels.push_back({row, 4, analog[row]});
     labels.push_back({0, 7, "CNT1:"});

@@ -11,7 +11,7 @@ class line_limiter {
 public:
     static constexpr size_t default_limit = 1024;
 
-    explicit line_limiter(size_t limit = default_limit) : limit_(limit) {}
+    explicit line_limiter(size_t limit = default_limit) : limit_(limit) { }
 
     // The text (UTF-8) to append, with a break wherever the line would grow too long.
     std::string apply(const std::string& utf8);

@@ -9,8 +9,16 @@ namespace page_logic {
 
 namespace {
 
-enum column { slave_id_column = 2, address_column, bit_count_column, type_column, data_column, run_column,
-              status_column, timeout_column };
+enum column {
+    slave_id_column = 2,
+    address_column,
+    bit_count_column,
+    type_column,
+    data_column,
+    run_column,
+    status_column,
+    timeout_column
+};
 static_assert(status_column == modbus_list::status_column);
 
 modbus_row row_from(const modbus_channel_values& c)
@@ -95,8 +103,8 @@ const std::vector<list_column>& modbus_list::columns()
 {
     constexpr auto R = alignment::right;
     static const std::vector<list_column> table = {
-        {"操作类型", 78, R},    {"Reg ID", 65, R},     {"Slave ID(4)", 80, R}, {"Reg Addr(2)", 80, R},
-        {"Reg Bit(3)", 78, R},  {"Reg type(5)", 85, R}, {"Reg Data", 95, R},    {"Reg Run(6)", 80, R},
+        {"操作类型", 78, R},    {"Reg ID", 65, R},          {"Slave ID(4)", 80, R}, {"Reg Addr(2)", 80, R},
+        {"Reg Bit(3)", 78, R},  {"Reg type(5)", 85, R},     {"Reg Data", 95, R},    {"Reg Run(6)", 80, R},
         {"Reg stat(1)", 80, R}, {"Timeout Cnt(7)", 100, R},
     };
     return table;

@@ -11,14 +11,10 @@ namespace {
 tcflag_t size_flag(int data_bits)
 {
     switch (data_bits) {
-    case 5:
-        return CS5;
-    case 6:
-        return CS6;
-    case 7:
-        return CS7;
-    default:
-        return CS8;
+    case 5: return CS5;
+    case 6: return CS6;
+    case 7: return CS7;
+    default: return CS8;
     }
 }
 
@@ -26,16 +22,11 @@ tcflag_t size_flag(int data_bits)
 tcflag_t parity_flags(int parity)
 {
     switch (parity) {
-    case 1:
-        return PARENB | PARODD;
-    case 2:
-        return PARENB;
-    case 3:
-        return PARENB | PARODD | CMSPAR;
-    case 4:
-        return PARENB | CMSPAR;
-    default:
-        return 0;
+    case 1: return PARENB | PARODD;
+    case 2: return PARENB;
+    case 3: return PARENB | PARODD | CMSPAR;
+    case 4: return PARENB | CMSPAR;
+    default: return 0;
     }
 }
 
@@ -54,7 +45,8 @@ std::string setting_not_taken(const termios& mode, const pc_port_settings& setti
     tcflag_t parity_mask = PARENB | PARODD | CMSPAR;
     tcflag_t wanted_parity = parity_flags(settings.parity);
     // with no parity the odd and mark bits mean nothing
-    bool parity_held = wanted_parity == 0 ? (mode.c_cflag & PARENB) == 0 : (mode.c_cflag & parity_mask) == wanted_parity;
+    bool parity_held =
+        wanted_parity == 0 ? (mode.c_cflag & PARENB) == 0 : (mode.c_cflag & parity_mask) == wanted_parity;
     bool stop_held = ((mode.c_cflag & CSTOPB) != 0) == (settings.stop_bits == 2);
     return size_held && parity_held && stop_held ? std::string() : std::string(std::strerror(ENOTSUP));
 }

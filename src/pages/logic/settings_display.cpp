@@ -18,11 +18,10 @@ struct rate_entry {
 
 // codes 0 … 22
 const rate_entry rate_table[] = {
-    {125000, 40.25, 17.10}, {125000, 40.25, 17.10}, {62500, 48.25, 17.34}, {62500, 48.25, 17.34},
-    {31250, 64.25, 17.82},  {25000, 72.25, 17.93},  {15625, 96.25, 18.19}, {10390, 96.25, 18.14},
-    {4994, 200.25, 18.73},  {2498, 400.25, 19.26},  {1000, 1000, 19.97},   {500, 2000, 20.44},
-    {395.5, 2530, 20.64},   {200, 5000, 21.05},     {100, 10000, 21.56},   {59.87, 16700, 21.97},
-    {49.92, 20030, 22.00},  {20, 50000, 22.64},     {16.67, 60030, 22.68}, {10, 100000, 22.92},
+    {125000, 40.25, 17.10}, {125000, 40.25, 17.10}, {62500, 48.25, 17.34}, {62500, 48.25, 17.34}, {31250, 64.25, 17.82},
+    {25000, 72.25, 17.93},  {15625, 96.25, 18.19},  {10390, 96.25, 18.14}, {4994, 200.25, 18.73}, {2498, 400.25, 19.26},
+    {1000, 1000, 19.97},    {500, 2000, 20.44},     {395.5, 2530, 20.64},  {200, 5000, 21.05},    {100, 10000, 21.56},
+    {59.87, 16700, 21.97},  {49.92, 20030, 22.00},  {20, 50000, 22.64},    {16.67, 60030, 22.68}, {10, 100000, 22.92},
     {5, 200000, 23.15},     {2.5, 400000, 23.38},   {2.5, 400000, 23.38},
 };
 
@@ -74,7 +73,8 @@ std::string latch_source_text(unsigned source)
 const std::vector<list_column>& settings_display::mode_columns()
 {
     static const std::vector<list_column> table = {
-        {"配置项", 60, R}, {"配置值", 80, L}, {"配置项", 60, R}, {"配置值", 80, L}, {"配置项", 100, R}, {"配置值", 80, L},
+        {"配置项", 60, R}, {"配置值", 80, L},  {"配置项", 60, R},
+        {"配置值", 80, L}, {"配置项", 100, R}, {"配置值", 80, L},
     };
     return table;
 }
@@ -128,8 +128,8 @@ settings_updates settings_display::refresh(const settings_config& now)
     }
     if (take_change(now.comparator_flags, shown_.comparator_flags)) {
         uint16_t f = now.comparator_flags;
-        updates.comparators = comparator_view{bool(f & 0x01), bool(f & 0x08), bool(f & 0x02), bool(f & 0x20),
-                                              mode_text(f & 0x04), mode_text(f & 0x10)};
+        updates.comparators = comparator_view{bool(f & 0x01), bool(f & 0x08),      bool(f & 0x02),
+                                              bool(f & 0x20), mode_text(f & 0x04), mode_text(f & 0x10)};
     }
     if (take_change(now.encoder_flag, shown_.encoder_flag))
         updates.encoder = bool(now.encoder_flag & 1);

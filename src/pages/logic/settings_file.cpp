@@ -36,9 +36,8 @@ const std::vector<field>& fields()
         std::vector<field> list;
         auto ad_mode = [](settings_config& c) -> uint16_t& { return c.ad_mode; };
         for (int pair = 0; pair < 8; ++pair)
-            list.push_back({"AD_Mode",
-                            "AD" + std::to_string(2 * pair) + std::to_string(2 * pair + 1) + "_Mode", 1, ad_mode,
-                            2 * pair, 1});
+            list.push_back({"AD_Mode", "AD" + std::to_string(2 * pair) + std::to_string(2 * pair + 1) + "_Mode", 1,
+                            ad_mode, 2 * pair, 1});
         list.push_back({"AD_ODR", "Val", 22, [](settings_config& c) -> uint16_t& { return c.rate_code; }, 0, 0xFFFF});
         auto flags = [](settings_config& c) -> uint16_t& { return c.comparator_flags; };
         for (int n = 0; n < 2; ++n) {

@@ -13,8 +13,7 @@ constexpr uint16_t commit_to_flash = 10;
 constexpr uint16_t restart_command = 255;
 
 // The latch objects and the words they hold, in transfer order.
-template <typename Config, typename Visit>
-void for_each_latch(Config& config, Visit visit)
+template <typename Config, typename Visit> void for_each_latch(Config& config, Visit visit)
 {
     for (size_t n = 0; n < config.ad_latch.size(); ++n)
         visit(object_address{ad_latch_object, uint8_t(n + 1)}, config.ad_latch[n]);

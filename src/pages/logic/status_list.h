@@ -42,8 +42,7 @@ using cell_updates = std::vector<cell_update>;
 
 // Brings the last-shown copy of a value to the current one; true when they differed, that
 // is when the value's cells must be rewritten.
-template <typename T>
-bool take_change(T current, T& last_shown)
+template <typename T> bool take_change(T current, T& last_shown)
 {
     if (current == last_shown)
         return false;

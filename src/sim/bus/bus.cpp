@@ -14,7 +14,7 @@ constexpr unsigned processing_order_after_port0[] = {3, 1, 2};
 constexpr uint8_t source_mark = 0x02;
 } // namespace
 
-bus::bus(uint64_t seed) : random_(seed) {}
+bus::bus(uint64_t seed) : random_(seed) { }
 
 bus::~bus() = default;
 

@@ -41,8 +41,7 @@ public:
     std::vector<std::vector<uint8_t>> transmit(const uint8_t* frame, size_t length);
 
     // Runs f on a slave under the bus lock, e.g. to read its registers or dictionary.
-    template <typename F>
-    auto with_slave(size_t id, F&& f)
+    template <typename F> auto with_slave(size_t id, F&& f)
     {
         std::lock_guard lock(mutex_);
         return f(*nodes_.at(id).device);

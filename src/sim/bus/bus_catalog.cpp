@@ -84,8 +84,8 @@ bool parse_slave_list(const std::string& spec, std::vector<std::string>& out, st
         if (star != std::string::npos) {
             std::string count = trim(item.substr(star + 1));
             item = trim(item.substr(0, star));
-            if (count.empty() || count.size() > 4 || !std::all_of(count.begin(), count.end(), ::isdigit) ||
-                std::stoul(count) == 0) {
+            if (count.empty() || count.size() > 4 || !std::all_of(count.begin(), count.end(), ::isdigit)
+                || std::stoul(count) == 0) {
                 error = "bad repeat count in '" + spec + "' (use NAME*N with N >= 1)";
                 return false;
             }

@@ -20,7 +20,7 @@ namespace {
 // The words of a command after its name, read as numbers on demand.
 class arguments {
 public:
-    arguments(std::vector<std::string> words, size_t slaves) : words_(std::move(words)), slaves_(slaves) {}
+    arguments(std::vector<std::string> words, size_t slaves) : words_(std::move(words)), slaves_(slaves) { }
 
     size_t count() const { return words_.size() - 1; }
     const std::string& word(size_t n) const { return words_.at(n); }
@@ -90,8 +90,8 @@ bool run(const arguments& a, bus& segment)
         return true;
     }
     uint8_t state = 0;
-    if (name == "refuse" && a.count() <= 3 && a.count() >= 2 && parse_al_state(a.word(2), state) &&
-        a.number(3, 0xFFFF, value, 0x0011)) {
+    if (name == "refuse" && a.count() <= 3 && a.count() >= 2 && parse_al_state(a.word(2), state)
+        && a.number(3, 0xFFFF, value, 0x0011)) {
         segment.refuse_state(slave, state, uint16_t(value));
         return true;
     }
@@ -107,8 +107,8 @@ bool run(const arguments& a, bus& segment)
         segment.inject_sii_command_errors(slave, unsigned(value));
         return true;
     }
-    if (name == "mailbox-error" && a.count() >= 2 && a.count() <= 3 && a.number(2, 0xFFFF, value, 0) &&
-        a.number(3, 1000, extra, 1)) {
+    if (name == "mailbox-error" && a.count() >= 2 && a.count() <= 3 && a.number(2, 0xFFFF, value, 0)
+        && a.number(3, 1000, extra, 1)) {
         segment.inject_mailbox_errors(slave, unsigned(extra), uint16_t(value));
         return true;
     }
@@ -139,8 +139,8 @@ bool run_fault_command(const std::string& line, bus& segment, std::string& error
         return true;
     if (run(arguments(split, segment.slave_count()), segment))
         return true;
-    error = "cannot do '" + line + "' (the bus has " + std::to_string(segment.slave_count()) +
-            " slaves, numbered from 0)\n" + fault_command_help;
+    error = "cannot do '" + line + "' (the bus has " + std::to_string(segment.slave_count())
+        + " slaves, numbered from 0)\n" + fault_command_help;
     return false;
 }
 

@@ -11,7 +11,7 @@ namespace {
 constexpr size_t max_waiting_frames = 1024;
 } // namespace
 
-inprocess_wire::inprocess_wire(std::shared_ptr<bus> segment) : bus_(std::move(segment)) {}
+inprocess_wire::inprocess_wire(std::shared_ptr<bus> segment) : bus_(std::move(segment)) { }
 
 int inprocess_wire::send(const uint8_t* frame, size_t length)
 {

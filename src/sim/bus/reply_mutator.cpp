@@ -59,9 +59,7 @@ void reply_mutator::mutate(std::vector<uint8_t>& frame, kind which, random_sourc
         put16(length_word, uint16_t(flags | (lying_length(random, d.length) & 0x07FF)));
         break;
     }
-    case more_bit:
-        put16(length_word, get16(length_word) ^ more_bit_mask);
-        break;
+    case more_bit: put16(length_word, get16(length_word) ^ more_bit_mask); break;
     case index_or_command:
         if (random.next() % 2)
             d.header[1] = uint8_t(d.header[1] + 1 + random.next() % 255);
@@ -119,8 +117,7 @@ void reply_mutator::mutate(std::vector<uint8_t>& frame, kind which, random_sourc
         }
         break;
     case truncated:
-    case kind_count:
-        break;
+    case kind_count: break;
     }
 }
 

@@ -6,14 +6,13 @@
 
 namespace sim {
 
-const char* const sim_usage =
-    "usage: kestio-sim --iface IFACE [--slaves SPEC] [--seed N] [--drop P] [--mutate P]\n"
-    "                  [--delay FRAMES] [--sii-busy POLLS] [--refuse SLAVE:STATE[:CODE]]\n"
-    "                  [--al-error SLAVE:CODE] [--mailbox-error SLAVE:CODE]\n"
-    "  SPEC     comma-separated slave models, NAME*N repeats (default: generic*3)\n"
-    "  STATE    INIT, PREOP, BOOT, SAFEOP or OP; CODE is an AL status or mailbox error code\n"
-    "  --mutate P  mutate this share of the replies like a broken slave (lengths, index,\n"
-    "              working counter, mailbox and CoE headers, SII, AL status, truncation)\n";
+const char* const sim_usage = "usage: kestio-sim --iface IFACE [--slaves SPEC] [--seed N] [--drop P] [--mutate P]\n"
+                              "                  [--delay FRAMES] [--sii-busy POLLS] [--refuse SLAVE:STATE[:CODE]]\n"
+                              "                  [--al-error SLAVE:CODE] [--mailbox-error SLAVE:CODE]\n"
+                              "  SPEC     comma-separated slave models, NAME*N repeats (default: generic*3)\n"
+                              "  STATE    INIT, PREOP, BOOT, SAFEOP or OP; CODE is an AL status or mailbox error code\n"
+                              "  --mutate P  mutate this share of the replies like a broken slave (lengths, index,\n"
+                              "              working counter, mailbox and CoE headers, SII, AL status, truncation)\n";
 
 bool parse_unsigned(const std::string& text, uint64_t limit, uint64_t& out)
 {
@@ -67,8 +66,8 @@ bool parse_refusal(const std::string& text, sim_options::state_refusal& out)
 {
     std::vector<std::string> parts = split(text, ':');
     uint64_t slave = 0, code = al::code::invalid_state_change;
-    if (parts.size() < 2 || parts.size() > 3 || !parse_unsigned(parts[0], 0xFFFF, slave) ||
-        !parse_al_state(parts[1], out.state) || (parts.size() == 3 && !parse_unsigned(parts[2], 0xFFFF, code)))
+    if (parts.size() < 2 || parts.size() > 3 || !parse_unsigned(parts[0], 0xFFFF, slave)
+        || !parse_al_state(parts[1], out.state) || (parts.size() == 3 && !parse_unsigned(parts[2], 0xFFFF, code)))
         return false;
     out.slave = size_t(slave);
     out.code = uint16_t(code);

@@ -12,7 +12,7 @@ std::unique_ptr<slave_application> make_standard(const slave_description& descri
 }
 } // namespace
 
-slave::slave(slave_description description) : slave(std::move(description), make_standard) {}
+slave::slave(slave_description description) : slave(std::move(description), make_standard) { }
 
 slave::slave(slave_description description, const application_factory& make_application)
     : description_(std::make_unique<slave_description>(std::move(description))),

@@ -12,8 +12,7 @@ constexpr double reference_mhz = 25.0;
 constexpr int32_t sampling_times[] = {1, 2, 8, 16, 32, 64, 387, 810};
 constexpr int32_t prescalers[] = {1, 2, 4, 6, 8, 10, 12, 16, 32, 64, 128, 256};
 
-template <size_t N>
-bool one_of(const int32_t (&list)[N], int32_t value)
+template <size_t N> bool one_of(const int32_t (&list)[N], int32_t value)
 {
     return std::find(std::begin(list), std::end(list), value) != std::end(list);
 }

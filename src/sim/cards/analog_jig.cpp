@@ -46,10 +46,8 @@ uint16_t analog_jig::ad12_level(unsigned channel) const
             return io_.threshold(comparator);
         return io_.da(comparator + 2);
     }
-    case ad12_wiring::two_outputs:
-        return io_.da(channel % 2);
-    case ad12_wiring::one_output:
-        return io_.da(0);
+    case ad12_wiring::two_outputs: return io_.da(channel % 2);
+    case ad12_wiring::one_output: return io_.da(0);
     }
     return 0;
 }

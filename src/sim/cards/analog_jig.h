@@ -26,7 +26,11 @@ struct jig_noise {
 class analog_jig {
 public:
     analog_jig(const card_io& io, const card_config& config, ad12_wiring wiring, unsigned ad12_inputs, uint64_t seed)
-        : io_(io), config_(config), wiring_(wiring), ad12_inputs_(ad12_inputs), random_(seed)
+        : io_(io),
+          config_(config),
+          wiring_(wiring),
+          ad12_inputs_(ad12_inputs),
+          random_(seed)
     {
     }
 

@@ -3,7 +3,8 @@
 namespace sim::cards {
 
 card_board::card_board(const card_features& features, const slave_description& description, uint64_t seed)
-    : features_(features), io_(features.input_mask, features.da_outputs, features.comparators_and_ad24 ? 2 : 0),
+    : features_(features),
+      io_(features.input_mask, features.da_outputs, features.comparators_and_ad24 ? 2 : 0),
       analog_(io_, active_, features.wiring, features.ad12_inputs, seed),
       counters_(features.comparators_and_ad24 ? &active_.encoder_flag : nullptr, features.encoder, features.counter),
       wired_(description)

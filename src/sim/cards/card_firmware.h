@@ -18,7 +18,8 @@ struct board_holder {
 class card_firmware : private detail::board_holder, public standard_application {
 public:
     card_firmware(std::unique_ptr<card_board> board, slave_faults& faults)
-        : detail::board_holder{std::move(board)}, standard_application(board_->description(), faults)
+        : detail::board_holder{std::move(board)},
+          standard_application(board_->description(), faults)
     {
     }
 

@@ -12,7 +12,7 @@ namespace sim::cards {
 // the behaviour of a model must agree.
 class card_hooks {
 public:
-    explicit card_hooks(std::vector<object_entry>& objects) : objects_(objects) {}
+    explicit card_hooks(std::vector<object_entry>& objects) : objects_(objects) { }
 
     void on_write(uint16_t index, uint8_t subindex, write_hook hook);
     void on_read(uint16_t index, uint8_t subindex, read_hook hook);

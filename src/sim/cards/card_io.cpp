@@ -15,13 +15,15 @@ void card_io::install(card_hooks& hooks)
         return uint32_t(0);
     });
     for (unsigned channel = 0; channel < da_outputs_; ++channel)
-        hooks.on_write(uint16_t(0x2310 + channel), 0, [this, channel](object_dictionary&, const std::vector<uint8_t>& data) {
-            return set_code(da_[channel], data);
-        });
+        hooks.on_write(uint16_t(0x2310 + channel), 0,
+                       [this, channel](object_dictionary&, const std::vector<uint8_t>& data) {
+                           return set_code(da_[channel], data);
+                       });
     for (unsigned comparator = 0; comparator < thresholds_count_; ++comparator)
-        hooks.on_write(0x3032, uint8_t(comparator + 1), [this, comparator](object_dictionary&, const std::vector<uint8_t>& data) {
-            return set_code(thresholds_[comparator], data);
-        });
+        hooks.on_write(0x3032, uint8_t(comparator + 1),
+                       [this, comparator](object_dictionary&, const std::vector<uint8_t>& data) {
+                           return set_code(thresholds_[comparator], data);
+                       });
 }
 
 uint32_t card_io::set_code(uint16_t& target, const std::vector<uint8_t>& data)

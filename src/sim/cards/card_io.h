@@ -11,7 +11,9 @@ namespace sim::cards {
 class card_io {
 public:
     card_io(uint16_t input_mask, unsigned da_outputs, unsigned comparator_thresholds)
-        : input_mask_(input_mask), da_outputs_(da_outputs), thresholds_count_(comparator_thresholds)
+        : input_mask_(input_mask),
+          da_outputs_(da_outputs),
+          thresholds_count_(comparator_thresholds)
     {
     }
 
@@ -22,7 +24,10 @@ public:
 
     uint16_t inputs() const { return outputs_ & input_mask_; }
     uint16_t da(unsigned channel) const { return channel < da_outputs_ ? da_[channel] : 0; }
-    uint16_t threshold(unsigned comparator) const { return comparator < thresholds_count_ ? thresholds_[comparator] : 0; }
+    uint16_t threshold(unsigned comparator) const
+    {
+        return comparator < thresholds_count_ ? thresholds_[comparator] : 0;
+    }
 
 private:
     static uint32_t set_code(uint16_t& target, const std::vector<uint8_t>& data);

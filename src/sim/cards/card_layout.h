@@ -13,7 +13,7 @@ namespace sim::cards {
 struct card_identity {
     std::string hardware_version; // the model name the host recognises the card by
     std::string software_version;
-    uint8_t day = 0, month = 0;   // written in hexadecimal digits, like the year
+    uint8_t day = 0, month = 0; // written in hexadecimal digits, like the year
     uint16_t year = 0;
     uint32_t serial_high = 0, serial_low = 0;
 };

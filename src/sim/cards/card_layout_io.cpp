@@ -122,8 +122,7 @@ void add_ad_clock_objects(slave_builder& b)
     b.number(0x2121, 0, u16, access::read_write, 0, "Apply AD clock");
 }
 
-void add_word_written_wide(slave_builder& b, uint16_t index, uint8_t subindex, object_access a,
-                           const std::string& name)
+void add_word_written_wide(slave_builder& b, uint16_t index, uint8_t subindex, object_access a, const std::string& name)
 {
     object_entry entry;
     entry.index = index;

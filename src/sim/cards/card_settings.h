@@ -17,7 +17,8 @@ public:
 
     // restart runs the whole card's restart, which calls load_flash among other things
     card_settings(card_config& active, std::function<void(object_dictionary&)> restart)
-        : active_(active), restart_(std::move(restart))
+        : active_(active),
+          restart_(std::move(restart))
     {
     }
 

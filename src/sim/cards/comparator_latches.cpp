@@ -97,7 +97,8 @@ void comparator_latches::reset(object_dictionary& dictionary)
     last_signals_ = trigger_signals();
     for (unsigned latch = 0; latch < latch_count; ++latch) {
         bool ad = latch < ad_latches;
-        dictionary.set_number(ad ? 0x3036 : 0x3038, uint8_t(ad ? latch + 1 : latch - ad_latches + 1), latch_word(latch));
+        dictionary.set_number(ad ? 0x3036 : 0x3038, uint8_t(ad ? latch + 1 : latch - ad_latches + 1),
+                              latch_word(latch));
     }
 }
 

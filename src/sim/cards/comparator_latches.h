@@ -11,7 +11,10 @@ namespace sim::cards {
 // source: IN0..IN5, comparator 0 or comparator 1.
 class comparator_latches {
 public:
-    comparator_latches(const card_io& io, card_config& active, analog_jig& jig) : io_(io), active_(active), jig_(jig) {}
+    comparator_latches(const card_io& io, card_config& active, analog_jig& jig)
+        : io_(io),
+          active_(active),
+          jig_(jig) { }
 
     // 0x3030 states, 0x3033 outputs, 0x3036/0x3038 latch configuration, 0x3037/0x3039 latches
     void install(card_hooks& hooks);

@@ -36,10 +36,8 @@ std::vector<uint8_t> modbus_jig_slave::answer(const uint8_t* frame, size_t lengt
     case function::write_single_coil:
     case function::write_single_register:
     case function::write_multiple_coils:
-    case function::write_multiple_registers:
-        return write(frame, length);
-    default:
-        return exception_reply(slave_id, fc, exception::illegal_function);
+    case function::write_multiple_registers: return write(frame, length);
+    default: return exception_reply(slave_id, fc, exception::illegal_function);
     }
 }
 

@@ -80,9 +80,9 @@ bool modbus_master::start(object_dictionary& d, unsigned slot, uint64_t now)
     bool read = slot < 8;
     unsigned registers = register_count(bits);
     bool bit_type = type == register_type_coil || type == register_type_input;
-    bool usable = slave >= 1 && slave <= 247 && (bit_type ? bits >= 1 && bits <= 32 : registers > 0) &&
-                  (read ? type >= register_type_coil && type <= register_type_holding
-                        : type == register_type_coil || type == register_type_holding);
+    bool usable = slave >= 1 && slave <= 247 && (bit_type ? bits >= 1 && bits <= 32 : registers > 0)
+        && (read ? type >= register_type_coil && type <= register_type_holding
+                 : type == register_type_coil || type == register_type_holding);
     current_ = exchange{};
     current_.slot = slot;
     if (!usable) {

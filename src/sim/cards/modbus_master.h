@@ -17,7 +17,7 @@ namespace sim::cards {
 // exchange is one of modbus_status.
 class modbus_master {
 public:
-    explicit modbus_master(serial_port& port) : port_(port) {}
+    explicit modbus_master(serial_port& port) : port_(port) { }
 
     void install(card_hooks& hooks);
     // now: frames seen by the card, one frame standing for one millisecond

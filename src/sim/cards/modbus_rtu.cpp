@@ -88,11 +88,9 @@ size_t reply_length(const std::vector<uint8_t>& request)
     uint16_t quantity = request.size() >= 6 ? big16(&request[4]) : 0;
     switch (request.size() >= 2 ? request[1] : 0) {
     case function::read_coils:
-    case function::read_discrete_inputs:
-        return 5 + (quantity + 7) / 8;
+    case function::read_discrete_inputs: return 5 + (quantity + 7) / 8;
     case function::read_holding_registers:
-    case function::read_input_registers:
-        return 5 + 2 * size_t(quantity);
+    case function::read_input_registers: return 5 + 2 * size_t(quantity);
     default: // the writes echo address and value or quantity
         return 8;
     }

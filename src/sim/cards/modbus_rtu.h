@@ -39,7 +39,10 @@ std::vector<uint8_t> exception_reply(uint8_t slave, uint8_t function, uint8_t co
 // Length of the normal reply to a request (with CRC); the exception reply is 5 bytes.
 size_t reply_length(const std::vector<uint8_t>& request);
 
-inline uint16_t big16(const uint8_t* p) { return uint16_t(p[0] << 8 | p[1]); }
+inline uint16_t big16(const uint8_t* p)
+{
+    return uint16_t(p[0] << 8 | p[1]);
+}
 inline void push_big16(std::vector<uint8_t>& frame, uint16_t v)
 {
     frame.push_back(uint8_t(v >> 8));

@@ -16,7 +16,9 @@ public:
     // encoder_flag: the configuration word whose bit 0 enables the encoder, or null when it
     // always counts; has_encoder / has_counter: which of 0x2020 and 0x2030 the card has
     motion_counters(const uint16_t* encoder_flag, bool has_encoder, bool has_counter)
-        : encoder_flag_(encoder_flag), has_encoder_(has_encoder), has_counter_(has_counter)
+        : encoder_flag_(encoder_flag),
+          has_encoder_(has_encoder),
+          has_counter_(has_counter)
     {
     }
 

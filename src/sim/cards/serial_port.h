@@ -35,7 +35,7 @@ private:
     // whichever end sent them.
     class wired_line : public serial_line {
     public:
-        explicit wired_line(serial_port& port) : port_(port) {}
+        explicit wired_line(serial_port& port) : port_(port) { }
         void send(const uint8_t* data, size_t length) override;
         size_t receive(uint8_t* out, size_t room) override;
 

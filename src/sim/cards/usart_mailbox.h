@@ -17,7 +17,7 @@ public:
     static constexpr size_t block_size = 32;
     static constexpr size_t queue_limit = 4096;
 
-    explicit usart_mailbox(serial_port& port) : port_(port) {}
+    explicit usart_mailbox(serial_port& port) : port_(port) { }
 
     void install(card_hooks& hooks);
     void tick(object_dictionary& dictionary);

@@ -21,9 +21,17 @@ struct byte_range {
 
 // registers the master may write; everything else below 0x1000 ignores EtherCAT writes
 constexpr byte_range ecat_writable_registers[] = {
-    {reg::station_address, 2}, {reg::dl_control, 4}, {reg::al_control, 2}, {0x0200, 2},
-    {0x0300, 0x14},            {0x0400, 0x44},       {reg::sii_config, 1},  {reg::sii_address, 12},
-    {0x0920, 0x18},            {reg::dc_activation, 2}, {0x0990, 0x1A},
+    {reg::station_address, 2},
+    {reg::dl_control, 4},
+    {reg::al_control, 2},
+    {0x0200, 2},
+    {0x0300, 0x14},
+    {0x0400, 0x44},
+    {reg::sii_config, 1},
+    {reg::sii_address, 12},
+    {0x0920, 0x18},
+    {reg::dc_activation, 2},
+    {0x0990, 0x1A},
 };
 
 uint16_t feature_bits(const esc_config& config)
@@ -42,7 +50,8 @@ uint16_t feature_bits(const esc_config& config)
 esc::esc(const esc_config& config, std::vector<uint16_t> sii_image)
     : config_(config),
       memory_(std::min<size_t>(0x10000, reg::process_memory + size_t(config.ram_kib) * 1024)),
-      ecat_writable_(reg::process_memory, false), sii_(std::move(sii_image))
+      ecat_writable_(reg::process_memory, false),
+      sii_(std::move(sii_image))
 {
     memory_[reg::type] = config.type;
     memory_[reg::revision] = config.revision;
@@ -124,7 +133,8 @@ bool esc::ecat_write(uint16_t address, const uint8_t* data, size_t length)
     if (overlaps(address, length, reg::al_control, 2))
         raise_event(reg::event_al_control);
     if (overlaps(address, length, reg::sii_control, 2)) {
-        const uint8_t* low = overlaps(address, length, reg::sii_control, 1) ? data + (reg::sii_control - address) : nullptr;
+        const uint8_t* low =
+            overlaps(address, length, reg::sii_control, 1) ? data + (reg::sii_control - address) : nullptr;
         const uint8_t* high =
             overlaps(address, length, reg::sii_control + 1, 1) ? data + (reg::sii_control + 1 - address) : nullptr;
         sii_.control_written(low, high);

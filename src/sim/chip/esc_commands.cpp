@@ -49,8 +49,7 @@ unsigned physical_access(esc& controller, uint8_t kind, uint16_t offset, datagra
         return controller.ecat_read(offset, datagram.data, datagram.length) ? 1 : 0;
     case 1: // write
         return controller.ecat_write(offset, datagram.data, datagram.length) ? 1 : 0;
-    default:
-        return read_write(controller, offset, datagram.data, datagram.length);
+    default: return read_write(controller, offset, datagram.data, datagram.length);
     }
 }
 
@@ -88,9 +87,7 @@ void process_datagram(esc& controller, datagram_view& datagram)
         break;
     case lrd:
     case lwr:
-    case lrw:
-        increment = controller.logical_access(code, get32(address), datagram.data, datagram.length);
-        break;
+    case lrw: increment = controller.logical_access(code, get32(address), datagram.data, datagram.length); break;
     case armw:
         increment = position == 0 ? physical_access(controller, 0, offset, datagram)
                                   : physical_access(controller, 1, offset, datagram);
@@ -98,10 +95,9 @@ void process_datagram(esc& controller, datagram_view& datagram)
         break;
     case frmw:
         increment = controller.answers_station_address(position) ? physical_access(controller, 0, offset, datagram)
-                                                                  : physical_access(controller, 1, offset, datagram);
+                                                                 : physical_access(controller, 1, offset, datagram);
         break;
-    default:
-        break; // NOP and reserved commands pass unchanged
+    default: break; // NOP and reserved commands pass unchanged
     }
     if (increment)
         add_to_counter(datagram, increment);

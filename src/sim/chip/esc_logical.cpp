@@ -45,7 +45,8 @@ unsigned esc::logical_access(uint8_t command, uint32_t logical_address, uint8_t*
         if (!(fmmu[reg::fmmu_activate] & 1) || bytes == 0)
             continue;
         bool reads = (command == command_lrd || command == command_lrw) && (fmmu[reg::fmmu_type] & reg::fmmu_type_read);
-        bool writes = (command == command_lwr || command == command_lrw) && (fmmu[reg::fmmu_type] & reg::fmmu_type_write);
+        bool writes =
+            (command == command_lwr || command == command_lrw) && (fmmu[reg::fmmu_type] & reg::fmmu_type_write);
         if (!reads && !writes)
             continue;
         uint64_t logical_start = get32(fmmu + reg::fmmu_logical_start);
@@ -55,7 +56,8 @@ unsigned esc::logical_access(uint8_t command, uint32_t logical_address, uint8_t*
         uint64_t to = std::min(last, datagram_last);
         if (last < first || from > to)
             continue;
-        uint64_t physical_first = uint64_t(get16(fmmu + reg::fmmu_physical_start)) * 8 + (fmmu[reg::fmmu_physical_start_bit] & 7);
+        uint64_t physical_first =
+            uint64_t(get16(fmmu + reg::fmmu_physical_start)) * 8 + (fmmu[reg::fmmu_physical_start_bit] & 7);
         for (uint64_t bit = from; bit <= to; ++bit) {
             uint64_t physical = physical_first + (bit - first);
             if (physical / 8 >= memory_.size())

@@ -51,14 +51,26 @@ constexpr uint32_t dl_control_alias_enable = 0x01000000;
 // DL status 0x0110
 constexpr uint16_t dl_pdi_operational = 0x0001;
 constexpr uint16_t dl_watchdog_not_expired = 0x0002;
-inline constexpr uint16_t dl_link_up(unsigned port) { return uint16_t(1u << (4 + port)); }
-inline constexpr uint16_t dl_loop_closed(unsigned port) { return uint16_t(1u << (8 + 2 * port)); }
-inline constexpr uint16_t dl_signal_detected(unsigned port) { return uint16_t(1u << (9 + 2 * port)); }
+inline constexpr uint16_t dl_link_up(unsigned port)
+{
+    return uint16_t(1u << (4 + port));
+}
+inline constexpr uint16_t dl_loop_closed(unsigned port)
+{
+    return uint16_t(1u << (8 + 2 * port));
+}
+inline constexpr uint16_t dl_signal_detected(unsigned port)
+{
+    return uint16_t(1u << (9 + 2 * port));
+}
 
 // AL event request 0x0220
 constexpr uint32_t event_al_control = 0x0001;
 constexpr uint32_t event_sm_activation = 0x0010;
-inline constexpr uint32_t event_sync_manager(unsigned n) { return 1u << (8 + n); }
+inline constexpr uint32_t event_sync_manager(unsigned n)
+{
+    return 1u << (8 + n);
+}
 
 // SII control/status 0x0502 (16 bit)
 constexpr uint16_t sii_write_enable = 0x0001;

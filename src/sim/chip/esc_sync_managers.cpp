@@ -20,14 +20,13 @@ struct mailbox_window {
 
 // Calls visit for every enabled mailbox sync manager whose buffer overlaps the access.
 template <typename Visit>
-void for_each_mailbox(const std::vector<uint8_t>& memory, unsigned count, uint32_t address, size_t length,
-                      Visit visit)
+void for_each_mailbox(const std::vector<uint8_t>& memory, unsigned count, uint32_t address, size_t length, Visit visit)
 {
     for (unsigned n = 0; n < count && n < 16; ++n) {
         uint16_t base = uint16_t(reg::sync_manager_base + n * reg::sync_manager_size);
         const uint8_t* entry = &memory[base];
-        bool enabled = (entry[reg::sm_activate] & reg::sm_activate_enable) &&
-                       !(entry[reg::sm_pdi_control] & reg::sm_pdi_deactivate);
+        bool enabled = (entry[reg::sm_activate] & reg::sm_activate_enable)
+            && !(entry[reg::sm_pdi_control] & reg::sm_pdi_deactivate);
         uint32_t start = get16(entry + reg::sm_start);
         uint32_t size = get16(entry + reg::sm_length);
         if (!enabled || size == 0 || (entry[reg::sm_control] & reg::sm_mode_mask) != reg::sm_mode_mailbox)
@@ -74,7 +73,8 @@ void esc::after_mailbox_access(side who, uint16_t address, size_t length)
                 status = uint8_t((status & ~reg::sm_status_mailbox_full) | reg::sm_status_interrupt_read);
         }
         // the slave is interrupted when the master has filled SM0 or emptied SM1
-        uint8_t slave_interrupt = box.written_by_master ? reg::sm_status_interrupt_write : reg::sm_status_interrupt_read;
+        uint8_t slave_interrupt =
+            box.written_by_master ? reg::sm_status_interrupt_write : reg::sm_status_interrupt_read;
         if (status & slave_interrupt)
             raise_event(reg::event_sync_manager(box.number));
         else
@@ -93,8 +93,8 @@ uint16_t esc::sync_managers_reconfigured(uint16_t address, const uint8_t* data, 
             continue;
         uint32_t activate = base + reg::sm_activate;
         bool config_written = address < base + reg::sm_status;
-        bool enable_changed = address <= activate && activate < address + length &&
-                              ((data[activate - address] ^ memory_[activate]) & reg::sm_activate_enable);
+        bool enable_changed = address <= activate && activate < address + length
+            && ((data[activate - address] ^ memory_[activate]) & reg::sm_activate_enable);
         if (config_written || enable_changed)
             which |= uint16_t(1u << n);
     }
@@ -148,8 +148,8 @@ bool pdi_writable(uint32_t at, unsigned sync_managers)
 {
     if (at >= reg::process_memory)
         return true;
-    if ((at >= reg::station_alias && at < reg::station_alias + 2) || (at >= reg::al_status && at < reg::al_status + 6) ||
-        (at >= reg::al_event_mask && at < reg::al_event_mask + 4))
+    if ((at >= reg::station_alias && at < reg::station_alias + 2) || (at >= reg::al_status && at < reg::al_status + 6)
+        || (at >= reg::al_event_mask && at < reg::al_event_mask + 4))
         return true;
     uint32_t end = reg::sync_manager_base + std::min(sync_managers, 16u) * reg::sync_manager_size;
     return at >= reg::sync_manager_base && at < end && (at - reg::sync_manager_base) % 8 == reg::sm_pdi_control;

@@ -15,8 +15,8 @@ constexpr uint16_t length_more_follows = 0x8000;
 bool parse_frame(uint8_t* frame, size_t length, std::vector<datagram_view>& out)
 {
     out.clear();
-    if (length < ethernet_header_size + ethercat_header_size + datagram_header_size + working_counter_size ||
-        length > max_frame_size)
+    if (length < ethernet_header_size + ethercat_header_size + datagram_header_size + working_counter_size
+        || length > max_frame_size)
         return false;
     if (frame[12] != uint8_t(ethercat_ethertype >> 8) || frame[13] != uint8_t(ethercat_ethertype))
         return false;

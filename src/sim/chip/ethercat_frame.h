@@ -12,9 +12,7 @@ constexpr size_t working_counter_size = 2;
 constexpr size_t max_frame_size = 1514;
 constexpr uint16_t ethercat_ethertype = 0x88A4;
 
-enum command : uint8_t {
-    nop = 0, aprd, apwr, aprw, fprd, fpwr, fprw, brd, bwr, brw, lrd, lwr, lrw, armw, frmw
-};
+enum command : uint8_t { nop = 0, aprd, apwr, aprw, fprd, fpwr, fprw, brd, bwr, brw, lrd, lwr, lrw, armw, frmw };
 
 // One datagram inside a frame buffer; the pointers alias the buffer.
 struct datagram_view {

@@ -11,7 +11,7 @@ constexpr unsigned address_offset = reg::sii_address - reg::sii_config;
 constexpr unsigned data_offset = reg::sii_data - reg::sii_config;
 } // namespace
 
-sii_interface::sii_interface(std::vector<uint16_t> image) : image_(std::move(image)) {}
+sii_interface::sii_interface(std::vector<uint16_t> image) : image_(std::move(image)) { }
 
 void sii_interface::attach(uint8_t* registers)
 {
@@ -50,14 +50,13 @@ void sii_interface::control_written(const uint8_t* low_byte, const uint8_t* high
     if (!high_byte || (current & reg::sii_busy))
         return;
     uint16_t command = uint16_t((*high_byte << 8) & reg::sii_command_mask);
-    current &= uint16_t(~(reg::sii_command_mask | reg::sii_command_error | reg::sii_write_error |
-                          reg::sii_checksum_error));
+    current &=
+        uint16_t(~(reg::sii_command_mask | reg::sii_command_error | reg::sii_write_error | reg::sii_checksum_error));
     if (command == 0) {
         set_status(current);
         return;
     }
-    if (command != reg::sii_command_read && command != reg::sii_command_write &&
-        command != reg::sii_command_reload) {
+    if (command != reg::sii_command_read && command != reg::sii_command_write && command != reg::sii_command_reload) {
         set_status(current | reg::sii_command_error);
         return;
     }

@@ -96,10 +96,10 @@ void write_general(std::vector<uint16_t>& image, const slave_description& d, str
     writer.byte(strings.add(d.name));
     writer.byte(0); // reserved
     writer.byte(d.coe_details);
-    writer.byte(0); // FoE details
-    writer.byte(0); // EoE details
+    writer.byte(0);  // FoE details
+    writer.byte(0);  // EoE details
     writer.zeros(3); // SoE channels, DS402 channels, SysmanClass
-    writer.byte(0); // flags
+    writer.byte(0);  // flags
     writer.word(uint16_t(d.ebus_current_ma));
     writer.byte(strings.add(d.group));
     writer.byte(0);

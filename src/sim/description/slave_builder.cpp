@@ -87,20 +87,15 @@ size_t size_of_type(uint16_t type)
     switch (type) {
     case data_type::boolean:
     case data_type::integer8:
-    case data_type::unsigned8:
-        return 1;
+    case data_type::unsigned8: return 1;
     case data_type::integer16:
-    case data_type::unsigned16:
-        return 2;
+    case data_type::unsigned16: return 2;
     case data_type::integer32:
     case data_type::unsigned32:
-    case data_type::real32:
-        return 4;
+    case data_type::real32: return 4;
     case data_type::integer64:
-    case data_type::unsigned64:
-        return 8;
-    default:
-        return 0;
+    case data_type::unsigned64: return 8;
+    default: return 0;
     }
 }
 
@@ -206,14 +201,23 @@ slave_builder& slave_builder::text(uint16_t index, uint8_t subindex, object_acce
 {
     std::vector<uint8_t> bytes(initial.begin(), initial.end());
     size_t room = std::max(capacity, bytes.size());
-    return object({index, subindex, data_type::visible_string, access, std::move(bytes), true, room, std::move(name), {}, {}});
+    return object(
+        {index, subindex, data_type::visible_string, access, std::move(bytes), true, room, std::move(name), {}, {}});
 }
 
 slave_builder& slave_builder::octets(uint16_t index, uint8_t subindex, object_access access, size_t size,
                                      std::string name)
 {
-    return object({index, subindex, data_type::octet_string, access, std::vector<uint8_t>(size), false, size,
-                   std::move(name), {}, {}});
+    return object({index,
+                   subindex,
+                   data_type::octet_string,
+                   access,
+                   std::vector<uint8_t>(size),
+                   false,
+                   size,
+                   std::move(name),
+                   {},
+                   {}});
 }
 
 object_entry& slave_builder::entry(uint16_t index, uint8_t subindex)

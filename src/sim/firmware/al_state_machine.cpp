@@ -15,18 +15,12 @@ bool known_state(uint8_t state)
 bool allowed_transition(uint8_t from, uint8_t to)
 {
     switch (from) {
-    case al::init:
-        return to == al::preop || to == al::boot;
-    case al::preop:
-        return to == al::init || to == al::safeop;
-    case al::safeop:
-        return to == al::init || to == al::preop || to == al::op;
-    case al::op:
-        return to == al::init || to == al::preop || to == al::safeop;
-    case al::boot:
-        return to == al::init;
-    default:
-        return false;
+    case al::init: return to == al::preop || to == al::boot;
+    case al::preop: return to == al::init || to == al::safeop;
+    case al::safeop: return to == al::init || to == al::preop || to == al::op;
+    case al::op: return to == al::init || to == al::preop || to == al::safeop;
+    case al::boot: return to == al::init;
+    default: return false;
     }
 }
 
@@ -44,7 +38,8 @@ uint16_t sm_register(unsigned n, unsigned byte)
 } // namespace
 
 al_state_machine::al_state_machine(const slave_description& description, slave_faults& faults)
-    : description_(description), faults_(faults)
+    : description_(description),
+      faults_(faults)
 {
 }
 
@@ -99,8 +94,8 @@ uint16_t al_state_machine::transition_refusal(pdi& chip, uint8_t target) const
         if (!mailbox_configured(chip, description_.boot_receive, description_.boot_send))
             return al::code::invalid_boot_mailbox;
     }
-    if (target == al::preop && description_.has_mailbox() &&
-        !mailbox_configured(chip, description_.receive, description_.send))
+    if (target == al::preop && description_.has_mailbox()
+        && !mailbox_configured(chip, description_.receive, description_.send))
         return al::code::invalid_mailbox;
     if (target == al::safeop && state_ == al::preop)
         return process_data_refusal(chip);
@@ -115,10 +110,10 @@ bool al_state_machine::mailbox_configured(pdi& chip, mailbox_area receive, mailb
         uint8_t mode;
     } expected[] = {{0, receive, 0x06}, {1, send, 0x02}};
     for (const auto& sm : expected) {
-        if (chip.read16(sm_register(sm.number, reg::sm_start)) != sm.area.offset ||
-            chip.read16(sm_register(sm.number, reg::sm_length)) != sm.area.size ||
-            (chip.read8(sm_register(sm.number, reg::sm_control)) & 0x0F) != sm.mode ||
-            !(chip.read8(sm_register(sm.number, reg::sm_activate)) & reg::sm_activate_enable))
+        if (chip.read16(sm_register(sm.number, reg::sm_start)) != sm.area.offset
+            || chip.read16(sm_register(sm.number, reg::sm_length)) != sm.area.size
+            || (chip.read8(sm_register(sm.number, reg::sm_control)) & 0x0F) != sm.mode
+            || !(chip.read8(sm_register(sm.number, reg::sm_activate)) & reg::sm_activate_enable))
             return false;
     }
     return true;
@@ -139,12 +134,12 @@ uint16_t al_state_machine::process_data_refusal(pdi& chip) const
                     bits += pdo.bit_length();
         if (bits == 0)
             continue;
-        bool matches = chip.read16(sm_register(n, reg::sm_start)) == sm.start &&
-                       chip.read16(sm_register(n, reg::sm_length)) == (bits + 7) / 8 &&
-                       (chip.read8(sm_register(n, reg::sm_activate)) & reg::sm_activate_enable);
+        bool matches = chip.read16(sm_register(n, reg::sm_start)) == sm.start
+            && chip.read16(sm_register(n, reg::sm_length)) == (bits + 7) / 8
+            && (chip.read8(sm_register(n, reg::sm_activate)) & reg::sm_activate_enable);
         if (!matches)
             return sm.use == sync_manager_use::outputs ? al::code::invalid_output_configuration
-                                                      : al::code::invalid_input_configuration;
+                                                       : al::code::invalid_input_configuration;
     }
     return al::code::none;
 }

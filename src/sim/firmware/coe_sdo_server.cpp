@@ -43,7 +43,7 @@ std::vector<uint8_t> sdo_message(uint8_t service, uint8_t command, uint16_t inde
 
 } // namespace
 
-coe_sdo_server::coe_sdo_server(object_dictionary& dictionary) : dictionary_(dictionary) {}
+coe_sdo_server::coe_sdo_server(object_dictionary& dictionary) : dictionary_(dictionary) { }
 
 void coe_sdo_server::reset()
 {
@@ -63,24 +63,14 @@ uint16_t coe_sdo_server::handle(const uint8_t* message, size_t length, size_t ro
     std::vector<uint8_t> reply;
     uint8_t command = message[2];
     switch (command >> 5) {
-    case ccs_initiate_download:
-        initiate_download(message, length, reply);
-        break;
-    case ccs_download_segment:
-        download_segment(message, length, reply);
-        break;
-    case ccs_initiate_upload:
-        initiate_upload(message, room, reply);
-        break;
-    case ccs_upload_segment:
-        upload_segment(message, room, reply);
-        break;
+    case ccs_initiate_download: initiate_download(message, length, reply); break;
+    case ccs_download_segment: download_segment(message, length, reply); break;
+    case ccs_initiate_upload: initiate_upload(message, room, reply); break;
+    case ccs_upload_segment: upload_segment(message, room, reply); break;
     case ccs_abort:
         reset(); // the client gave up; an abort is never answered
         return 0;
-    default:
-        abort(get16(message + 3), message[5], sdo_abort::command_specifier_unknown, reply);
-        break;
+    default: abort(get16(message + 3), message[5], sdo_abort::command_specifier_unknown, reply); break;
     }
     replies.push_back(std::move(reply));
     return 0;
@@ -124,7 +114,8 @@ void coe_sdo_server::initiate_download(const uint8_t* message, size_t length, st
             abort(index, subindex, code, reply);
         return;
     }
-    download_ = {true, index, subindex, std::vector<uint8_t>(message + sdo_size, message + length), complete, present, false};
+    download_ = {true,     index,   subindex, std::vector<uint8_t>(message + sdo_size, message + length),
+                 complete, present, false};
 }
 
 void coe_sdo_server::download_segment(const uint8_t* message, size_t length, std::vector<uint8_t>& reply)
@@ -140,8 +131,8 @@ void coe_sdo_server::download_segment(const uint8_t* message, size_t length, std
     }
     // a short segment is padded to seven bytes and says how many of them are empty
     size_t size = length == sdo_size ? 7 - ((command >> 1) & 7) : length - segment_overhead;
-    if (download_.done + size > download_.complete_size ||
-        ((command & last_segment) && download_.done + size != download_.complete_size)) {
+    if (download_.done + size > download_.complete_size
+        || ((command & last_segment) && download_.done + size != download_.complete_size)) {
         reset();
         return abort(index, subindex, sdo_abort::length_mismatch, reply);
     }

@@ -26,7 +26,9 @@ uint16_t sm_register(unsigned n, unsigned byte)
 
 mailbox_handler::mailbox_handler(const slave_description& description, object_dictionary& dictionary,
                                  slave_faults& faults)
-    : description_(description), faults_(faults), sdo_server_(dictionary)
+    : description_(description),
+      faults_(faults),
+      sdo_server_(dictionary)
 {
 }
 
@@ -117,8 +119,8 @@ void mailbox_handler::post(uint8_t type, std::vector<uint8_t> service_data)
 
 void mailbox_handler::deliver(pdi& chip)
 {
-    if (outbox_.empty() || outbox_.front().ready_pass > pass_ ||
-        (chip.read8(sm_register(1, reg::sm_status)) & reg::sm_status_mailbox_full))
+    if (outbox_.empty() || outbox_.front().ready_pass > pass_
+        || (chip.read8(sm_register(1, reg::sm_status)) & reg::sm_status_mailbox_full))
         return;
     if (!fill_send_mailbox(chip, outbox_.front().message))
         return;

@@ -6,7 +6,10 @@
 namespace sim {
 
 standard_application::standard_application(const slave_description& description, slave_faults& faults)
-    : description_(description), faults_(faults), dictionary_(description.objects), al_(description, faults),
+    : description_(description),
+      faults_(faults),
+      dictionary_(description.objects),
+      al_(description, faults),
       mailbox_(description, dictionary_, faults)
 {
 }

@@ -81,8 +81,9 @@ TEST_F(pdo_reading_test, assignment_replaces_the_sii_lists_of_the_process_data_s
     read_pdos();
 
     using key = std::vector<uint32_t>;
-    EXPECT_EQ(esc().uploads, (key{fake_slave::key(0x1C12, 0), fake_slave::key(0x1C12, 1), fake_slave::key(0x1601, 0),
-                                  fake_slave::key(0x1601, 1), fake_slave::key(0x1601, 2), fake_slave::key(0x1C13, 0)}));
+    EXPECT_EQ(esc().uploads,
+              (key{fake_slave::key(0x1C12, 0), fake_slave::key(0x1C12, 1), fake_slave::key(0x1601, 0),
+                   fake_slave::key(0x1601, 1), fake_slave::key(0x1601, 2), fake_slave::key(0x1C13, 0)}));
     ASSERT_EQ(pdos_of(2).size(), 1u);
     const ecat::pdo& rx = *pdos_of(2)[0];
     EXPECT_EQ(rx.index, 0x1601);

@@ -74,23 +74,25 @@ TEST_F(slave_configuration_test, clearing_steps_follow_the_controller_resources)
     s.dc_supported = s.has_dc_system_time = 1;
     configure();
     EXPECT_TRUE(ecat::slave_configuration_done(configuration));
-    EXPECT_EQ(steps(), (std::vector<step>{{datagram_type::FPWR, 0x0120, 2},
-                                          {datagram_type::FPRD, 0x0130, 2},
-                                          {datagram_type::FPWR, 0x0980, 2},
-                                          {datagram_type::FPWR, 0x0120, 2},
-                                          {datagram_type::FPRD, 0x0130, 2}}));
+    EXPECT_EQ(steps(),
+              (std::vector<step>{{datagram_type::FPWR, 0x0120, 2},
+                                 {datagram_type::FPRD, 0x0130, 2},
+                                 {datagram_type::FPWR, 0x0980, 2},
+                                 {datagram_type::FPWR, 0x0120, 2},
+                                 {datagram_type::FPRD, 0x0130, 2}}));
 
     bus.log.clear();
     s.fmmu_count = 2, s.sync_manager_count = 4;
     s.has_dc_system_time = 0; // no system time: the DC activation stays untouched
     configure();
     EXPECT_TRUE(ecat::slave_configuration_done(configuration));
-    EXPECT_EQ(steps(), (std::vector<step>{{datagram_type::FPWR, 0x0120, 2},
-                                          {datagram_type::FPRD, 0x0130, 2},
-                                          {datagram_type::FPWR, 0x0600, 32},
-                                          {datagram_type::FPWR, 0x0800, 32},
-                                          {datagram_type::FPWR, 0x0120, 2},
-                                          {datagram_type::FPRD, 0x0130, 2}}));
+    EXPECT_EQ(steps(),
+              (std::vector<step>{{datagram_type::FPWR, 0x0120, 2},
+                                 {datagram_type::FPRD, 0x0130, 2},
+                                 {datagram_type::FPWR, 0x0600, 32},
+                                 {datagram_type::FPWR, 0x0800, 32},
+                                 {datagram_type::FPWR, 0x0120, 2},
+                                 {datagram_type::FPRD, 0x0130, 2}}));
     EXPECT_EQ(s.current_al_state, 0x02);
 }
 
@@ -130,8 +132,9 @@ TEST_F(slave_configuration_test, without_two_sii_sync_managers_the_header_mailbo
     configure();
     const exchange* write = mailbox_write();
     ASSERT_NE(write, nullptr);
-    EXPECT_EQ(write->data, (std::vector<uint8_t>{0x00, 0x18, 0x00, 0x01, 0x26, 0x00, 0x01, 0x00, //
-                                                 0x00, 0x19, 0x00, 0x01, 0x22, 0x00, 0x01, 0x00}));
+    EXPECT_EQ(write->data,
+              (std::vector<uint8_t>{0x00, 0x18, 0x00, 0x01, 0x26, 0x00, 0x01, 0x00, //
+                                    0x00, 0x19, 0x00, 0x01, 0x22, 0x00, 0x01, 0x00}));
     EXPECT_EQ(s.configured_rx_mailbox_offset, 0x1800);
     EXPECT_EQ(s.configured_tx_mailbox_size, 0x100);
 }
@@ -144,8 +147,9 @@ TEST_F(slave_configuration_test, boot_uses_the_boot_mailbox_and_requests_boot)
     configure();
     const exchange* write = mailbox_write();
     ASSERT_NE(write, nullptr);
-    EXPECT_EQ(write->data, (std::vector<uint8_t>{0x00, 0x1C, 0x80, 0x00, 0x26, 0x00, 0x01, 0x00, //
-                                                 0x00, 0x1D, 0x00, 0x00, 0x22, 0x00, 0x00, 0x00}));
+    EXPECT_EQ(write->data,
+              (std::vector<uint8_t>{0x00, 0x1C, 0x80, 0x00, 0x26, 0x00, 0x01, 0x00, //
+                                    0x00, 0x1D, 0x00, 0x00, 0x22, 0x00, 0x00, 0x00}));
     EXPECT_EQ(bus.log[bus.log.size() - 2].value(), 0x03);
     EXPECT_EQ(s.current_al_state, 0x03);
 }

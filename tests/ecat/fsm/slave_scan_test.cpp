@@ -85,7 +85,8 @@ TEST_F(slave_scan_test, fills_the_record_from_registers_and_sii)
                     .word(0x0004, 0x0042)
                     .strings({"Grp", "Img", "ORD-1", "Name"})
                     .category(30, general_category(1, 2, 3, 9))
-                    .sync_managers({{0x1000, 0x80, 0x26, 1}, {0x1080, 0x80, 0x22, 1}, {0x1100, 0, 0x64, 1}, {0x1200, 0, 0x20, 1}})
+                    .sync_managers(
+                        {{0x1000, 0x80, 0x26, 1}, {0x1080, 0x80, 0x22, 1}, {0x1100, 0, 0x64, 1}, {0x1200, 0, 0x20, 1}})
                     .category(50, pdo_category(0x1A00, 3, 4, {{0x6000, 1, 16}, {0x6000, 2, 16}}))
                     .category(0x8000 | 51, pdo_category(0x1600, 2, 0, {{0x7000, 1, 1}}))
                     .category(0x0800, {1, 2, 3, 4}) // unknown: skipped

@@ -33,8 +33,7 @@ TEST(ad_sample_cells, give_count_and_volts_by_mode_with_the_count_padded_to_four
     double c12 = volts_per_count(ad_precision::bits12, 10.0);
     EXPECT_EQ(sample_cell(ad_precision::bits12, 2048, c12), "2048(5.0000V)");
     EXPECT_EQ(sample_cell(ad_precision::bits12, 512, c12), " 512(1.2500V)");
-    EXPECT_EQ(sample_cell(ad_precision::bits16, 65535, volts_per_count(ad_precision::bits16, 10.0)),
-              "65535(10.0000V)");
+    EXPECT_EQ(sample_cell(ad_precision::bits16, 65535, volts_per_count(ad_precision::bits16, 10.0)), "65535(10.0000V)");
     // the range does not count in 24-bit mode
     double c24 = volts_per_count(ad_precision::bits24, 3.0);
     EXPECT_EQ(sample_cell(ad_precision::bits24, 0, c24), "   0(-25.00000000V)");
@@ -62,9 +61,9 @@ TEST(ad_column, counts_only_read_samples_in_the_summary)
     std::vector<std::string> cells = ad_column_cells(input);
     ASSERT_EQ(cells.size(), 9u);
     EXPECT_EQ(cells[1], "读失败");
-    EXPECT_EQ(summary(cells), (std::vector<std::string>{
-                                  "101.00(0.2466V)", "102.40(0.2500V)", "-1.40(-0.0034V)",
-                                  "102(0.2490V)", "100(0.2441V)", "2(0.0049V)"}));
+    EXPECT_EQ(summary(cells),
+              (std::vector<std::string>{"101.00(0.2466V)", "102.40(0.2500V)", "-1.40(-0.0034V)", "102(0.2490V)",
+                                        "100(0.2441V)", "2(0.0049V)"}));
 }
 
 TEST(ad_column, with_no_sample_read_keeps_the_maximum_start_and_a_zero_minimum)
@@ -142,29 +141,28 @@ protected:
     int stop_after = 0;
     std::vector<int> progress;
 
-    ad_sampler sampler{
-        [this](uint16_t index, uint8_t subindex, uint8_t* target, size_t size) {
-            now += read_ms;
-            if (index == ad_rate_index && subindex == ad_rate_subindex) {
-                if (!rate_readable)
-                    return false;
-                target[0] = uint8_t(rate_code);
-                target[1] = uint8_t(rate_code >> 8);
-                return size == 2;
-            }
-            read_starts.push_back(now - read_ms);
-            auto value = card.find({index, subindex});
-            if (value == card.end())
-                return false;
-            for (size_t i = 0; i < size; ++i)
-                target[i] = uint8_t(uint32_t(value->second) >> (8 * i));
-            return true;
-        },
-        [this] { return now; },
-        [this](uint32_t ms) {
-            sleeps.push_back(ms);
-            now += ms;
-        }};
+    ad_sampler sampler{[this](uint16_t index, uint8_t subindex, uint8_t* target, size_t size) {
+                           now += read_ms;
+                           if (index == ad_rate_index && subindex == ad_rate_subindex) {
+                               if (!rate_readable)
+                                   return false;
+                               target[0] = uint8_t(rate_code);
+                               target[1] = uint8_t(rate_code >> 8);
+                               return size == 2;
+                           }
+                           read_starts.push_back(now - read_ms);
+                           auto value = card.find({index, subindex});
+                           if (value == card.end())
+                               return false;
+                           for (size_t i = 0; i < size; ++i)
+                               target[i] = uint8_t(uint32_t(value->second) >> (8 * i));
+                           return true;
+                       },
+                       [this] { return now; },
+                       [this](uint32_t ms) {
+                           sleeps.push_back(ms);
+                           now += ms;
+                       }};
 
     std::vector<ad_sample> run(ad_precision precision, int channel, int count)
     {

@@ -52,8 +52,7 @@ TEST(can_data_length, limits_classic_frames_and_rounds_fd_up_to_a_payload_size)
         size_t first, last;
         uint16_t size;
     };
-    for (step s : {step{9, 12, 12}, {13, 16, 16}, {17, 20, 20}, {21, 24, 24}, {25, 32, 32}, {33, 48, 48},
-                   {49, 64, 64}})
+    for (step s : {step{9, 12, 12}, {13, 16, 16}, {17, 20, 20}, {21, 24, 24}, {25, 32, 32}, {33, 48, 48}, {49, 64, 64}})
         for (size_t n = s.first; n <= s.last; ++n)
             EXPECT_EQ(can_data_length(n, true), s.size) << n;
     // an FD frame never carries more than 64 bytes
@@ -68,8 +67,8 @@ TEST(can_identifier_from_edit, takes_29_bit_decimal_identifiers_only)
     EXPECT_EQ(can_identifier_from_edit(u"+2047"), 2047u);
     EXPECT_EQ(can_identifier_from_edit(u"536870911"), 0x1FFFFFFFu);
     EXPECT_EQ(can_identifier_from_edit(u"-0"), 0u);
-    for (const char16_t* refused : {u"536870912", u"99999999999999999999", u"-1", u"", u" ", u"abc", u"0x10", u"1.5",
-                                    u"12ab", u"+", u"1 2"})
+    for (const char16_t* refused :
+         {u"536870912", u"99999999999999999999", u"-1", u"", u" ", u"abc", u"0x10", u"1.5", u"12ab", u"+", u"1 2"})
         EXPECT_EQ(can_identifier_from_edit(refused), std::nullopt) << std::u16string(refused).size();
 }
 

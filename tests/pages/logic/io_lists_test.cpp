@@ -36,8 +36,7 @@ std::set<std::pair<int, int>> positions(const cell_updates& updates)
     return set;
 }
 
-template <typename List>
-void expect_labels_and_values_apart(const cell_updates& first_refresh)
+template <typename List> void expect_labels_and_values_apart(const cell_updates& first_refresh)
 {
     int widths = 0;
     for (const list_column& c : List::columns())
@@ -105,8 +104,8 @@ TEST(io_list, rewrites_only_the_cells_of_changed_values)
     v.encoder = -3;
     v.crc_errors = 7; // shown outside the list
     cell_updates cells = list.refresh(v);
-    std::set<std::pair<int, int>> expected = {{1, 8}, {1, 9}, {2, 19}, {2, 20}, {1, 11}, {1, 12}, {5, 14},
-                                              {6, 14}, {6, 15}, {7, 11}, {7, 12}, {0, 17}};
+    std::set<std::pair<int, int>> expected = {{1, 8},  {1, 9},  {2, 19}, {2, 20}, {1, 11}, {1, 12},
+                                              {5, 14}, {6, 14}, {6, 15}, {7, 11}, {7, 12}, {0, 17}};
     for (int row = 0; row < 8; ++row)
         expected.insert({row, 1});
     EXPECT_EQ(positions(cells), expected);

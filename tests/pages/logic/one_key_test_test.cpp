@@ -14,7 +14,7 @@ TEST(one_key_test, ramps_by_the_step_and_wraps_after_10_volts)
 {
     one_key_test test;
     test.start(1.0, 2, 0.5);
-    EXPECT_EQ(analog_raw_from_volts(test.next_voltage(3892)), 0); // 9.502 V + 1 V
+    EXPECT_EQ(analog_raw_from_volts(test.next_voltage(3892)), 0);    // 9.502 V + 1 V
     EXPECT_EQ(analog_raw_from_volts(test.next_voltage(3686)), 4095); // 8.999 V + 1 V
     EXPECT_DOUBLE_EQ(test.next_voltage(409), 409 * 10.0 / 4096 + 1);
 

@@ -98,8 +98,8 @@ TEST(settings_transfer, save_writes_the_configuration_then_commits_it)
 
 TEST(settings_transfer, a_failed_write_stops_before_the_commit)
 {
-    for (object_address failing : {object_address{0x6001, 1}, object_address{0x6001, 2}, object_address{0x3036, 9},
-                                   object_address{0x3038, 4}}) {
+    for (object_address failing :
+         {object_address{0x6001, 1}, object_address{0x6001, 2}, object_address{0x3036, 9}, object_address{0x3038, 4}}) {
         fake_card card;
         card.failing = failing;
         EXPECT_EQ(save_settings(card.writer(), numbered()), failing);
