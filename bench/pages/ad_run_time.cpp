@@ -17,12 +17,15 @@
 #include <QTableWidget>
 #include <QTimer>
 
+#include "bench_probes.h"
 #include "app/CKestIO_TestDlg.h"
 #include "bus_fixture.h"
 #include "ecat/adapter.h"
 #include "ecat/sdo_api.h"
 #include "pages/CADtest.h"
 #include "simulated_adapter/simulated_adapter.h"
+
+using bench::wait_ms;
 
 namespace {
 
@@ -31,13 +34,6 @@ using clock_type = std::chrono::steady_clock;
 double ms_since(clock_type::time_point start)
 {
     return std::chrono::duration<double, std::milli>(clock_type::now() - start).count();
-}
-
-void wait_ms(int ms)
-{
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
 }
 
 // Runs the event loop (idle, as the tool's is) until the list has columns, or 120 s have passed.

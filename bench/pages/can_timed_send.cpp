@@ -4,6 +4,7 @@
 //   can_timed_send [seconds] [--full-log]
 // --full-log fills the log to its limit first, so that the run shows the memory of a full log.
 // before Qt, whose "slots" macro the card model's headers use as a name
+#include "bench_probes.h"
 #include "sim/bus/bus.h"
 #include "sim/cards/card_firmware.h"
 #include "sim/cards/card_jig.h"
@@ -32,39 +33,14 @@
 #include "pages/CCanDlg.h"
 #include "simulated_adapter/simulated_adapter.h"
 
+using bench::wait_ms;
+using bench::cpu_seconds;
+using bench::rss_mb;
+
 namespace {
 
 using clock_type = std::chrono::steady_clock;
 constexpr int probe_ms = 5;
-
-void wait_ms(int ms)
-{
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
-double cpu_seconds()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
-        + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-double rss_mb()
-{
-    FILE* status = std::fopen("/proc/self/status", "r");
-    if (!status)
-        return 0;
-    char line[256];
-    long kb = 0;
-    while (std::fgets(line, sizeof line, status))
-        if (std::sscanf(line, "VmRSS: %ld kB", &kb) == 1)
-            break;
-    std::fclose(status);
-    return double(kb) / 1024;
-}
 
 // The longest gap between two runs of a 5 ms timer on the GUI thread, beyond its period.
 class stall_probe {

@@ -17,12 +17,15 @@
 #include <QTableWidget>
 #include <QTimer>
 
+#include "bench_probes.h"
 #include "app/CKestIO_TestDlg.h"
 #include "bus_fixture.h"
 #include "simulated_adapter/simulated_adapter.h"
 #include "ecat/adapter.h"
 #include "jig_outputs.h"
 #include "pages/CMyDlg.h"
+
+using bench::wait_ms;
 
 namespace {
 
@@ -51,13 +54,6 @@ bool wait_for_cell(QTableWidget* list, int row, int image)
     });
     QTimer::singleShot(5000, &loop, [&] { loop.exit(1); });
     return image_of(list, row) == image || loop.exec() == 0;
-}
-
-void wait_ms(int ms)
-{
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
 }
 
 struct poll_pass {

@@ -16,10 +16,14 @@
 #include <QEventLoop>
 #include <QTimer>
 
+#include "bench_probes.h"
 #include "modbus_page_fixture.h"
 #include "modbus_slave_process.h"
 #include "sim/cards/card_jig.h"
 #include "simulated_adapter/simulated_adapter.h"
+
+using bench::wait_ms;
+using bench::cpu_seconds;
 
 namespace {
 
@@ -42,21 +46,6 @@ bool wait_for_cell(QTableWidget* list, int row, int column, const QString& text)
     });
     QTimer::singleShot(10000, &loop, [&] { loop.exit(1); });
     return list->item(row, column)->text() == text || loop.exec() == 0;
-}
-
-void wait_ms(int ms)
-{
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
-double cpu_seconds()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
-        + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
 // Time between two reads of the channel block's first object: one KOVA-H poll pass.

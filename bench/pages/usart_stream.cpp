@@ -28,30 +28,19 @@
 #include <QTabBar>
 #include <QTimer>
 
+#include "bench_probes.h"
 #include "app/CKestIO_TestDlg.h"
 #include "bus_fixture.h"
 #include "ecat/adapter.h"
 #include "pages/CUsartDlg.h"
 #include "simulated_adapter/simulated_adapter.h"
 
+using bench::wait_ms;
+using bench::cpu_seconds;
+
 namespace {
 
 using clock_type = std::chrono::steady_clock;
-
-void wait_ms(int ms)
-{
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
-double cpu_seconds()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
-        + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
 
 // Printable text, in lines of 64 characters unless one_line.
 std::string stream_text(size_t length, bool one_line)
