@@ -7,39 +7,9 @@
 set -u -o pipefail
 cli=$1
 simulator=$2
-if [ "$(id -u)" -ne 0 ]; then
-  echo "SKIPPED: creating a network namespace needs root"
-  exit 77
-fi
-ns="kestio-pty-$$"
-if ! ip netns add "$ns" 2>/dev/null; then
-  echo "SKIPPED: this machine does not allow 'ip netns add'"
-  exit 77
-fi
-work=$(mktemp -d)
-sim_pid=
-cleanup() {
-  exec 3>&- 2>/dev/null
-  [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null && wait "$sim_pid" 2>/dev/null
-  ip netns del "$ns" 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-fail() { echo "FAILED: $*"; exit 1; }
-
-master_end="kpm$$"
-slave_end="kps$$"
-ip -n "$ns" link add "$master_end" type veth peer name "$slave_end" || fail "no veth pair"
-ip -n "$ns" link set "$master_end" up
-ip -n "$ns" link set "$slave_end" up
-
-ip netns exec "$ns" "$simulator" --iface "$slave_end" --slaves ZEIO,KOVA-H --card-pty 1 > "$work/sim.log" 2>&1 &
-sim_pid=$!
-for _ in $(seq 1 100); do
-  grep -q "answering" "$work/sim.log" && break
-  kill -0 "$sim_pid" 2>/dev/null || { cat "$work/sim.log"; fail "kestio-sim ended early"; }
-  sleep 0.05
-done
+source "$(dirname "$0")/veth_common.sh"
+e2e_namespace pty
+e2e_start_simulator --slaves ZEIO,KOVA-H --card-pty 1
 pty=$(sed -n 's/^kestio-sim: serial line of card 1 on \(.*\)$/\1/p' "$work/sim.log")
 [ -c "$pty" ] || { cat "$work/sim.log"; fail "kestio-sim printed no pseudo terminal for card 1"; }
 

@@ -10,45 +10,13 @@ set -u -o pipefail
 cli=$1
 simulator=$2
 mode=${3:-readback}
-if [ "$(id -u)" -ne 0 ]; then
-  echo "SKIPPED: creating a network namespace needs root"
-  exit 77
-fi
-ns="kestio-faults-$$"
-if ! ip netns add "$ns" 2>/dev/null; then
-  echo "SKIPPED: this machine does not allow 'ip netns add'"
-  exit 77
-fi
-work=${KESTIO_E2E_KEEP:-$(mktemp -d)}
-sim_pid=
+source "$(dirname "$0")/veth_common.sh"
+e2e_namespace faults
 feeder_pid=
-cleanup() {
-  [ -n "$feeder_pid" ] && kill "$feeder_pid" 2>/dev/null
-  exec 3>&- 2>/dev/null
-  [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null && wait "$sim_pid" 2>/dev/null
-  ip netns del "$ns" 2>/dev/null
-  [ -z "${KESTIO_E2E_KEEP:-}" ] && rm -rf "$work"
-}
-trap cleanup EXIT
-fail() { echo "FAILED: $*"; exit 1; }
-
-master_end="kfm$$"
-slave_end="kfs$$"
-ip -n "$ns" link add "$master_end" type veth peer name "$slave_end" || fail "no veth pair"
-ip -n "$ns" link set "$master_end" up
-ip -n "$ns" link set "$slave_end" up
-
+e2e_before_cleanup() { [ -n "$feeder_pid" ] && kill "$feeder_pid" 2>/dev/null; }
 # the simulator reads its faults from a pipe that this script keeps open on fd 3
-mkfifo "$work/faults"
-ip netns exec "$ns" "$simulator" --iface "$slave_end" --slaves ZEIO,KOVA-H,KOVA-16IO,KOVA-AD \
-  < "$work/faults" > "$work/sim.log" 2>&1 &
-sim_pid=$!
-exec 3> "$work/faults"
-for _ in $(seq 1 100); do
-  grep -q "answering" "$work/sim.log" && break
-  kill -0 "$sim_pid" 2>/dev/null || { cat "$work/sim.log"; fail "kestio-sim ended early"; }
-  sleep 0.05
-done
+sim_input=$work/faults
+e2e_start_simulator --slaves ZEIO,KOVA-H,KOVA-16IO,KOVA-AD
 
 # Runs a kestio-cli script, each output line prefixed with the time it appeared (s).
 run_timed() {

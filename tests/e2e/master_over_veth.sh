@@ -6,38 +6,9 @@
 set -u -o pipefail
 cli=$1
 simulator=$2
-if [ "$(id -u)" -ne 0 ]; then
-  echo "SKIPPED: creating a network namespace needs root"
-  exit 77
-fi
-ns="kestio-e2e-$$"
-if ! ip netns add "$ns" 2>/dev/null; then
-  echo "SKIPPED: this machine does not allow 'ip netns add'"
-  exit 77
-fi
-work=${KESTIO_E2E_KEEP:-$(mktemp -d)}
-sim_pid=
-cleanup() {
-  [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null && wait "$sim_pid" 2>/dev/null
-  ip netns del "$ns" 2>/dev/null
-  [ -z "${KESTIO_E2E_KEEP:-}" ] && rm -rf "$work"
-}
-trap cleanup EXIT
-fail() { echo "FAILED: $*"; exit 1; }
-
-master_end="kem$$"
-slave_end="kes$$"
-ip -n "$ns" link add "$master_end" type veth peer name "$slave_end" || fail "no veth pair"
-ip -n "$ns" link set "$master_end" up
-ip -n "$ns" link set "$slave_end" up
-
-ip netns exec "$ns" "$simulator" --iface "$slave_end" --slaves generic*3 > "$work/sim.log" 2>&1 &
-sim_pid=$!
-for _ in $(seq 1 100); do
-  grep -q -i "ready\|answering\|listening" "$work/sim.log" && break
-  kill -0 "$sim_pid" 2>/dev/null || { cat "$work/sim.log"; fail "kestio-sim ended early"; }
-  sleep 0.05
-done
+source "$(dirname "$0")/veth_common.sh"
+e2e_namespace e2e
+e2e_start_simulator --slaves generic*3
 
 block=$(for i in $(seq 0 199); do printf '%02X' $((i * 7 % 256)); done)
 cat > "$work/script.txt" <<SCRIPT

@@ -7,38 +7,12 @@ set -u -o pipefail
 cli=$1
 simulator=$2
 slave=$3
-if [ "$(id -u)" -ne 0 ]; then
-  echo "SKIPPED: creating a network namespace needs root"
-  exit 77
-fi
-ns="kestio-mb-$$"
-if ! ip netns add "$ns" 2>/dev/null; then
-  echo "SKIPPED: this machine does not allow 'ip netns add'"
-  exit 77
-fi
-work=$(mktemp -d)
-sim_pid=
-cleanup() {
-  [ -n "${SLAVE_PID:-}" ] && kill "$SLAVE_PID" 2>/dev/null
-  [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null && wait "$sim_pid" 2>/dev/null
-  ip netns del "$ns" 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
+source "$(dirname "$0")/veth_common.sh"
+e2e_namespace mb
+e2e_before_cleanup() { [ -n "${SLAVE_PID:-}" ] && kill "$SLAVE_PID" 2>/dev/null; }
 fail() { echo "FAILED: $*"; cat "$work/sim.log"; exit 1; }
-
-ip -n "$ns" link add m0 type veth peer name s0 || fail "no veth pair"
-ip -n "$ns" link set m0 up
-ip -n "$ns" link set s0 up
-ip netns exec "$ns" "$simulator" --iface s0 --slaves KOVA-H --card-pty 0 > "$work/sim.log" 2>&1 &
-sim_pid=$!
-pty=
-for _ in $(seq 1 100); do
-  pty=$(sed -n 's/.*serial line of card 0 on \(\/dev\/[^ ]*\).*/\1/p' "$work/sim.log")
-  [ -n "$pty" ] && break
-  kill -0 "$sim_pid" 2>/dev/null || fail "kestio-sim ended early"
-  sleep 0.05
-done
+e2e_start_simulator --slaves KOVA-H --card-pty 0
+pty=$(sed -n 's/.*serial line of card 0 on \(\/dev\/[^ ]*\).*/\1/p' "$work/sim.log")
 [ -n "$pty" ] || fail "kestio-sim printed no pseudo terminal"
 
 coproc SLAVE { "$slave" "$pty" 1; }

@@ -6,40 +6,11 @@ set -u -o pipefail
 cli=$1
 simulator=$2
 gui=$3
-if [ "$(id -u)" -ne 0 ]; then
-  echo "SKIPPED: namespaces, setcap and changing the user need root"
-  exit 77
-fi
-for tool in setcap getcap setpriv; do
-  command -v $tool >/dev/null || { echo "SKIPPED: $tool is not installed"; exit 77; }
-done
-ns="kestio-cap-$$"
-if ! ip netns add "$ns" 2>/dev/null; then
-  echo "SKIPPED: this machine does not allow 'ip netns add'"
-  exit 77
-fi
-work=$(mktemp -d)
+source "$(dirname "$0")/veth_common.sh"
+e2e_namespace cap setcap getcap setpriv
 chmod 755 "$work"
-sim_pid=
-cleanup() {
-  [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null && wait "$sim_pid" 2>/dev/null
-  ip netns del "$ns" 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-fail() { echo "FAILED: $*"; exit 1; }
 as_nobody() { ip netns exec "$ns" setpriv --reuid=nobody --regid=nogroup --clear-groups "$@"; }
-
-ip -n "$ns" link add m0 type veth peer name s0 || fail "no veth pair"
-ip -n "$ns" link set m0 up
-ip -n "$ns" link set s0 up
-ip netns exec "$ns" "$simulator" --iface s0 --slaves ZEIO,KOVA-H > "$work/sim.log" 2>&1 &
-sim_pid=$!
-for _ in $(seq 1 100); do
-  grep -q -i "ready\|answering\|listening" "$work/sim.log" && break
-  kill -0 "$sim_pid" 2>/dev/null || { cat "$work/sim.log"; fail "kestio-sim ended early"; }
-  sleep 0.05
-done
+e2e_start_simulator --slaves ZEIO,KOVA-H
 
 cp "$cli" "$work/kestio-cli-granted"
 cp "$cli" "$work/kestio-cli-plain"
