@@ -123,39 +123,48 @@ QWidget* CUsartDlg::build_pc_side()
     grid->addWidget(new QLabel("电脑串口：", side), 0, 0);
     grid->addWidget(port_list_, 0, 1, 1, 2);
     grid->addWidget(refresh, 0, 3);
-    grid->addWidget(new QLabel("波特率：", side), 1, 0);
-    grid->addWidget(pc_baud_, 1, 1);
-    grid->addWidget(new QLabel("数据位：", side), 1, 2);
-    grid->addWidget(data_bits_, 1, 3);
-    grid->addWidget(new QLabel("停止位：", side), 2, 0);
-    grid->addWidget(stop_bits_, 2, 1);
-    grid->addWidget(new QLabel("校验位：", side), 2, 2);
-    grid->addWidget(parity_, 2, 3);
-    grid->addWidget(open_button_, 3, 3);
-    grid->addWidget(new QLabel("发送数据：", side), 4, 0);
-    grid->addWidget(pc_send_text_, 4, 1, 1, 3);
-    grid->addWidget(pc_hex_send_, 5, 0);
-    grid->addWidget(new QLabel("已发送：", side), 5, 1, Qt::AlignRight);
-    grid->addWidget(pc_sent_label_, 5, 2);
-    grid->addWidget(send, 5, 3);
-    grid->addWidget(new QLabel("接收数据：", side), 6, 0);
-    grid->addWidget(pc_view_.box, 7, 0, 1, 4);
-    grid->addWidget(pc_view_.hex_display, 8, 0);
-    grid->addWidget(new QLabel("已接收：", side), 8, 1, Qt::AlignRight);
-    grid->addWidget(pc_received_label_, 8, 2);
-    grid->addWidget(clear, 8, 3);
-    grid->setRowStretch(7, 1);
-    grid->setColumnStretch(1, 1);
-    grid->setColumnStretch(3, 1);
-
+    lay_out_line(*grid, side,
+                 {pc_baud_, data_bits_, stop_bits_, parity_, pc_send_text_, pc_hex_send_, pc_sent_label_, send,
+                  &pc_view_, pc_received_label_, clear});
     connect(refresh, &QPushButton::clicked, this, &CUsartDlg::refresh_ports);
     connect(open_button_, &QPushButton::clicked, this, &CUsartDlg::open_or_close_pc_port);
     connect(send, &QPushButton::clicked, this, &CUsartDlg::send_from_pc);
     connect(clear, &QPushButton::clicked, this, &CUsartDlg::clear_pc_side);
-    connect(pc_hex_send_, &QCheckBox::toggled, this, [this](bool on) { convert_hex_edit(pc_send_text_, on); });
-    // a character cut off by the switch is shown as unknown, not joined to later bytes
-    connect(pc_view_.hex_display, &QCheckBox::toggled, this, [this] { flush_decoder(pc_view_); });
     return side;
+}
+
+// Rows 1-2 and 4-8, the same on both sides: line settings, the send row, the receive view.
+void CUsartDlg::lay_out_line(QGridLayout& grid, QWidget* side, const line_widgets& line)
+{
+    grid.addWidget(new QLabel("波特率：", side), 1, 0);
+    grid.addWidget(line.baud, 1, 1);
+    grid.addWidget(new QLabel("数据位：", side), 1, 2);
+    grid.addWidget(line.data_bits, 1, 3);
+    grid.addWidget(new QLabel("停止位：", side), 2, 0);
+    grid.addWidget(line.stop_bits, 2, 1);
+    grid.addWidget(new QLabel("校验位：", side), 2, 2);
+    grid.addWidget(line.parity, 2, 3);
+    grid.addWidget(new QLabel("发送数据：", side), 4, 0);
+    grid.addWidget(line.send_text, 4, 1, 1, 3);
+    grid.addWidget(line.hex_send, 5, 0);
+    grid.addWidget(new QLabel("已发送：", side), 5, 1, Qt::AlignRight);
+    grid.addWidget(line.sent, 5, 2);
+    grid.addWidget(line.send, 5, 3);
+    grid.addWidget(new QLabel("接收数据：", side), 6, 0);
+    grid.addWidget(line.view->box, 7, 0, 1, 4);
+    grid.addWidget(line.view->hex_display, 8, 0);
+    grid.addWidget(new QLabel("已接收：", side), 8, 1, Qt::AlignRight);
+    grid.addWidget(line.received, 8, 2);
+    grid.addWidget(line.clear, 8, 3);
+    grid.setRowStretch(7, 1);
+    grid.setColumnStretch(1, 1);
+    grid.setColumnStretch(3, 1);
+
+    QLineEdit* send_text = line.send_text;
+    connect(line.hex_send, &QCheckBox::toggled, this, [this, send_text](bool on) { convert_hex_edit(send_text, on); });
+    // a character cut off by the switch is shown as unknown, not joined to later bytes
+    receive_view* view = line.view;
+    connect(line.view->hex_display, &QCheckBox::toggled, this, [view] { flush_decoder(*view); });
 }
 
 QWidget* CUsartDlg::build_card_side()
@@ -183,36 +192,12 @@ QWidget* CUsartDlg::build_card_side()
     auto* grid = new QGridLayout(side);
     grid->setContentsMargins(0, 0, 0, 0);
     grid->addWidget(new QLabel("设置IO卡上的串口：", side), 0, 0, 1, 4);
-    grid->addWidget(new QLabel("波特率：", side), 1, 0);
-    grid->addWidget(card_baud_, 1, 1);
-    grid->addWidget(new QLabel("数据位：", side), 1, 2);
-    grid->addWidget(card_data_bits, 1, 3);
-    grid->addWidget(new QLabel("停止位：", side), 2, 0);
-    grid->addWidget(card_stop_bits_, 2, 1);
-    grid->addWidget(new QLabel("校验位：", side), 2, 2);
-    grid->addWidget(card_parity_, 2, 3);
-    grid->addWidget(set, 3, 2, 1, 2);
-    grid->addWidget(new QLabel("发送数据：", side), 4, 0);
-    grid->addWidget(card_send_text_, 4, 1, 1, 3);
-    grid->addWidget(card_hex_send_, 5, 0);
-    grid->addWidget(new QLabel("已发送：", side), 5, 1, Qt::AlignRight);
-    grid->addWidget(card_sent_label_, 5, 2);
-    grid->addWidget(card_send_button_, 5, 3);
-    grid->addWidget(new QLabel("接收数据：", side), 6, 0);
-    grid->addWidget(card_view_.box, 7, 0, 1, 4);
-    grid->addWidget(card_view_.hex_display, 8, 0);
-    grid->addWidget(new QLabel("已接收：", side), 8, 1, Qt::AlignRight);
-    grid->addWidget(card_received_label_, 8, 2);
-    grid->addWidget(clear, 8, 3);
-    grid->setRowStretch(7, 1);
-    grid->setColumnStretch(1, 1);
-    grid->setColumnStretch(3, 1);
-
+    lay_out_line(*grid, side,
+                 {card_baud_, card_data_bits, card_stop_bits_, card_parity_, card_send_text_, card_hex_send_,
+                  card_sent_label_, card_send_button_, &card_view_, card_received_label_, clear});
     connect(set, &QPushButton::clicked, this, &CUsartDlg::write_card_settings);
     connect(card_send_button_, &QPushButton::clicked, this, &CUsartDlg::send_through_card);
     connect(clear, &QPushButton::clicked, this, &CUsartDlg::clear_card_side);
-    connect(card_hex_send_, &QCheckBox::toggled, this, [this](bool on) { convert_hex_edit(card_send_text_, on); });
-    connect(card_view_.hex_display, &QCheckBox::toggled, this, [this] { flush_decoder(card_view_); });
     return side;
 }
 

@@ -13,6 +13,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QGridLayout;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
@@ -80,6 +81,22 @@ private:
     // Shows a character the decoder holds unfinished (as unknown) and starts it afresh.
     static void flush_decoder(receive_view& view);
     static void clear_view(receive_view& view);
+
+    // The widgets of one side that sit in the same rows on both sides.
+    struct line_widgets {
+        QComboBox* baud;
+        QComboBox* data_bits;
+        QComboBox* stop_bits;
+        QComboBox* parity;
+        QLineEdit* send_text;
+        QCheckBox* hex_send;
+        QLabel* sent;
+        QPushButton* send;
+        receive_view* view;
+        QLabel* received;
+        QPushButton* clear;
+    };
+    void lay_out_line(QGridLayout& grid, QWidget* side, const line_widgets& line);
     void set_counter(QLabel* label, int& counter, int value);
 
     std::string codec_;
