@@ -18,6 +18,7 @@
 #include <QTimer>
 
 #include "bench_probes.h"
+#include "searched_window.h"
 #include "app/CKestIO_TestDlg.h"
 #include "bus_fixture.h"
 #include "ecat/adapter.h"
@@ -57,21 +58,10 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     int samples = argc > 1 ? std::max(1, atoi(argv[1])) : 1000;
 
-    const std::string spec = "KOVA-AD";
-    std::string error;
-    std::shared_ptr<sim::bus> bus = simulated::register_simulated_adapter(spec, error);
-    if (!bus) {
-        std::fprintf(stderr, "simulated bus: %s\n", error.c_str());
+    auto opened = bench::open_searched_window("KOVA-AD", 1, 3);
+    if (!opened)
         return 1;
-    }
-    CKestIO_TestDlg window(QString::fromStdString(simulated::simulated_adapter_name(spec)));
-    window.show();
-    auto ready_by = clock_type::now() + std::chrono::seconds(10);
-    while (!apptest::wait_until_ready(1, 100) && clock_type::now() < ready_by)
-        QCoreApplication::processEvents();
-    window.findChild<QPushButton*>("id1050")->click();
-    while (window.info_thread().running() || window.findChild<QTabBar*>("id1000")->count() != 3)
-        wait_ms(10);
+    CKestIO_TestDlg& window = *opened->window;
     // KOVA-AD: IO, AD test, settings
     window.findChild<QTabBar*>("id1000")->setCurrentIndex(1);
     auto* page = static_cast<CADtest*>(window.page(page_kind::ad_test));

@@ -5,6 +5,7 @@
 // --full-log fills the log to its limit first, so that the run shows the memory of a full log.
 // before Qt, whose "slots" macro the card model's headers use as a name
 #include "bench_probes.h"
+#include "searched_window.h"
 #include "sim/bus/bus.h"
 #include "sim/cards/card_firmware.h"
 #include "sim/cards/card_jig.h"
@@ -33,9 +34,9 @@
 #include "pages/CCanDlg.h"
 #include "simulated_adapter/simulated_adapter.h"
 
-using bench::wait_ms;
 using bench::cpu_seconds;
 using bench::rss_mb;
+using bench::wait_ms;
 
 namespace {
 
@@ -103,23 +104,13 @@ int main(int argc, char** argv)
             seconds = std::max(1, atoi(argv[i]));
     }
 
-    const std::string spec = "KOVA-H";
-    std::string error;
-    std::shared_ptr<sim::bus> bus = simulated::register_simulated_adapter(spec, error);
-    if (!bus) {
-        std::fprintf(stderr, "simulated bus: %s\n", error.c_str());
+    auto opened = bench::open_searched_window("KOVA-H", 1, 6);
+    if (!opened)
         return 1;
-    }
-    CKestIO_TestDlg window(QString::fromStdString(simulated::simulated_adapter_name(spec)));
+    CKestIO_TestDlg& window = *opened->window;
+    sim::bus& bus = *opened->bus;
+    QTabBar* tabs = opened->tabs;
     window.resize(900, 640);
-    window.show();
-    auto ready_by = clock_type::now() + std::chrono::seconds(10);
-    while (!apptest::wait_until_ready(1, 100) && clock_type::now() < ready_by)
-        QCoreApplication::processEvents();
-    window.findChild<QPushButton*>("id1050")->click();
-    auto* tabs = window.findChild<QTabBar*>("id1000");
-    while (window.info_thread().running() || tabs->count() != 6)
-        wait_ms(10);
     tabs->setCurrentIndex(5);
     auto* page = static_cast<CCanDlg*>(window.page(page_kind::can));
     auto* log = page->findChild<QPlainTextEdit*>("id1005");
@@ -136,7 +127,7 @@ int main(int argc, char** argv)
     wait_ms(500);
 
     page->findChild<QLineEdit*>("id1032")->setText("0");
-    uint64_t frames_before = apptest::object_value(*bus, 0, 0x2610, 3);
+    uint64_t frames_before = apptest::object_value(bus, 0, 0x2610, 3);
     double rss_start = rss_mb();
     double cpu_start = cpu_seconds();
     auto start = clock_type::now();
@@ -151,12 +142,12 @@ int main(int argc, char** argv)
     double stall = probe.longest_ms();
     wait_ms(500); // the last send's line and the stop line
     // 0x2610:03 counts the card's sends in 16 bits
-    uint64_t frames = (apptest::object_value(*bus, 0, 0x2610, 3) - frames_before) & 0xFFFF;
+    uint64_t frames = (apptest::object_value(bus, 0, 0x2610, 3) - frames_before) & 0xFFFF;
     line_counts lines = count_lines(log);
 
     std::printf("timed send at 1 ms for %.1f s%s: %llu frames sent (%.1f frames/s)\n", wall,
                 full_log ? ", log filled first" : "", (unsigned long long)frames, double(frames) / wall);
-    auto echoes = bus->with_slave(0, [](sim::slave& s) {
+    auto echoes = bus.with_slave(0, [](sim::slave& s) {
         sim::cards::can_mailbox* can = sim::cards::card_of(s)->board().can();
         return std::pair{can->waiting(), can->lost()};
     });

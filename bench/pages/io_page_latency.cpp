@@ -18,6 +18,7 @@
 #include <QTimer>
 
 #include "bench_probes.h"
+#include "searched_window.h"
 #include "app/CKestIO_TestDlg.h"
 #include "bus_fixture.h"
 #include "simulated_adapter/simulated_adapter.h"
@@ -97,21 +98,11 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     int samples = argc > 1 ? std::max(10, atoi(argv[1])) : 200;
 
-    const std::string spec = "ZEIO,KOVA-H,KOVA-16IO,KOVA-AD";
-    std::string error;
-    std::shared_ptr<sim::bus> bus = simulated::register_simulated_adapter(spec, error);
-    if (!bus) {
-        std::fprintf(stderr, "simulated bus: %s\n", error.c_str());
+    auto opened = bench::open_searched_window("ZEIO,KOVA-H,KOVA-16IO,KOVA-AD", 4, 0);
+    if (!opened)
         return 1;
-    }
-    CKestIO_TestDlg window(QString::fromStdString(simulated::simulated_adapter_name(spec)));
-    window.show();
-    auto ready_by = clock_type::now() + std::chrono::seconds(10);
-    while (!apptest::wait_until_ready(4, 100) && clock_type::now() < ready_by)
-        QCoreApplication::processEvents();
-    window.findChild<QPushButton*>("id1050")->click();
-    while (window.info_thread().running())
-        wait_ms(10);
+    CKestIO_TestDlg& window = *opened->window;
+    sim::bus& bus = *opened->bus;
     CMyDlg* page = window.page(page_kind::io);
     auto* list = page->findChild<QTableWidget*>("id1002");
     if (window.selected_slave() != 0 || !page->isVisible() || !list) {
@@ -130,7 +121,7 @@ int main(int argc, char** argv)
         // land at every point of the poll pass (about 140 ms), not just after its input read
         wait_ms(1 + (i * 53) % 150);
         auto changed = clock_type::now();
-        set_card_outputs(*bus, 0, word);
+        set_card_outputs(bus, 0, word);
         if (!wait_for_cell(list, bit, expected)) {
             ++timeouts;
             continue;

@@ -29,14 +29,15 @@
 #include <QTimer>
 
 #include "bench_probes.h"
+#include "searched_window.h"
 #include "app/CKestIO_TestDlg.h"
 #include "bus_fixture.h"
 #include "ecat/adapter.h"
 #include "pages/CUsartDlg.h"
 #include "simulated_adapter/simulated_adapter.h"
 
-using bench::wait_ms;
 using bench::cpu_seconds;
+using bench::wait_ms;
 
 namespace {
 
@@ -86,22 +87,11 @@ int main(int argc, char** argv)
             rate = std::max(100, atoi(argv[i]));
     }
 
-    const std::string spec = "KOVA-H";
-    std::string error;
-    std::shared_ptr<sim::bus> bus = simulated::register_simulated_adapter(spec, error);
-    if (!bus) {
-        std::fprintf(stderr, "simulated bus: %s\n", error.c_str());
+    auto opened = bench::open_searched_window("KOVA-H", 1, 6);
+    if (!opened)
         return 1;
-    }
-    CKestIO_TestDlg window(QString::fromStdString(simulated::simulated_adapter_name(spec)));
-    window.show();
-    auto ready_by = clock_type::now() + std::chrono::seconds(10);
-    while (!apptest::wait_until_ready(1, 100) && clock_type::now() < ready_by)
-        QCoreApplication::processEvents();
-    window.findChild<QPushButton*>("id1050")->click();
-    auto* tabs = window.findChild<QTabBar*>("id1000");
-    while (window.info_thread().running() || tabs->count() != 6)
-        wait_ms(10);
+    CKestIO_TestDlg& window = *opened->window;
+    QTabBar* tabs = opened->tabs;
     tabs->setCurrentIndex(1);
     auto* page = static_cast<CUsartDlg*>(window.page(page_kind::usart));
 
