@@ -14,6 +14,7 @@
 
 #include "support/sim_bus_fixture.h"
 #include "ecat/sdo_api.h"
+#include "ecat/session.h"
 #include "sim/description/generic_slaves.h"
 
 using namespace ecat;
@@ -29,6 +30,17 @@ uint64_t fuzz_frames()
     const char* text = std::getenv("KESTIO_FUZZ_FRAMES");
     uint64_t frames = text ? std::strtoull(text, nullptr, 10) : 0;
     return frames ? frames : 20000;
+}
+
+// What the master shows when it did not settle, for the failure message.
+std::string describe(const ecat::bus_status& status)
+{
+    std::string text = "slaves " + std::to_string(status.slave_count) + ", responding "
+        + std::to_string(status.slaves_responding) + (status.scan_busy ? ", scanning" : "")
+        + (status.settled ? ", settled" : ", not settled") + "; AL states:";
+    for (size_t i = 0; i < status.al_states.size(); ++i)
+        text += " " + std::to_string(status.al_states[i]) + (status.error_flags[i] ? "(error)" : "");
+    return text;
 }
 
 struct outcome {
@@ -123,7 +135,9 @@ TEST_F(master_fuzz, mutated_replies_never_deliver_a_wrong_value_nor_hang_and_the
                 (unsigned long long)fuzzed.failures.load(), m->scans_started - scans_before);
 
     // after the mutation the master rescans as needed and serves every request again
-    ASSERT_TRUE(wait_ready(slave_count, 30000));
+    ASSERT_TRUE(wait_ready(slave_count, 30000))
+        << describe(ecat::session_status(*m)) << "; rescan pending " << m->fsm.rescan_pending << " after "
+        << m->fsm.scan_repeats << " repeats";
     outcome after;
     std::atomic<int> rounds{0};
     run_callers(after, [&] { return rounds++ < int(slave_count) * 20; });
