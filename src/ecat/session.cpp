@@ -42,8 +42,8 @@ bus_status session_status(master& m)
     status.scan_busy = m.scan_busy != 0;
     status.link = m.main_device.link != 0;
     status.slaves_responding = m.fsm.slaves_responding;
-    // a scan cut short by lost frames is repeated soon: not settled until it is
-    status.settled = !status.scan_busy && !m.fsm.rescan_pending;
+    // a scan cut short by lost frames or a wrong count is repeated soon: not settled until it is
+    status.settled = !status.scan_busy && !m.fsm.rescan_pending && !m.fsm.recount_required;
     for (unsigned i = 0; i < status.slave_count; ++i) {
         const slave& s = m.slaves[i];
         status.al_states.push_back(uint8_t(s.current_al_state));

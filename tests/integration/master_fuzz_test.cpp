@@ -6,6 +6,7 @@
 //
 // KESTIO_FUZZ_FRAMES sets how many frames the mutated phase lasts (default 20000, about
 // 20 s; the long run is KESTIO_FUZZ_FRAMES=200000).
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
@@ -38,8 +39,10 @@ std::string describe(const ecat::bus_status& status)
     std::string text = "slaves " + std::to_string(status.slave_count) + ", responding "
         + std::to_string(status.slaves_responding) + (status.scan_busy ? ", scanning" : "")
         + (status.settled ? ", settled" : ", not settled") + "; AL states:";
-    for (size_t i = 0; i < status.al_states.size(); ++i)
+    for (size_t i = 0; i < std::min<size_t>(status.al_states.size(), 8); ++i)
         text += " " + std::to_string(status.al_states[i]) + (status.error_flags[i] ? "(error)" : "");
+    if (status.al_states.size() > 8)
+        text += " ...";
     return text;
 }
 

@@ -136,7 +136,9 @@ void broadcast_check(master_state_machine& fsm)
     } else {
         fsm.broadcast_lost = false;
     }
-    if (responding != fsm.slaves_responding) {
+    bool recount = fsm.recount_required && d.state == datagram_state::received;
+    if (responding != fsm.slaves_responding || recount) {
+        fsm.recount_required = false;
         fsm.rescan_required = true;
         fsm.slaves_responding = responding;
         // the bus changed: the scan that follows is a new one, not a repeat
@@ -277,12 +279,32 @@ void finish_scan(master_state_machine& fsm)
     start(fsm);
 }
 
+// No slave answers at the current position: the table was built for a count the bus
+// does not hold (one broadcast with a lying or stale working counter). Going on would
+// address every claimed position in turn, up to 65535 of them, so end the scan here and
+// count again.
+void recount(master_state_machine& fsm)
+{
+    master& m = *fsm.owner;
+    for (slave* s = fsm.current_slave; s != slaves_end(m); ++s)
+        s->error_flag = 1;
+    fsm.recount_required = true;
+    fsm.rescan_pending = false;
+    set_scan_busy(m, 0);
+    m.scan_done.set();
+    start(fsm);
+}
+
 void scan_slaves(master_state_machine& fsm)
 {
     if (pending(*fsm.dgram))
         return;
     master& m = *fsm.owner;
     while (!slave_scan_exec(fsm.scan)) {
+        if (slave_scan_absent(fsm.scan)) {
+            recount(fsm);
+            return;
+        }
         if (slave_scan_incomplete(fsm.scan))
             fsm.scan_incomplete = true;
         if (++fsm.current_slave == slaves_end(m)) {
@@ -411,6 +433,7 @@ void master_fsm_init(master_state_machine& fsm, master& owner, datagram& d)
     fsm.rescan_pending = false;
     fsm.rescan_time = 0;
     fsm.scan_repeats = 0;
+    fsm.recount_required = false;
     fsm.broadcast_lost = false;
     fsm.broadcast_lost_time = 0;
     fsm.al_states = 0;

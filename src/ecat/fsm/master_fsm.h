@@ -33,6 +33,9 @@ struct master_state_machine {
     bool rescan_pending = false;
     uint32_t rescan_time = 0;
     unsigned scan_repeats = 0;
+    // a scan found no slave at a position below the broadcast's count: the count lied or
+    // the bus changed, so the next received broadcast starts a fresh scan whatever it says
+    bool recount_required = false;
     // broadcasts lost in a row since broadcast_lost_time
     bool broadcast_lost = false;
     uint32_t broadcast_lost_time = 0;

@@ -143,6 +143,12 @@ void set_address(slave_scan& fsm)
 
 void check_address(slave_scan& fsm)
 {
+    const datagram& d = *fsm.dgram;
+    if (d.state == datagram_state::received && d.working_counter == 0) {
+        fsm.absent = true;
+        fail_slave(fsm);
+        return;
+    }
     if (!answered_once(fsm))
         return;
     read_register(fsm, esc_register::al_status, 2, read_al_state);
@@ -347,6 +353,7 @@ void slave_scan_start(slave_scan& fsm, slave& target)
     fsm.target = &target;
     fsm.sii_offset = 0;
     fsm.incomplete = false;
+    fsm.absent = false;
     fsm.state = set_address;
 }
 
@@ -368,6 +375,11 @@ bool slave_scan_failed(const slave_scan& fsm)
 bool slave_scan_incomplete(const slave_scan& fsm)
 {
     return fsm.incomplete;
+}
+
+bool slave_scan_absent(const slave_scan& fsm)
+{
+    return fsm.absent;
 }
 
 } // namespace ecat

@@ -26,6 +26,8 @@ struct slave_scan {
     sii_access sii;
     // the slave could not be read completely: frames were lost or its SII failed
     bool incomplete = false;
+    // nothing answered at the target's ring position
+    bool absent = false;
 };
 
 void slave_scan_init(slave_scan& fsm, datagram& d, slave_configuration& configuration, pdo_reading& pdos);
@@ -38,5 +40,8 @@ bool slave_scan_failed(const slave_scan& fsm);
 // True when the last scan was cut short by lost frames or a failed SII read rather
 // than by something the slave refused.
 bool slave_scan_incomplete(const slave_scan& fsm);
+// True when no slave answered at the target's ring position: the bus holds fewer slaves
+// than the scan was started for.
+bool slave_scan_absent(const slave_scan& fsm);
 
 } // namespace ecat

@@ -155,4 +155,61 @@ TEST_F(master_fsm_test, slave_that_stops_answering_is_marked_and_forces_a_rescan
     EXPECT_EQ(m->slaves[1].error_flag, 0); // a fresh record
 }
 
+TEST_F(master_fsm_test, a_broadcast_claiming_more_slaves_than_answer_costs_one_short_scan)
+{
+    // A broken slave's reply claims 40000 slaves once. Scanning every claimed position
+    // would take the master minutes; it must stop at the first empty one and count again.
+    add_slaves(2, 0x02);
+    ecat::master_fsm_exec(m->fsm);
+    bus.answer(m->fsm_datagram);
+    m->fsm_datagram.working_counter = 40000;
+    cycles(1500);
+
+    EXPECT_EQ(scans(), 2u);
+    ASSERT_EQ(m->slave_count, 2u);
+    EXPECT_EQ(m->scan_busy, 0);
+    EXPECT_FALSE(m->fsm.recount_required);
+    for (uint16_t i = 0; i < 2; ++i) {
+        EXPECT_EQ(m->slaves[i].error_flag, 0);
+        EXPECT_TRUE(ecat::slave_request_is_ready(m->slaves[i].request_machine)) << "slave " << i;
+    }
+    EXPECT_LT(bus.count(datagram_type::APWR, esc::station_address), 10u) << "the claimed positions were addressed";
+}
+
+TEST_F(master_fsm_test, a_slave_position_that_does_not_answer_its_address_starts_a_recount)
+{
+    // The second slave's reply to its address write comes back with counter 0, as if
+    // nobody were there, though the broadcasts count it: only the recount rescans.
+    add_slaves(2, 0x02);
+    bool lied = false;
+    for (int i = 0; i < 500 && !lied; ++i) {
+        ecat::master_fsm_exec(m->fsm);
+        bus.answer(m->fsm_datagram);
+        const ecat::datagram& d = m->fsm_datagram;
+        if (d.type == datagram_type::APWR && read_u16(d.address) == 0xFFFF
+            && read_u16(d.address + 2) == esc::station_address) {
+            m->fsm_datagram.working_counter = 0;
+            lied = true;
+        }
+    }
+    ASSERT_TRUE(lied);
+    ecat::master_fsm_exec(m->fsm); // ends the scan and sends the broadcast that counts again
+    ASSERT_TRUE(m->fsm.recount_required);
+    EXPECT_EQ(m->scan_busy, 0);
+    EXPECT_TRUE(scan_done_signalled());
+
+    // broadcasts lost for a moment count nothing
+    for (int i = 0; i < 5; ++i) {
+        m->fsm_datagram.state = ecat::datagram_state::timed_out;
+        ecat::master_fsm_exec(m->fsm);
+    }
+    EXPECT_TRUE(m->fsm.recount_required);
+    EXPECT_EQ(scans(), 1u);
+    cycles(1500);
+    EXPECT_EQ(scans(), 2u);
+    ASSERT_EQ(m->slave_count, 2u);
+    EXPECT_EQ(m->slaves[1].error_flag, 0);
+    EXPECT_TRUE(ecat::slave_request_is_ready(m->slaves[1].request_machine));
+}
+
 } // namespace
