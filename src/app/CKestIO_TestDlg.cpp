@@ -1,5 +1,9 @@
 #include "app/CKestIO_TestDlg.h"
 
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
 #include <QApplication>
 #include <QComboBox>
 #include <QEvent>
@@ -227,6 +231,7 @@ void CKestIO_TestDlg::show_first_page(CMyDlg* hidden)
     QSignalBlocker quiet(tab_);
     tab_->setCurrentIndex(0);
     switch_page(hidden, page_of_tab(0));
+    log_shown_page(0);
 }
 
 void CKestIO_TestDlg::layout_pages()
@@ -254,6 +259,7 @@ void CKestIO_TestDlg::select_card_model(int model)
         while (tab_->count() > 0)
             tab_->removeTab(0);
     }
+    card_model_ = model;
     add_page_set(page_set_for(model));
     layout_pages();
     show_first_page(shown);
@@ -271,6 +277,23 @@ void CKestIO_TestDlg::on_tab_changed(int tab)
     CMyDlg* hidden = page_of_tab(current_tab_);
     current_tab_ = tab;
     switch_page(hidden, page_of_tab(tab));
+    log_shown_page(tab);
+}
+
+void CKestIO_TestDlg::log_shown_page(int tab) const
+{
+    // scripts that drive the window from outside read what it shows here
+    static const bool wanted = [] {
+        const char* to = std::getenv("KESTIO_PAGE_LOG");
+        return to && std::strcmp(to, "stderr") == 0;
+    }();
+    CMyDlg* shown = page_of_tab(tab);
+    if (!wanted || !shown)
+        return;
+    const char* model = card_model_ == no_card_model ? "none" : card_model_names[card_model_];
+    std::fprintf(stderr, "KestIO_Test: page shown: card %d \"%s\" model %s tab %d/%d \"%s\" %s\n",
+                 selected_slave_.load(), qPrintable(slave_list_->currentText()), model, tab + 1, tab_->count(),
+                 qPrintable(tab_->tabText(tab)), shown->metaObject()->className());
 }
 
 void CKestIO_TestDlg::timerEvent(QTimerEvent* event)
