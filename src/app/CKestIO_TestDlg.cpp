@@ -1,9 +1,5 @@
 #include "app/CKestIO_TestDlg.h"
 
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
-
 #include <QApplication>
 #include <QComboBox>
 #include <QEvent>
@@ -20,6 +16,7 @@
 #include "app/CAboutDlg.h"
 #include "app/app_settings.h"
 #include "app/poll_procedures.h"
+#include "app/window_log.h"
 #include "card/polled_values.h"
 #include "ecat/master.h"
 #include "pages/CADtest.h"
@@ -282,18 +279,15 @@ void CKestIO_TestDlg::on_tab_changed(int tab)
 
 void CKestIO_TestDlg::log_shown_page(int tab) const
 {
-    // scripts that drive the window from outside read what it shows here
-    static const bool wanted = [] {
-        const char* to = std::getenv("KESTIO_PAGE_LOG");
-        return to && std::strcmp(to, "stderr") == 0;
-    }();
     CMyDlg* shown = page_of_tab(tab);
-    if (!wanted || !shown)
+    if (!window_log_wanted() || !shown)
         return;
     const char* model = card_model_ == no_card_model ? "none" : card_model_names[card_model_];
-    std::fprintf(stderr, "KestIO_Test: page shown: card %d \"%s\" model %s tab %d/%d \"%s\" %s\n",
-                 selected_slave_.load(), qPrintable(slave_list_->currentText()), model, tab + 1, tab_->count(),
-                 qPrintable(tab_->tabText(tab)), shown->metaObject()->className());
+    // one substitution for all: a card name with "%1" in it stays as it is
+    window_log(QStringLiteral("page shown: card %1 \"%2\" model %3 tab %4/%5 \"%6\" %7")
+                   .arg(QString::number(selected_slave_.load()), slave_list_->currentText(), QString::fromUtf8(model),
+                        QString::number(tab + 1), QString::number(tab_->count()), tab_->tabText(tab),
+                        QString::fromUtf8(shown->metaObject()->className())));
 }
 
 void CKestIO_TestDlg::timerEvent(QTimerEvent* event)
@@ -309,6 +303,13 @@ void CKestIO_TestDlg::refresh_status()
     if (scanning != shown_scan_busy_) {
         scanning_->setVisible(scanning);
         shown_scan_busy_ = scanning;
+    }
+    if (window_log_wanted()) {
+        QString bus = scanning ? QStringLiteral("bus: scanning") : QStringLiteral("bus: %1 slaves").arg(m.slave_count);
+        if (bus != logged_bus_) {
+            window_log(bus);
+            logged_bus_ = bus;
+        }
     }
     // without a selection nothing can be disconnected
     int selected = selected_slave_;

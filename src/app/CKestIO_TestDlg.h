@@ -80,7 +80,7 @@ private:
     // Hides one page and shows another; focus that was in the hidden page moves to the
     // shown page's first control, not to the window's first.
     void switch_page(CMyDlg* hidden, CMyDlg* shown);
-    // With KESTIO_PAGE_LOG=stderr, names the card, its model and the tab just shown.
+    // In the window log: the card, its model and the tab just shown.
     void log_shown_page(int tab) const;
     // The slave list is empty: the identity fields go back to their start texts, the
     // pages drop the last card's values, and the status line says so.
@@ -113,6 +113,7 @@ private:
     int card_model_ = no_card_model; // whose page set the tabs show
     bool shown_scan_busy_ = false;
     bool shown_disconnected_ = false;
+    QString logged_bus_; // the bus as the window log last reported it
     bool master_started_ = false;
     ecat::net_device descriptor_;
 
