@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
 # A long session of the real KestIO_Test --simulate on Xvfb, as an operator would have it:
 # xdotool presses 搜索从站 once the first scan has ended (the window's log says when), then
-# every few seconds shows the next tab of the selected card,
-# or selects the next card after its last tab, round after round over every card of the
-# simulated bus. Every 10 s it samples the program's RSS (kB, VmRSS), thread count and CPU %
-# from /proc/PID/{status,stat} and prints a table row; at the end it closes the window with
-# Escape, as a user on the keyboard would, and prints one JSON line.
+# every few seconds shows the next tab of the selected card, or selects the next card after
+# its last tab, round after round over every card of the simulated bus. Every 10 s it
+# samples the program's RSS (kB, VmRSS), thread count and CPU % from /proc/PID/{status,stat}
+# and prints a table row; at the end it closes the window with Escape, as a user on the
+# keyboard would, and prints one JSON line.
 #
 #   scripts/gui-long-run.sh --minutes 20
 #   scripts/gui-long-run.sh --seconds 40 --step 1 --sample 5 --warm-up 10
