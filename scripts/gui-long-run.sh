@@ -10,7 +10,8 @@
 #   scripts/gui-long-run.sh --minutes 20
 #   scripts/gui-long-run.sh --seconds 40 --step 1 --sample 5 --warm-up 10
 #
-# Options: --minutes N or --seconds N (fractions allowed; default 10 minutes), --step S
+# Options: --minutes N or --seconds N (fractions allowed; default 10 minutes; a run goes on,
+# up to twice as long, until it has a sample after warm-up), --step S
 # (seconds between switches, default 3), --sample S (default 10), --warm-up S (default 60),
 # --rss-tolerance KB (default 1024), --models LIST (the simulated bus, default
 # ZEIO,KOVA-H,KOVA-16IO,KOVA-AD), --program PATH (default build/src/app/KestIO_Test),
@@ -189,6 +190,9 @@ take_sample() {
 printf '%8s %10s %8s %7s  %s\n' time_s rss_kb threads cpu_% card/tab
 ended_early=
 deadline=$(awk -v s="$started" -v d="$seconds" 'BEGIN { printf "%.3f", s + d }')
+# on a busy machine a short run may not get through its first round in time: it goes on,
+# up to twice as long, until a sample after warm-up exists
+last_chance=$(awk -v s="$started" -v d="$seconds" 'BEGIN { printf "%.3f", s + 2 * d }')
 next_sample=$started
 next_step=$(awk -v s="$started" 'BEGIN { printf "%.3f", s + 1 }')
 while :; do
@@ -198,7 +202,10 @@ while :; do
     take_sample || { ended_early=1; break; }
     next_sample=$(awk -v a="$next_sample" -v s="$sample" 'BEGIN { printf "%.3f", a + s }')
   fi
-  later "$t" "$deadline" && break
+  if later "$t" "$deadline"; then
+    [ "$warm" -ge 0 ] && [ "$warm" -lt $((${#sample_times[@]} - 1)) ] && break
+    later "$t" "$last_chance" && break
+  fi
   if [ -z "$bus_ready" ]; then
     # 搜索从站 during the first scan only says that a scan is running: wait for its end
     if grep -q -x "KestIO_Test: bus: $cards slaves" "$log"; then
