@@ -152,8 +152,8 @@ page_reached() {
   shown_card=${shown_card%% *}
   local position=${line##* tab }
   position=${position%% *}
+  # from the last tab of the last card back to the first card: every page has been shown
   [ "$card" -eq "$((cards - 1))" ] && [ "$tab" -eq "$tabs" ] && [ "$shown_card" -eq 0 ] && rounds=$((rounds + 1))
-  [ "$cards" -eq 1 ] && [ "$tab" -eq "$tabs" ] && [ "$tabs" -gt 0 ] && rounds=$((rounds + 1))
   card=$shown_card tab=${position%/*} tabs=${position#*/}
   expect=
 }
@@ -167,6 +167,8 @@ take_sample() {
   t=$(awk -v a="$(now)" -v b="$started" 'BEGIN { printf "%.1f", a - b }')
   rss=$(awk '/^VmRSS:/ { print $2 }' "/proc/$app/status" 2>/dev/null) || return 1
   threads=$(awk '/^Threads:/ { print $2 }' "/proc/$app/status" 2>/dev/null) || return 1
+  # an ended process not yet reaped has a status without memory
+  [ -n "$rss" ] && [ -n "$threads" ] || return 1
   read -r stat < "/proc/$app/stat" || return 1
   rest=${stat##*) }
   read -r -a fields <<< "$rest"
