@@ -22,5 +22,7 @@ cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKESTIO_SANITIZE=ON
 cmake --build build-asan -j "$jobs"
 
 echo "== tests under the sanitizers"
+# leaks inside system libraries (e.g. libdbus) are suppressed, never ours
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  LSAN_OPTIONS=suppressions=$PWD/tests/sanitizers/lsan-system-libraries.supp:print_suppressions=0 \
   ctest --test-dir build-asan --output-on-failure -j "$jobs"

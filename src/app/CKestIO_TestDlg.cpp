@@ -16,6 +16,7 @@
 #include "app/CAboutDlg.h"
 #include "app/app_settings.h"
 #include "app/poll_procedures.h"
+#include "app/window_log.h"
 #include "card/polled_values.h"
 #include "ecat/master.h"
 #include "pages/CADtest.h"
@@ -227,6 +228,7 @@ void CKestIO_TestDlg::show_first_page(CMyDlg* hidden)
     QSignalBlocker quiet(tab_);
     tab_->setCurrentIndex(0);
     switch_page(hidden, page_of_tab(0));
+    log_shown_page(0);
 }
 
 void CKestIO_TestDlg::layout_pages()
@@ -254,6 +256,7 @@ void CKestIO_TestDlg::select_card_model(int model)
         while (tab_->count() > 0)
             tab_->removeTab(0);
     }
+    card_model_ = model;
     add_page_set(page_set_for(model));
     layout_pages();
     show_first_page(shown);
@@ -271,6 +274,20 @@ void CKestIO_TestDlg::on_tab_changed(int tab)
     CMyDlg* hidden = page_of_tab(current_tab_);
     current_tab_ = tab;
     switch_page(hidden, page_of_tab(tab));
+    log_shown_page(tab);
+}
+
+void CKestIO_TestDlg::log_shown_page(int tab) const
+{
+    CMyDlg* shown = page_of_tab(tab);
+    if (!window_log_wanted() || !shown)
+        return;
+    const char* model = card_model_ == no_card_model ? "none" : card_model_names[card_model_];
+    // one substitution for all: a card name with "%1" in it stays as it is
+    window_log(QStringLiteral("page shown: card %1 \"%2\" model %3 tab %4/%5 \"%6\" %7")
+                   .arg(QString::number(selected_slave_.load()), slave_list_->currentText(), QString::fromUtf8(model),
+                        QString::number(tab + 1), QString::number(tab_->count()), tab_->tabText(tab),
+                        QString::fromUtf8(shown->metaObject()->className())));
 }
 
 void CKestIO_TestDlg::timerEvent(QTimerEvent* event)
@@ -286,6 +303,13 @@ void CKestIO_TestDlg::refresh_status()
     if (scanning != shown_scan_busy_) {
         scanning_->setVisible(scanning);
         shown_scan_busy_ = scanning;
+    }
+    if (window_log_wanted()) {
+        QString bus = scanning ? QStringLiteral("bus: scanning") : QStringLiteral("bus: %1 slaves").arg(m.slave_count);
+        if (bus != logged_bus_) {
+            window_log(bus);
+            logged_bus_ = bus;
+        }
     }
     // without a selection nothing can be disconnected
     int selected = selected_slave_;

@@ -80,6 +80,8 @@ private:
     // Hides one page and shows another; focus that was in the hidden page moves to the
     // shown page's first control, not to the window's first.
     void switch_page(CMyDlg* hidden, CMyDlg* shown);
+    // In the window log: the card, its model and the tab just shown.
+    void log_shown_page(int tab) const;
     // The slave list is empty: the identity fields go back to their start texts, the
     // pages drop the last card's values, and the status line says so.
     void show_no_card();
@@ -108,8 +110,10 @@ private:
     CTQRThread poll_thread_;
     CTQRThread ain24_thread_;
     std::atomic<int> current_tab_{-1};
+    int card_model_ = no_card_model; // whose page set the tabs show
     bool shown_scan_busy_ = false;
     bool shown_disconnected_ = false;
+    QString logged_bus_; // the bus as the window log last reported it
     bool master_started_ = false;
     ecat::net_device descriptor_;
 

@@ -28,9 +28,10 @@ void show_message_box(QWidget* owner, const QString& text, const QString& captio
         handler()(owner, caption, text);
         return;
     }
-    // headless runs (scripts, the start-up tests) read the messages instead of clicking them
+    // headless runs (scripts, the start-up tests) read the messages instead of clicking them;
+    // the line starts with a marker of its own, so that a script can tell boxes from other output
     if (const char* to = std::getenv("KESTIO_MESSAGES"); to && std::strcmp(to, "stderr") == 0) {
-        std::fprintf(stderr, "%s: %s\n", qPrintable(caption), qPrintable(text));
+        std::fprintf(stderr, "message box \"%s\": %s\n", qPrintable(caption), qPrintable(text));
         return;
     }
     QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Ok, owner);
