@@ -22,7 +22,8 @@
  *             simulator then does not start at all.
  *   run       after every frame that passed the slave, as a main loop polls its chip: look at
  *             the event request register, serve what it shows, and return.
- *   shutdown  (may be NULL) once when the simulated bus goes away; frees the context.
+ *   shutdown  (may be NULL) once when the simulated bus goes away; frees the context. The ESC
+ *             is gone by then: read and write fail, log still works.
  *
  * What a call may do: compute, and call the table's functions; nothing else is needed.
  * What it must not do:
@@ -72,7 +73,8 @@ struct kestio_esc_api {
     int (*write)(const kestio_esc_api* esc, uint16_t address, const void* data, size_t length);
     /* The AL event request register (0x0220), read without the side effects of a read. */
     uint32_t (*event_request)(const kestio_esc_api* esc);
-    /* The ESC's local time in nanoseconds, as of the last frame that passed it. */
+    /* Nanoseconds since the slave's power-up, from a monotonic clock: the microcontroller's
+     * timer. */
     uint64_t (*time_ns)(const kestio_esc_api* esc);
     /* One line of text for the simulator's messages, prefixed there with the slave's name. */
     void (*log)(const kestio_esc_api* esc, const char* line);
