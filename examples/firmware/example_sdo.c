@@ -63,6 +63,16 @@ static size_t abort_transfer(struct example_sdo* sdo, uint16_t index, uint8_t su
     return SDO_SIZE;
 }
 
+static void begin_transfer(struct example_transfer* t, uint16_t index, uint8_t subindex, size_t size, size_t done)
+{
+    t->active = 1;
+    t->toggle = 0;
+    t->index = index;
+    t->subindex = subindex;
+    t->size = size;
+    t->done = done;
+}
+
 static size_t initiate_download(struct example_sdo* sdo, const uint8_t* request, size_t length, uint8_t* reply)
 {
     uint8_t command = request[2];
@@ -93,11 +103,7 @@ static size_t initiate_download(struct example_sdo* sdo, const uint8_t* request,
         return abort_transfer(sdo, index, subindex, code, reply);
     if (present < complete) {
         /* the rest comes in download segments */
-        t->active = 1;
-        t->index = index;
-        t->subindex = subindex;
-        t->size = complete;
-        t->done = present;
+        begin_transfer(t, index, subindex, complete, present);
         memcpy(t->data, request + SDO_SIZE, present);
     }
     return sdo_message(reply, COE_SDO_RESPONSE, 0x60, index, subindex);
@@ -156,11 +162,7 @@ static size_t initiate_upload(struct example_sdo* sdo, const uint8_t* request, u
     first = size < room - SDO_SIZE ? size : room - SDO_SIZE;
     memcpy(reply + SDO_SIZE, value, first);
     if (first < size) {
-        t->active = 1;
-        t->index = index;
-        t->subindex = subindex;
-        t->size = size;
-        t->done = first;
+        begin_transfer(t, index, subindex, size, first);
         memcpy(t->data, value, size);
     }
     return SDO_SIZE + first;
