@@ -28,6 +28,7 @@ for program in KestIO_Test kestio-cli kestio-sim; do
 done
 [ -f /usr/share/applications/kestio-test.desktop ] || fail "no desktop entry"
 [ -f /usr/share/icons/hicolor/scalable/apps/kestio-test.svg ] || fail "no icon"
+[ -f /usr/include/kestio_firmware.h ] || fail "no /usr/include/kestio_firmware.h"
 remove
 trap - EXIT
 [ ! -e /usr/bin/kestio-cli ] || fail "the package did not remove /usr/bin/kestio-cli"

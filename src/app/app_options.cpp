@@ -3,7 +3,9 @@
 const char* const app_usage = "usage: KestIO_Test [--simulate[=MODELS]] [--ad-clock] [--screenshots=DIR]\n"
                               "  --simulate[=MODELS]  offer an in-process simulated bus as an adapter;\n"
                               "                       MODELS is a comma-separated list of card models\n"
-                              "                       (default: ZEIO,KOVA-H,KOVA-16IO,KOVA-AD)\n"
+                              "                       (default: ZEIO,KOVA-H,KOVA-16IO,KOVA-AD) and of\n"
+                              "                       firmware=PATH.so,sii=PATH.bin[,name=NAME] slaves\n"
+                              "                       (see kestio-sim --help)\n"
                               "  --ad-clock           show the AD clock button on the AD test page\n"
                               "  --screenshots=DIR    search, show one page of each kind, save a picture\n"
                               "                       of the window with each into DIR, and exit\n";

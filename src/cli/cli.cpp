@@ -26,7 +26,8 @@ const char* const usage =
     "  (bench commands take --json)\n"
     "  soak [--minutes N|--seconds N]  transfers with read-back under one bus fault after another\n"
     "                                (simulated bus, default 16 cards); one JSON line at the end\n"
-    "--simulate[=SPEC]: the in-process simulated bus, e.g. --simulate=generic*3 (the default)\n";
+    "--simulate[=SPEC]: the in-process simulated bus, e.g. --simulate=generic*3 (the default); SPEC also takes\n"
+    "  slaves running your firmware: firmware=PATH.so,sii=PATH.bin[,name=NAME] (see kestio-sim --help)\n";
 
 // Starts a session, waits for the scan and runs one bus command or a script.
 int run_on_bus(const options& opts, std::ostream& out, std::ostream& err)

@@ -105,11 +105,16 @@ int main(int argc, char** argv)
         std::fputs(sim::fault_command_help, stdout);
         return 0;
     }
-    std::shared_ptr<sim::bus> segment = sim::make_bus(options.slaves, options.seed, error);
+    // every slave, with its files and firmware, is built before the wire opens
+    std::shared_ptr<sim::bus> segment = sim::make_bus(sim::slave_list(options), options.seed, error);
     if (!segment || !sim::apply_faults(options, *segment, error) || !bind_card_ptys(*segment, pty_cards, error)) {
         std::fprintf(stderr, "kestio-sim: %s\n", error.c_str());
         return 2;
     }
+    segment->messages()->set_output([](const std::string& line) {
+        std::fprintf(stderr, "kestio-sim: %s\n", line.c_str());
+        std::fflush(stderr);
+    });
     auto start = std::chrono::steady_clock::now();
     segment->set_time_source([start] {
         return uint64_t(

@@ -99,3 +99,61 @@ TEST(fault_commands, lines_typed_at_a_running_bus_reach_it_and_nonsense_is_refus
         EXPECT_NE(error.find("cannot do"), std::string::npos) << line;
     }
 }
+
+TEST(slave_lists, firmware_items_take_the_keys_that_follow_them_and_stand_anywhere)
+{
+    std::vector<sim::slave_item> items;
+    std::string error;
+    ASSERT_TRUE(sim::parse_slave_items(
+        "ZEIO, firmware=/a.so,sii=/a.bin,name=left,firmware=/b.so,name=right,sii=/b.bin, generic*2", items, error))
+        << error;
+    ASSERT_EQ(items.size(), 5u);
+    EXPECT_EQ(items[0].model, "ZEIO");
+    EXPECT_TRUE(items[1].model.empty());
+    EXPECT_EQ(items[1].firmware.library, "/a.so");
+    EXPECT_EQ(items[1].firmware.sii, "/a.bin");
+    EXPECT_EQ(items[1].firmware.name, "left");
+    EXPECT_EQ(items[2].firmware.library, "/b.so");
+    EXPECT_EQ(items[2].firmware.sii, "/b.bin");
+    EXPECT_EQ(items[2].firmware.name, "right");
+    EXPECT_EQ(items[4].model, "generic");
+
+    std::vector<std::string> texts;
+    ASSERT_TRUE(sim::parse_slave_list("firmware=/a.so,sii=/a.bin,nomailbox", texts, error));
+    EXPECT_EQ(texts, (std::vector<std::string>{"firmware=/a.so,sii=/a.bin", "nomailbox"}));
+}
+
+TEST(slave_lists, firmware_items_without_an_image_or_with_stray_keys_are_refused)
+{
+    std::vector<sim::slave_item> items;
+    const struct {
+        const char* spec;
+        const char* reason;
+    } bad[] = {
+        {"firmware=/a.so", "needs its SII image"},
+        {"firmware=/a.so,generic,sii=/a.bin", "needs its SII image"},
+        {"sii=/a.bin,firmware=/a.so", "belongs right after a firmware="},
+        {"firmware=/a.so,sii=/a.bin,sii=/b.bin", "sii= is given twice"},
+        {"firmware=/a.so,sii=", "empty sii="},
+        {"firmware=,sii=/a.bin", "empty firmware="},
+        {"generic,name=x", "belongs right after a firmware="},
+    };
+    for (const auto& entry : bad) {
+        std::string error;
+        EXPECT_FALSE(sim::parse_slave_items(entry.spec, items, error)) << entry.spec;
+        EXPECT_NE(error.find(entry.reason), std::string::npos) << entry.spec << ": " << error;
+    }
+}
+
+TEST(sim_options, slave_items_follow_the_list_or_replace_the_default)
+{
+    sim::sim_options options;
+    std::string error;
+    ASSERT_TRUE(sim::parse_sim_options(
+        {"--iface", "x", "--slave", "firmware=/a.so,sii=/a.bin", "--slaves", "ZEIO", "--slave", "generic"}, options,
+        error))
+        << error;
+    EXPECT_EQ(sim::slave_list(options), "ZEIO,firmware=/a.so,sii=/a.bin,generic");
+    ASSERT_TRUE(sim::parse_sim_options({"--iface", "x", "--slave", "firmware=/a.so,sii=/a.bin"}, options, error));
+    EXPECT_EQ(sim::slave_list(options), "firmware=/a.so,sii=/a.bin");
+}

@@ -124,8 +124,7 @@ std::vector<std::vector<uint8_t>> bus::transmit(const uint8_t* frame, size_t len
             if (mutator_.maybe_mutate(reply, random_))
                 ++statistics_.mutated;
         }
-        for (node& n : nodes_)
-            n.device->run_application();
+        run_applications();
     }
     if (!reply.empty())
         pending_.push_back({frame_number_ + reply_delay_, std::move(reply)});
@@ -137,6 +136,26 @@ std::vector<std::vector<uint8_t>> bus::transmit(const uint8_t* frame, size_t len
     }
     statistics_.replies += leaving.size();
     return leaving;
+}
+
+void bus::run_applications()
+{
+    bool unplugged = false;
+    for (size_t id = 0; id < nodes_.size(); ++id) {
+        node& n = nodes_[id];
+        n.device->run_application();
+        std::string_view failure = n.device->application().failure();
+        if (failure.empty() || !n.plugged)
+            continue;
+        // a slave whose firmware stopped leaves the bus, as if its cable were pulled
+        n.plugged = false;
+        unplugged = true;
+        if (!n.failure_reported)
+            messages_->write("slave " + std::to_string(id) + ": " + std::string(failure) + "; unplugged");
+        n.failure_reported = true;
+    }
+    if (unplugged)
+        refresh_links();
 }
 
 uint64_t bus::pass(size_t id, std::vector<datagram_view>& datagrams, uint64_t enter_ns)

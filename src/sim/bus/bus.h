@@ -11,6 +11,7 @@
 #include "sim/bus/random_source.h"
 #include "sim/bus/reply_mutator.h"
 #include "sim/bus/slave.h"
+#include "sim/firmware/message_log.h"
 
 namespace sim {
 
@@ -36,6 +37,8 @@ public:
     void set_cable_delay(size_t id, uint32_t nanoseconds);
     // Where the bus time comes from (ns); by default it advances 1 ms per frame.
     void set_time_source(std::function<uint64_t()> now_ns);
+    // Where lines for the user go: a slave whose firmware stopped, the firmware's own lines.
+    const std::shared_ptr<message_log>& messages() const { return messages_; }
 
     // One frame from the master; the replies that leave the bus now (possibly none).
     std::vector<std::vector<uint8_t>> transmit(const uint8_t* frame, size_t length);
@@ -83,6 +86,7 @@ private:
         std::array<int, 4> children{-1, -1, -1, -1};
         bool plugged = true;
         uint32_t cable_delay_ns = 10;
+        bool failure_reported = false;
     };
     struct pending_reply {
         uint64_t release_at;
@@ -93,7 +97,9 @@ private:
     uint64_t pass(size_t id, std::vector<datagram_view>& datagrams, uint64_t enter_ns);
     void refresh_links();
     void corrupt(std::vector<uint8_t>& frame);
+    void run_applications();
 
+    std::shared_ptr<message_log> messages_ = std::make_shared<message_log>();
     mutable std::mutex mutex_;
     std::vector<node> nodes_;
     random_source random_;

@@ -6,13 +6,24 @@
 
 namespace sim {
 
-const char* const sim_usage = "usage: kestio-sim --iface IFACE [--slaves SPEC] [--seed N] [--drop P] [--mutate P]\n"
-                              "                  [--delay FRAMES] [--sii-busy POLLS] [--refuse SLAVE:STATE[:CODE]]\n"
-                              "                  [--al-error SLAVE:CODE] [--mailbox-error SLAVE:CODE]\n"
-                              "  SPEC     comma-separated slave models, NAME*N repeats (default: generic*3)\n"
-                              "  STATE    INIT, PREOP, BOOT, SAFEOP or OP; CODE is an AL status or mailbox error code\n"
-                              "  --mutate P  mutate this share of the replies like a broken slave (lengths, index,\n"
-                              "              working counter, mailbox and CoE headers, SII, AL status, truncation)\n";
+const char* const sim_usage =
+    "usage: kestio-sim --iface IFACE [--slaves SPEC] [--slave ITEM]... [--seed N] [--drop P] [--mutate P]\n"
+    "                  [--delay FRAMES] [--sii-busy POLLS] [--refuse SLAVE:STATE[:CODE]]\n"
+    "                  [--al-error SLAVE:CODE] [--mailbox-error SLAVE:CODE]\n"
+    "  SPEC     comma-separated slave items (default: generic*3): a model, NAME*N repeats, or a\n"
+    "           slave given by files, e.g. ZEIO,firmware=/x.so,sii=/x.bin,generic\n"
+    "  --slave firmware=PATH.so,sii=PATH.bin[,name=NAME]\n"
+    "           adds a slave after the SPEC list (alone: instead of the default list): its firmware\n"
+    "           is a shared library built against kestio_firmware.h, its EEPROM the SII image in\n"
+    "           PATH.bin. The ESC takes its FMMU and sync manager counts, ports and process memory\n"
+    "           from the SII's categories 40, 41 and 30; where they are missing: 8 FMMUs, 8 sync\n"
+    "           managers, 8 KiB process memory, ports 0 and 1 MII; always a 64-bit distributed clock.\n"
+    "           The firmware runs inside this process: a crash in it ends the simulator. A call of\n"
+    "           its init, run or shutdown that takes over 1 s unplugs the slave with a message.\n"
+    "           Every slave is built before the simulator answers: a bad file stops it at once.\n"
+    "  STATE    INIT, PREOP, BOOT, SAFEOP or OP; CODE is an AL status or mailbox error code\n"
+    "  --mutate P  mutate this share of the replies like a broken slave (lengths, index,\n"
+    "              working counter, mailbox and CoE headers, SII, AL status, truncation)\n";
 
 bool parse_unsigned(const std::string& text, uint64_t limit, uint64_t& out)
 {
@@ -96,6 +107,8 @@ bool parse_sim_options(const std::vector<std::string>& arguments, sim_options& o
             out.interface = value;
         else if (option == "--slaves")
             out.slaves = value;
+        else if (option == "--slave")
+            out.added_slaves.push_back(value);
         else if (option == "--seed")
             ok = parse_unsigned(value, UINT64_MAX, out.seed);
         else if (option == "--drop") {
@@ -132,6 +145,14 @@ bool parse_sim_options(const std::vector<std::string>& arguments, sim_options& o
         return false;
     }
     return true;
+}
+
+std::string slave_list(const sim_options& options)
+{
+    std::string list = options.slaves;
+    for (const std::string& item : options.added_slaves)
+        list += (list.empty() ? "" : ",") + item;
+    return list;
 }
 
 bool apply_faults(const sim_options& options, bus& segment, std::string& error)

@@ -21,6 +21,8 @@ struct sim_options {
 
     std::string interface;
     std::string slaves;
+    // --slave items, put on the bus after the --slaves list
+    std::vector<std::string> added_slaves;
     uint64_t seed = 1;
     double drop_probability = 0;
     double mutate_probability = 0; // share of replies mutated like a broken slave's
@@ -34,6 +36,9 @@ struct sim_options {
 
 // Returns false with a readable error for an unknown option or a bad value.
 bool parse_sim_options(const std::vector<std::string>& arguments, sim_options& out, std::string& error);
+// The slave list the options give: --slaves, then every --slave; --slave alone replaces the
+// default list.
+std::string slave_list(const sim_options& options);
 // Puts the options' faults on the bus; false when one names a slave the bus does not have.
 bool apply_faults(const sim_options& options, bus& segment, std::string& error);
 

@@ -15,8 +15,14 @@ std::unique_ptr<slave_application> make_standard(const slave_description& descri
 slave::slave(slave_description description) : slave(std::move(description), make_standard) { }
 
 slave::slave(slave_description description, const application_factory& make_application)
+    : slave(description, build_sii_image(description), make_application)
+{
+}
+
+slave::slave(slave_description description, std::vector<uint16_t> sii_image,
+             const application_factory& make_application)
     : description_(std::make_unique<slave_description>(std::move(description))),
-      esc_(std::make_unique<esc>(description_->esc, build_sii_image(*description_))),
+      esc_(std::make_unique<esc>(description_->esc, std::move(sii_image))),
       application_(make_application(*description_, faults_))
 {
     run_application();

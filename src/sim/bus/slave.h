@@ -19,6 +19,9 @@ public:
     using application_factory =
         std::function<std::unique_ptr<slave_application>(const slave_description&, slave_faults&)>;
     slave(slave_description description, const application_factory& make_application);
+    // A slave with an SII image of its own (e.g. read from a file) instead of one built from the
+    // description.
+    slave(slave_description description, std::vector<uint16_t> sii_image, const application_factory& make_application);
 
     const slave_description& description() const { return *description_; }
     esc& controller() { return *esc_; }

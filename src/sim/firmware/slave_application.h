@@ -1,4 +1,6 @@
 #pragma once
+#include <string_view>
+
 #include "sim/chip/pdi.h"
 
 namespace sim {
@@ -10,6 +12,9 @@ class slave_application {
 public:
     virtual ~slave_application() = default;
     virtual void run(pdi& chip) = 0;
+    // Why the firmware has stopped for good, naming it; empty while it works. The bus
+    // unplugs a slave whose firmware has stopped.
+    virtual std::string_view failure() const { return {}; }
 };
 
 } // namespace sim
