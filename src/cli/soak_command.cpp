@@ -1,7 +1,7 @@
 // kestio-cli soak: writes and reads back objects of every slave without pause while the
 // simulated bus suffers one fault after another, and reports one JSON line: transfers,
-// failures by result, wrong values (must be 0), rescans, recovery times, and the
-// process's memory and open files at start, after warm-up and at the end.
+// failures by result, wrong values (must be 0), rescans, recovery times by fault, and
+// the process's memory and open files at start, after warm-up and at the end.
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -9,6 +9,7 @@
 #include <fstream>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <ostream>
 #include <random>
 #include <thread>
@@ -17,6 +18,8 @@
 #include "cli/commands.h"
 #include "cli/session.h"
 #include "cli/soak_faults.h"
+#include "sim/bus/bus.h"
+#include "sim/firmware/standard_application.h"
 #include "ecat/sdo_api.h"
 
 namespace cli {
@@ -61,7 +64,7 @@ snapshot take_snapshot()
 
 // What the callers count, shared between them.
 struct tally {
-    std::atomic<uint64_t> uploads{0}, downloads{0}, wrong_values{0};
+    std::atomic<uint64_t> uploads{0}, downloads{0}, wrong_values{0}, unexpected_card_values{0}, moved_rounds{0};
     std::mutex failures_lock;
     std::map<int, uint64_t> failures;               // by result code
     std::vector<std::atomic<int64_t>> last_good_ms; // per slave: end of the last good round
@@ -79,24 +82,45 @@ int64_t ms_since(clock_type::time_point start)
     return std::chrono::duration_cast<milliseconds>(clock_type::now() - start).count();
 }
 
-// One slave's loop: a fresh value down, read back, compared. A read after a failed write
-// may show the new or the old value (the slave may have taken it); nothing else.
-void caller(ecat::master& m, uint16_t position, uint16_t object, tally& counts, clock_type::time_point start,
-            const std::atomic<bool>& running)
+// What the simulated card at this ring position holds in the object, where its firmware
+// keeps the standard dictionary (a firmware library need not).
+std::optional<uint16_t> card_holds(sim::bus& segment, uint16_t position, uint16_t object, uint8_t subindex)
 {
+    if (position >= segment.slave_count())
+        return std::nullopt;
+    return segment.with_slave(position, [&](sim::slave& s) -> std::optional<uint16_t> {
+        auto* standard = dynamic_cast<sim::standard_application*>(&s.application());
+        if (!standard)
+            return std::nullopt;
+        return uint16_t(standard->dictionary().number(object, subindex));
+    });
+}
+
+// One slave's loop: a fresh value down, read back, compared with what the card holds
+// just before and just after the upload; anything else is a wrong value. Apart from that,
+// the read should show the value written, or after a failed write the value held before
+// (the slave may or may not have taken it): a card value outside that is counted as
+// unexpected, not wrong, since the master delivered what the card holds. A rescan during
+// the round may have put another card at this position (an unplug cuts the ring behind
+// the card, a replug brings them back): such a round is not judged.
+void caller(ecat::master& m, sim::bus& segment, uint16_t position, uint16_t object, tally& counts,
+            clock_type::time_point start, const std::atomic<bool>& running)
+{
+    const uint8_t subindex = object == generic_object ? 2 : 0;
     std::mt19937 random(position + 11);
     uint16_t held = 0;
     bool held_known = false;
     while (running) {
+        const unsigned scans_before = m.scans_started;
         uint16_t value = uint16_t(random());
         uint8_t bytes[2] = {uint8_t(value), uint8_t(value >> 8)};
-        int written =
-            ecat::master_sdo_download(m, position, object, object == generic_object ? 2 : 0, bytes, 2, nullptr);
+        int written = ecat::master_sdo_download(m, position, object, subindex, bytes, 2, nullptr);
         written == 0 ? (void)++counts.downloads : counts.failed(written);
         uint8_t read[2] = {};
         size_t size = 0;
-        int got =
-            ecat::master_sdo_upload(m, position, object, object == generic_object ? 2 : 0, read, 2, &size, nullptr);
+        std::optional<uint16_t> before = card_holds(segment, position, object, subindex);
+        int got = ecat::master_sdo_upload(m, position, object, subindex, read, 2, &size, nullptr);
+        std::optional<uint16_t> after = card_holds(segment, position, object, subindex);
         if (got != 0) {
             counts.failed(got);
             held_known = held_known && written == 0 ? false : held_known;
@@ -106,9 +130,17 @@ void caller(ecat::master& m, uint16_t position, uint16_t object, tally& counts, 
         }
         ++counts.uploads;
         uint16_t seen = uint16_t(read[0] | read[1] << 8);
-        bool right = size == 2 && (seen == value || (written != 0 && held_known && seen == held));
-        if (!right && !(written != 0 && !held_known))
+        if (m.scans_started != scans_before) {
+            ++counts.moved_rounds;
+            held_known = false;
+            continue;
+        }
+        bool expected = size == 2 && (seen == value || (written != 0 && (!held_known || seen == held)));
+        bool cards_own = size == 2 && before && after ? seen == *before || seen == *after : expected;
+        if (!cards_own)
             ++counts.wrong_values;
+        else if (!expected)
+            ++counts.unexpected_card_values;
         held = seen;
         held_known = true;
         if (written == 0 && seen == value)
@@ -171,13 +203,14 @@ int command_soak(const options& opts, std::ostream& out, std::ostream& err)
     std::atomic<bool> running{true};
     std::vector<std::thread> callers;
     for (size_t position = 0; position < slaves; ++position)
-        callers.emplace_back(caller, std::ref(m), uint16_t(position), object, std::ref(counts), start,
-                             std::cref(running));
+        callers.emplace_back(caller, std::ref(m), std::ref(*bus.simulated_bus()), uint16_t(position), object,
+                             std::ref(counts), start, std::cref(running));
 
     soak_faults faults(*bus.simulated_bus(), 7);
     snapshot after_warm_up;
     bool warmed = false;
     int64_t worst_recovery_ms = 0;
+    std::map<std::string, int64_t> worst_by_fault; // recovery, by the fault taken off
     unsigned unrecovered = 0;
     int64_t cleared_at = -1;
     while (clock_type::now() < end) {
@@ -196,8 +229,11 @@ int command_soak(const options& opts, std::ostream& out, std::ostream& err)
                 latest = std::max<int64_t>(latest, good);
             }
             if (all) {
-                worst_recovery_ms = std::max(worst_recovery_ms, latest - cleared_at);
+                int64_t took = latest - cleared_at;
+                worst_recovery_ms = std::max(worst_recovery_ms, took);
+                worst_by_fault[faults.last()] = std::max(worst_by_fault[faults.last()], took);
                 cleared_at = -1;
+                faults.recovered(now);
             }
         }
         if (faults.step(now)) {
@@ -223,9 +259,17 @@ int command_soak(const options& opts, std::ostream& out, std::ostream& err)
         out << (first ? "" : ", ") << "\"" << code << "\": " << count;
         first = false;
     }
-    out << "}, \"wrong_values\": " << counts.wrong_values << ", \"faults\": " << faults.injected()
+    out << "}, \"wrong_values\": " << counts.wrong_values
+        << ", \"unexpected_card_values\": " << counts.unexpected_card_values
+        << ", \"rounds_across_rescans\": " << counts.moved_rounds << ", \"faults\": " << faults.injected()
         << ", \"rescans\": " << m.scans_started - scans_at_start << ", \"worst_recovery_ms\": " << worst_recovery_ms
-        << ", \"unrecovered_faults\": " << unrecovered << ", \"rss_kb\": [" << at_start.rss_kb << ", "
+        << ", \"recovery_ms_by_fault\": {";
+    first = true;
+    for (auto& [fault, took] : worst_by_fault) {
+        out << (first ? "" : ", ") << "\"" << fault << "\": " << took;
+        first = false;
+    }
+    out << "}, \"unrecovered_faults\": " << unrecovered << ", \"rss_kb\": [" << at_start.rss_kb << ", "
         << after_warm_up.rss_kb << ", " << at_end.rss_kb << "], \"fds\": [" << at_start.fds << ", " << after_warm_up.fds
         << ", " << at_end.fds << "]}\n";
     return counts.wrong_values == 0 ? 0 : 1;

@@ -1,5 +1,7 @@
 #include "cli/soak_faults.h"
 
+#include <algorithm>
+
 #include "sim/bus/bus.h"
 
 namespace cli {
@@ -25,8 +27,10 @@ constexpr fault_kind kinds[] = {
     {"mutated replies", milliseconds(2000)},
 };
 constexpr unsigned kind_count = sizeof kinds / sizeof kinds[0];
-// the bus runs undisturbed this long between two faults
+// the bus runs undisturbed this long after recovering before the next fault
 constexpr milliseconds quiet_time(3000);
+// a fault the bus has not recovered from this long after it was taken off is given up on
+constexpr milliseconds recovery_overdue(20000);
 
 } // namespace
 
@@ -42,13 +46,19 @@ bool soak_faults::step(clock_type::time_point now)
         return false;
     if (on_) {
         take_off();
-        next_change_ = now + quiet_time;
+        next_change_ = now + recovery_overdue;
         return true;
     }
     unsigned which = next_++ % kind_count;
     put_on(which);
     next_change_ = now + kinds[which].held;
     return false;
+}
+
+void soak_faults::recovered(clock_type::time_point now)
+{
+    if (!on_)
+        next_change_ = std::min(next_change_, now + quiet_time);
 }
 
 void soak_faults::clear()
@@ -79,6 +89,7 @@ void soak_faults::put_on(unsigned which)
 void soak_faults::take_off()
 {
     on_ = false;
+    last_ = current_;
     current_.clear();
     bus_.set_drop_probability(background_loss);
     bus_.replug(victim_);
