@@ -29,15 +29,15 @@ void master_queue_datagram(master& m, datagram& d)
     d.state = datagram_state::queued;
 }
 
-void master_send_frames(master& m, int device_index)
+void master_send_frames(master& m, int device_index, bool resend_unanswered)
 {
     master_device& device = m.main_device;
     intrusive_list<datagram, &datagram::frame_link> frame;
     // a datagram still 'sent' from an earlier cycle goes out again with a new index
-    m.queue.for_each([device_index](datagram& d) {
+    m.queue.for_each([device_index, resend_unanswered](datagram& d) {
         if (d.device_index != device_index)
             return;
-        if (d.state == datagram_state::sent)
+        if (d.state == datagram_state::sent && resend_unanswered)
             d.state = datagram_state::queued;
         // one that fits no frame fails, rather than blocking everything queued behind it
         if (d.state == datagram_state::queued && d.data_size > max_datagram_data) {

@@ -120,7 +120,7 @@ void master_clear(master& m);
 
 // Queue operations of the cycle (frame.cpp).
 void master_queue_datagram(master& m, datagram& d);
-void master_send_frames(master& m, int device_index);
+void master_send_frames(master& m, int device_index, bool resend_unanswered = true);
 // Matches the datagrams of one received EtherCAT frame (the bytes after the Ethernet
 // header). Returns how many of our datagrams it answered.
 int master_receive_frame(master& m, const uint8_t* frame, size_t length);

@@ -179,6 +179,26 @@ TEST_F(frame_assembly, a_datagram_still_on_the_wire_goes_out_again_with_a_new_in
     EXPECT_NE(d.index, first_index);
 }
 
+TEST_F(frame_assembly, a_send_between_ticks_leaves_what_waits_for_its_reply_alone)
+{
+    // an extra exchange inside a tick sends only the newly queued datagram: one sent
+    // earlier in the tick keeps its index, so its reply still matches
+    datagram waiting, fresh;
+    datagram_brd(waiting, 0x0130, 2);
+    datagram_fprd(fresh, 1, 0x0502, 10);
+    master_queue_datagram(*m, waiting);
+    master_send_frames(*m, 0);
+    uint32_t waiting_index = waiting.index;
+    master_queue_datagram(*m, fresh);
+    master_send_frames(*m, 0, false);
+
+    ASSERT_EQ(frames.size(), 2u);
+    EXPECT_EQ(read_u16(&frames[1][14]) & 0x07FF, 10 + 10 + 2) << "the second frame holds only the fresh datagram";
+    EXPECT_EQ(waiting.index, waiting_index);
+    EXPECT_EQ(waiting.state, datagram_state::sent);
+    EXPECT_EQ(fresh.state, datagram_state::sent);
+}
+
 TEST(datagram_records, preparation_grows_only_internal_buffers)
 {
     datagram d;

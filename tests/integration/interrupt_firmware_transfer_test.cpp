@@ -67,8 +67,9 @@ TEST_F(interrupt_firmware_transfers, a_thousand_uploads_and_downloads_of_every_k
         std::vector<uint8_t> sent = pattern(n, kind.size);
         ASSERT_EQ(download(kind.index, kind.subindex, sent), 0) << "download " << n;
         ASSERT_EQ(upload(interrupt_position, kind.index, kind.subindex), sent) << "upload " << n;
-        if (n % 100 == 0) // the standard firmware beside it keeps answering from its own dictionary
+        if (n % 100 == 0) { // the standard firmware beside it keeps answering from its own dictionary
             ASSERT_EQ(upload(standard_position, 0x5000, 2), (std::vector<uint8_t>{0x22, 0x22})) << n;
+        }
     }
     std::vector<uint8_t> name_bytes(name, name + std::strlen(name));
     EXPECT_EQ(upload(interrupt_position, name_index, 0), name_bytes);
