@@ -1,5 +1,6 @@
 #include "ecat/adapter.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -277,13 +278,19 @@ void adapter_poll(net_device& descriptor)
     int attempts_left = awaiting ? empty_attempts : 1;
     auto limit = awaiting ? std::chrono::microseconds(std::chrono::milliseconds(entry->receive_timeout_ms))
                           : std::chrono::microseconds(0);
-    // whatever arrives, the poll ends within its attempts of the response wait
-    auto deadline = std::chrono::steady_clock::now() + limit * empty_attempts;
+    // Whatever arrives, the poll ends within one response wait: a reply not in by then is
+    // late, and the timeout of its datagram deals with it. Waiting several response waits
+    // for a lost frame stalled the whole cycle (80 ms a loss at the CLI's 10 ms), and with
+    // it every other slave's traffic and every scan.
+    auto deadline = std::chrono::steady_clock::now() + limit;
     while (attempts_left > 0) {
         const uint8_t* packet = nullptr;
         size_t length = 0;
-        if (receive_within(*entry, packet, length, limit) != 1) {
+        auto left = std::chrono::duration_cast<std::chrono::microseconds>(deadline - std::chrono::steady_clock::now());
+        if (receive_within(*entry, packet, length, std::max(left, std::chrono::microseconds(0))) != 1) {
             --attempts_left;
+            if (std::chrono::steady_clock::now() >= deadline)
+                return;
             continue;
         }
         bool own = entry->mac_filter_safe && length >= 12 && std::memcmp(packet + 6, entry->mac, 6) == 0;

@@ -1,5 +1,7 @@
 #include <algorithm>
+#include <chrono>
 #include <cstring>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -217,6 +219,46 @@ TEST(adapter_poll_bound, foreign_frames_cannot_hold_the_poll_while_our_answer_is
 
     adapter_poll(descriptor);
     EXPECT_LE(flood->taken, 8) << "each foreign frame costs one of the poll's attempts";
+    EXPECT_EQ(d.state, datagram_state::sent);
+
+    adapter_close(descriptor);
+    master_clear(*m);
+    adapter_release_all();
+    adapter_unregister_wires();
+}
+
+// A wire on which our answer was lost: nothing ever arrives. It notes how long the poll
+// asked it to wait, in all.
+class silent_wire : public testsupport::recording_link {
+public:
+    int receive(uint8_t*, size_t, int timeout_us) override
+    {
+        asked_us += timeout_us;
+        std::this_thread::sleep_for(std::chrono::microseconds(timeout_us));
+        return 0;
+    }
+    long asked_us = 0;
+};
+
+TEST(adapter_poll_bound, a_lost_answer_holds_the_poll_for_one_response_wait_not_several)
+{
+    auto wire = std::make_shared<silent_wire>();
+    adapter_register_wire("lossy wire", plain_mac, wire);
+    ASSERT_EQ(adapter_list_refresh(), 0);
+    net_device descriptor;
+    ASSERT_EQ(net_device_fill(descriptor, adapter_count() - 1, 2), 0); // 2 ms response wait
+    auto m = std::make_unique<master>();
+    ASSERT_EQ(master_init(*m, 0, plain_mac), 0);
+    ASSERT_NE(master_attach_device(*m, descriptor), nullptr);
+    ASSERT_EQ(adapter_open(descriptor), 0);
+    datagram d;
+    datagram_brd(d, 0x0130, 2);
+    master_queue_datagram(*m, d);
+    master_send_frames(*m, 0);
+
+    adapter_poll(descriptor);
+    EXPECT_GT(wire->asked_us, 0) << "the poll did not wait for the answer at all";
+    EXPECT_LE(wire->asked_us, 2000) << "a lost answer stalls the whole cycle for as long as the poll waits";
     EXPECT_EQ(d.state, datagram_state::sent);
 
     adapter_close(descriptor);
