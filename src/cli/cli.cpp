@@ -11,7 +11,7 @@ namespace cli {
 namespace {
 
 const char* const usage =
-    "usage: kestio-cli [--adapter NAME|INDEX] [--simulate[=SPEC]] [--wait MS] [--capture FILE.pcapng [--capture-limit MB]] COMMAND\n"
+    "usage: kestio-cli [--adapter NAME|INDEX] [--simulate[=LIST]] [--wait MS] [--capture FILE.pcapng [--capture-limit MB]] COMMAND\n"
     "commands:\n"
     "  adapters                      list the Ethernet adapters: index, name, MAC\n"
     "  slaves                        the slaves after the scan, as the main window lists them, with AL state\n"
@@ -26,7 +26,7 @@ const char* const usage =
     "  (bench commands take --json)\n"
     "  soak [--minutes N|--seconds N]  transfers with read-back under one bus fault after another\n"
     "                                (simulated bus, default 16 cards); one JSON line at the end\n"
-    "--simulate[=SPEC]: the in-process simulated bus, e.g. --simulate=generic*3 (the default); SPEC also takes\n"
+    "--simulate[=LIST]: the in-process simulated bus, e.g. --simulate=generic*3 (the default); LIST also takes\n"
     "  slaves running your firmware: firmware=PATH.so,sii=PATH.bin[,name=NAME] (see kestio-sim --help)\n";
 
 // Starts a session, waits for the scan and runs one bus command or a script.

@@ -7,13 +7,13 @@
 namespace sim {
 
 const char* const sim_usage =
-    "usage: kestio-sim --iface IFACE [--slaves SPEC] [--slave ITEM]... [--seed N] [--drop P] [--mutate P]\n"
+    "usage: kestio-sim --iface IFACE [--slaves LIST] [--slave ITEM]... [--seed N] [--drop P] [--mutate P]\n"
     "                  [--delay FRAMES] [--sii-busy POLLS] [--refuse SLAVE:STATE[:CODE]]\n"
     "                  [--al-error SLAVE:CODE] [--mailbox-error SLAVE:CODE]\n"
-    "  SPEC     comma-separated slave items (default: generic*3): a model, NAME*N repeats, or a\n"
+    "  LIST     comma-separated slave items (default: generic*3): a model, NAME*N repeats, or a\n"
     "           slave given by files, e.g. ZEIO,firmware=/x.so,sii=/x.bin,generic\n"
     "  --slave firmware=PATH.so,sii=PATH.bin[,name=NAME]\n"
-    "           adds a slave after the SPEC list (alone: instead of the default list): its firmware\n"
+    "           adds a slave after the --slaves list (alone: instead of the default list): its firmware\n"
     "           is a shared library built against kestio_firmware.h, its EEPROM the SII image in\n"
     "           PATH.bin. The ESC takes its FMMU and sync manager counts, ports and process memory\n"
     "           from the SII's categories 40, 41 and 30; where they are missing: 8 FMMUs, 8 sync\n"
