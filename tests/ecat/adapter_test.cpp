@@ -201,30 +201,43 @@ public:
     int supply = 100000;
 };
 
-TEST(adapter_poll_bound, foreign_frames_cannot_hold_the_poll_while_our_answer_is_lost)
+// A master on a registered wire with one broadcast sent whose answer never comes back;
+// the test then polls once.
+class awaiting_answer : public ::testing::Test {
+protected:
+    void start(const char* name, std::shared_ptr<platform::frame_link> wire, int response_wait_ms)
+    {
+        adapter_register_wire(name, plain_mac, std::move(wire));
+        ASSERT_EQ(adapter_list_refresh(), 0);
+        ASSERT_EQ(net_device_fill(descriptor, adapter_count() - 1, response_wait_ms), 0);
+        ASSERT_EQ(master_init(*m, 0, plain_mac), 0);
+        ASSERT_NE(master_attach_device(*m, descriptor), nullptr);
+        ASSERT_EQ(adapter_open(descriptor), 0);
+        datagram_brd(sent, 0x0130, 2);
+        master_queue_datagram(*m, sent);
+        master_send_frames(*m, 0);
+    }
+    void TearDown() override
+    {
+        adapter_close(descriptor);
+        master_clear(*m);
+        adapter_release_all();
+        adapter_unregister_wires();
+    }
+
+    net_device descriptor;
+    std::unique_ptr<master> m = std::make_unique<master>();
+    datagram sent;
+};
+
+TEST_F(awaiting_answer, foreign_frames_cannot_hold_the_poll_while_our_answer_is_lost)
 {
     auto flood = std::make_shared<foreign_flood>();
-    adapter_register_wire("shared wire", plain_mac, flood);
-    ASSERT_EQ(adapter_list_refresh(), 0);
-    net_device descriptor;
-    ASSERT_EQ(net_device_fill(descriptor, adapter_count() - 1, 1), 0);
-    auto m = std::make_unique<master>();
-    ASSERT_EQ(master_init(*m, 0, plain_mac), 0);
-    ASSERT_NE(master_attach_device(*m, descriptor), nullptr);
-    ASSERT_EQ(adapter_open(descriptor), 0);
-    datagram d;
-    datagram_brd(d, 0x0130, 2);
-    master_queue_datagram(*m, d);
-    master_send_frames(*m, 0);
+    start("shared wire", flood, 1);
 
     adapter_poll(descriptor);
     EXPECT_LE(flood->taken, 8) << "each foreign frame costs one of the poll's attempts";
-    EXPECT_EQ(d.state, datagram_state::sent);
-
-    adapter_close(descriptor);
-    master_clear(*m);
-    adapter_release_all();
-    adapter_unregister_wires();
+    EXPECT_EQ(sent.state, datagram_state::sent);
 }
 
 // A wire on which our answer was lost: nothing ever arrives. It notes how long the poll
@@ -240,31 +253,15 @@ public:
     long asked_us = 0;
 };
 
-TEST(adapter_poll_bound, a_lost_answer_holds_the_poll_for_one_response_wait_not_several)
+TEST_F(awaiting_answer, a_lost_answer_holds_the_poll_for_one_response_wait_not_several)
 {
     auto wire = std::make_shared<silent_wire>();
-    adapter_register_wire("lossy wire", plain_mac, wire);
-    ASSERT_EQ(adapter_list_refresh(), 0);
-    net_device descriptor;
-    ASSERT_EQ(net_device_fill(descriptor, adapter_count() - 1, 2), 0); // 2 ms response wait
-    auto m = std::make_unique<master>();
-    ASSERT_EQ(master_init(*m, 0, plain_mac), 0);
-    ASSERT_NE(master_attach_device(*m, descriptor), nullptr);
-    ASSERT_EQ(adapter_open(descriptor), 0);
-    datagram d;
-    datagram_brd(d, 0x0130, 2);
-    master_queue_datagram(*m, d);
-    master_send_frames(*m, 0);
+    start("lossy wire", wire, 2); // 2 ms response wait
 
     adapter_poll(descriptor);
     EXPECT_GT(wire->asked_us, 0) << "the poll did not wait for the answer at all";
     EXPECT_LE(wire->asked_us, 2000) << "a lost answer stalls the whole cycle for as long as the poll waits";
-    EXPECT_EQ(d.state, datagram_state::sent);
-
-    adapter_close(descriptor);
-    master_clear(*m);
-    adapter_release_all();
-    adapter_unregister_wires();
+    EXPECT_EQ(sent.state, datagram_state::sent);
 }
 
 } // namespace
