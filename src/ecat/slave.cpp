@@ -22,8 +22,9 @@ void slave_init(slave& s, master& owner, int device_index, uint16_t ring_positio
     s.al_status_code = 0;
     s.configured_rx_mailbox_offset = s.configured_rx_mailbox_size = 0;
     s.configured_tx_mailbox_offset = s.configured_tx_mailbox_size = 0;
-    s.mailbox_counter = 0;
-    s.mailbox_settled = true;
+    s.next_mailbox_counter = 0;
+    // a slave found in PREOP may hold an answer to a transfer cut short before the scan
+    s.mailbox_settled = false;
     s.esc_type = s.esc_revision = 0;
     s.esc_build = 0;
     s.fmmu_count = s.sync_manager_count = 0;

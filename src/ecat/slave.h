@@ -63,10 +63,10 @@ struct slave {
     uint16_t al_status_code = 0;
     uint16_t configured_rx_mailbox_offset = 0, configured_rx_mailbox_size = 0;
     uint16_t configured_tx_mailbox_offset = 0, configured_tx_mailbox_size = 0;
-    // counter (1..7) of the last mailbox request written; 0 before the first
-    uint8_t mailbox_counter = 0;
+    // counter of the next mailbox request (see mailbox_next_counter)
+    uint8_t next_mailbox_counter = 0;
     // false while the send mailbox may still hold or receive an answer nobody waits for
-    bool mailbox_settled = true;
+    bool mailbox_settled = false;
 
     uint8_t esc_type = 0, esc_revision = 0;
     uint16_t esc_build = 0;

@@ -71,6 +71,45 @@ TEST_F(bus_faults, unplugging_a_slave_triggers_exactly_one_rescan)
     EXPECT_EQ(m->scans_started, 3u);
 }
 
+// The slaves before an unplugged one keep their state over both rescans, including the
+// counter of the last mailbox request they served. Whatever that counter was, the first
+// request after the rescans must not look like that one written again: on a bus that
+// loses nothing, no request is ever ignored as a repeat.
+TEST_F(bus_faults, slaves_that_kept_their_mailbox_over_a_rescan_answer_the_first_request_after_it)
+{
+    add_slaves(3);
+    start();
+    ASSERT_TRUE(wait_ready(3));
+    for (int history = 1; history <= 8; ++history) {
+        for (int k = 0; k < history; ++k) {
+            uint8_t word[2];
+            size_t size = 0;
+            ASSERT_EQ(master_sdo_upload(*m, 1, 0x5000, 2, word, 2, &size, nullptr), 0);
+        }
+        unsigned scans = m->scans_started;
+        bus->unplug(2);
+        ASSERT_TRUE(wait_for([&] { return m->scans_started > scans && wait_ready(2, 0); }));
+        bus->replug(2);
+        ASSERT_TRUE(wait_for([&] { return m->scans_started > scans + 1 && wait_ready(3, 0); }));
+        for (uint16_t position = 0; position < 2; ++position) {
+            uint8_t word[2] = {};
+            size_t size = 0;
+            EXPECT_EQ(master_sdo_upload(*m, position, 0x5000, 2, word, 2, &size, nullptr), 0)
+                << "slave " << position << " after " << history << " requests";
+            EXPECT_EQ(read_u16(word), 0x2222);
+        }
+    }
+    for (size_t id = 0; id < 3; ++id)
+        EXPECT_EQ(bus->with_slave(id,
+                                  [](sim::slave& s) {
+                                      return static_cast<sim::standard_application&>(s.application())
+                                          .mailbox()
+                                          .repeats_ignored();
+                                  }),
+                  0u)
+            << "slave " << id;
+}
+
 TEST_F(bus_faults, link_loss_empties_the_slave_table)
 {
     add_slaves(2);

@@ -39,8 +39,9 @@ const char* mailbox_error_text(uint16_t code)
 
 uint8_t mailbox_next_counter(slave& s)
 {
-    s.mailbox_counter = static_cast<uint8_t>(s.mailbox_counter % 7 + 1);
-    return s.mailbox_counter;
+    uint8_t counter = s.next_mailbox_counter;
+    s.next_mailbox_counter = static_cast<uint8_t>(counter % 7 + 1);
+    return counter;
 }
 
 uint8_t* mailbox_prepare_send(slave& s, datagram& d, uint8_t type, size_t size, uint8_t counter, int& error)

@@ -16,10 +16,12 @@ constexpr size_t mailbox_header_size = 6;
 // Sets up an FPWR of the whole receive mailbox with the header for `size` bytes of
 // service data and returns the payload area, or nullptr with error set to -123 (no
 // mailbox protocols), -139 (mailbox smaller than size + 6) or -12.
-// The header carries `counter` (1..7, see mailbox_next_counter).
+// The header carries `counter` (0..7, see mailbox_next_counter).
 uint8_t* mailbox_prepare_send(slave& s, datagram& d, uint8_t type, size_t size, uint8_t counter, int& error);
-// The counter of a new request to the slave: 1..7 in turn. A request written again
-// keeps its counter, so that the slave serves it only once.
+// The counter of a new request to the slave: 0 for the first after the slave was found,
+// then 1..7 in turn. A slave takes a request with its last counter for one written
+// again and serves it only once; after a rescan its last counter is unknown, and 0 is
+// never taken for a repeat. A request written again keeps its counter.
 uint8_t mailbox_next_counter(slave& s);
 // FPRD of the sync manager 1 registers (0x0808, 8 bytes), zeroed.
 int mailbox_prepare_check(slave& s, datagram& d);

@@ -68,8 +68,10 @@ void mailbox_handler::take_request(const std::vector<uint8_t>& mailbox, bool in_
     uint8_t type = mailbox[5] & 0x0F;
     uint8_t counter = (mailbox[5] >> 4) & 0x07;
     // a repeated counter marks a mailbox the master sent again: it has been served already
-    if (counter != 0 && counter == last_counter_)
+    if (counter != 0 && counter == last_counter_) {
+        ++repeats_ignored_;
         return;
+    }
     last_counter_ = counter;
     if (length > mailbox.size() - header_size)
         return post_error(mailbox_error::invalid_size);

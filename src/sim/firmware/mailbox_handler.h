@@ -22,6 +22,8 @@ public:
     void run(pdi& chip, bool in_boot);
     // The mailbox was switched off (back to INIT): drop everything pending.
     void reset();
+    // Requests not served because they carried the counter of the last one, since power-up.
+    uint64_t repeats_ignored() const { return repeats_ignored_; }
 
 private:
     void take_request(const std::vector<uint8_t>& mailbox, bool in_boot);
@@ -46,6 +48,7 @@ private:
     uint8_t last_counter_ = 0;
     uint8_t send_counter_ = 0;
     size_t send_room_ = 0;
+    uint64_t repeats_ignored_ = 0;
 };
 
 } // namespace sim

@@ -15,6 +15,7 @@ public:
 
     void run(pdi& chip) override;
     object_dictionary& dictionary() { return dictionary_; }
+    const mailbox_handler& mailbox() const { return mailbox_; }
 
 private:
     const slave_description& description_;
