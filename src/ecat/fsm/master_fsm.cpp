@@ -28,13 +28,17 @@ void acknowledge(master_state_machine& fsm);
 void configure(master_state_machine& fsm);
 
 constexpr int datagram_retries = 3;
-// back-off before each repeat of an incomplete scan, and how many repeats there are
-constexpr uint32_t first_rescan_delay_ms = 1000;
-constexpr uint32_t later_rescan_delay_ms = 2000;
-constexpr unsigned max_scan_repeats = 5;
+// Back-off before each quick repeat of an incomplete scan. Most scans are cut short by a
+// few bad frames at the end of a disturbance, so the first repeat comes at once.
+constexpr uint32_t rescan_delays_ms[] = {0, 250, 500, 1000, 1000};
+constexpr unsigned max_scan_repeats = sizeof rescan_delays_ms / sizeof rescan_delays_ms[0];
 // after the quick repeats, a scan that stays incomplete is tried this often
 constexpr uint32_t slow_rescan_delay_ms = 10000;
-constexpr uint32_t max_configuration_retry_delay_ms = 10000;
+// A failed configuration is tried again after this, doubling up to the maximum: a few
+// datagrams a second for a slave that keeps refusing, and a slave that failed only
+// because of garbled frames is back soon after they stop.
+constexpr uint32_t first_configuration_retry_delay_ms = 250;
+constexpr uint32_t max_configuration_retry_delay_ms = 1000;
 constexpr uint32_t broadcast_silence_ms = 1000;
 
 void rebuild_slave_table(master_state_machine& fsm);
@@ -65,12 +69,11 @@ void set_config_busy(master& m, int busy)
 
 void plan_repeat(master_state_machine& fsm);
 
-// Flags a slave whose acknowledge or configuration failed and sets when to try again:
-// 1 s, doubling up to 10 s.
+// Flags a slave whose acknowledge or configuration failed and sets when to try again.
 void configuration_failed(slave& s)
 {
     s.error_flag = 1;
-    uint32_t delay = first_rescan_delay_ms << std::min(s.failed_configurations, 4u);
+    uint32_t delay = first_configuration_retry_delay_ms << std::min(s.failed_configurations, 4u);
     s.configuration_retry_time = platform::tick_ms() + std::min(delay, max_configuration_retry_delay_ms);
     ++s.failed_configurations;
 }
@@ -253,9 +256,8 @@ void plan_repeat(master_state_machine& fsm)
         return;
     }
     // frames lost for longer than the quick repeats last must not strand the slaves
-    uint32_t delay = fsm.scan_repeats >= max_scan_repeats ? slow_rescan_delay_ms
-        : fsm.scan_repeats == 0                           ? first_rescan_delay_ms
-                                                          : later_rescan_delay_ms;
+    uint32_t delay =
+        fsm.scan_repeats >= max_scan_repeats ? slow_rescan_delay_ms : rescan_delays_ms[fsm.scan_repeats];
     if (fsm.scan_repeats < max_scan_repeats)
         ++fsm.scan_repeats;
     fsm.rescan_pending = true;
