@@ -213,7 +213,13 @@ int command_soak(const options& opts, std::ostream& out, std::ostream& err)
     std::map<std::string, int64_t> worst_by_fault; // recovery, by the fault taken off
     unsigned unrecovered = 0;
     int64_t cleared_at = -1;
-    while (clock_type::now() < end) {
+    // At the end the fault that is on is taken off, and the run goes on until the bus has
+    // recovered from the last fault or the recovery is overdue: every fault is judged.
+    auto running_on = [&](clock_type::time_point now) {
+        return now < end
+            || (cleared_at >= 0 && ms_since(start) - cleared_at < soak_faults::recovery_overdue.count());
+    };
+    while (running_on(clock_type::now())) {
         std::this_thread::sleep_for(milliseconds(20));
         auto now = clock_type::now();
         if (!warmed && now - start >= warm_up) {
@@ -236,13 +242,14 @@ int command_soak(const options& opts, std::ostream& out, std::ostream& err)
                 faults.recovered(now);
             }
         }
-        if (faults.step(now)) {
+        bool taken_off = now < end ? faults.step(now) : !faults.current().empty();
+        if (taken_off) {
+            faults.clear();
             if (cleared_at >= 0)
                 ++unrecovered; // the next fault came before recovery from the last one
             cleared_at = ms_since(start);
         }
     }
-    faults.clear();
     running = false;
     for (auto& t : callers)
         t.join();

@@ -29,8 +29,6 @@ constexpr fault_kind kinds[] = {
 constexpr unsigned kind_count = sizeof kinds / sizeof kinds[0];
 // the bus runs undisturbed this long after recovering before the next fault
 constexpr milliseconds quiet_time(3000);
-// a fault the bus has not recovered from this long after it was taken off is given up on
-constexpr milliseconds recovery_overdue(20000);
 
 } // namespace
 

@@ -31,6 +31,8 @@ public:
     const std::string& last() const { return last_; }
 
     static constexpr double background_loss = 0.01;
+    // a fault the bus has not recovered from this long after it was taken off is given up on
+    static constexpr std::chrono::milliseconds recovery_overdue{20000};
 
 private:
     void put_on(unsigned which);
