@@ -77,13 +77,14 @@ TEST_F(adapter_table, a_receive_time_out_of_zero_or_less_is_one_ms)
     adapter_close(descriptor);
 }
 
-// A master on the wire with one BRD on it, so that the poll waits for an answer.
+// A master on the wire (`link`, which a test may replace first) with one BRD on it, so
+// that the poll waits for an answer.
 class polled_master : public adapter_table {
 protected:
-    void start(const uint8_t mac[6])
+    void start(const uint8_t mac[6], int response_wait_ms = 1)
     {
         register_wire(mac);
-        ASSERT_EQ(net_device_fill(descriptor, index, 1), 0);
+        ASSERT_EQ(net_device_fill(descriptor, index, response_wait_ms), 0);
         ASSERT_EQ(master_init(*m, 0, mac), 0);
         ASSERT_NE(master_attach_device(*m, descriptor), nullptr);
         ASSERT_EQ(adapter_open(descriptor), 0);
@@ -201,43 +202,15 @@ public:
     int supply = 100000;
 };
 
-// A master on a registered wire with one broadcast sent whose answer never comes back;
-// the test then polls once.
-class awaiting_answer : public ::testing::Test {
-protected:
-    void start(const char* name, std::shared_ptr<platform::frame_link> wire, int response_wait_ms)
-    {
-        adapter_register_wire(name, plain_mac, std::move(wire));
-        ASSERT_EQ(adapter_list_refresh(), 0);
-        ASSERT_EQ(net_device_fill(descriptor, adapter_count() - 1, response_wait_ms), 0);
-        ASSERT_EQ(master_init(*m, 0, plain_mac), 0);
-        ASSERT_NE(master_attach_device(*m, descriptor), nullptr);
-        ASSERT_EQ(adapter_open(descriptor), 0);
-        datagram_brd(sent, 0x0130, 2);
-        master_queue_datagram(*m, sent);
-        master_send_frames(*m, 0);
-    }
-    void TearDown() override
-    {
-        adapter_close(descriptor);
-        master_clear(*m);
-        adapter_release_all();
-        adapter_unregister_wires();
-    }
-
-    net_device descriptor;
-    std::unique_ptr<master> m = std::make_unique<master>();
-    datagram sent;
-};
-
-TEST_F(awaiting_answer, foreign_frames_cannot_hold_the_poll_while_our_answer_is_lost)
+TEST_F(polled_master, foreign_frames_cannot_hold_the_poll_while_our_answer_is_lost)
 {
     auto flood = std::make_shared<foreign_flood>();
-    start("shared wire", flood, 1);
+    link = flood;
+    start(plain_mac);
 
     adapter_poll(descriptor);
     EXPECT_LE(flood->taken, 8) << "each foreign frame costs one of the poll's attempts";
-    EXPECT_EQ(sent.state, datagram_state::sent);
+    EXPECT_EQ(d.state, datagram_state::sent);
 }
 
 // A wire on which our answer was lost: nothing ever arrives. It notes how long the poll
@@ -253,15 +226,16 @@ public:
     long asked_us = 0;
 };
 
-TEST_F(awaiting_answer, a_lost_answer_holds_the_poll_for_one_response_wait_not_several)
+TEST_F(polled_master, a_lost_answer_holds_the_poll_for_one_response_wait_not_several)
 {
     auto wire = std::make_shared<silent_wire>();
-    start("lossy wire", wire, 2); // 2 ms response wait
+    link = wire;
+    start(plain_mac, 2); // 2 ms response wait
 
     adapter_poll(descriptor);
     EXPECT_GT(wire->asked_us, 0) << "the poll did not wait for the answer at all";
     EXPECT_LE(wire->asked_us, 2000) << "a lost answer stalls the whole cycle for as long as the poll waits";
-    EXPECT_EQ(sent.state, datagram_state::sent);
+    EXPECT_EQ(d.state, datagram_state::sent);
 }
 
 } // namespace
