@@ -242,9 +242,7 @@ int command_soak(const options& opts, std::ostream& out, std::ostream& err)
                 faults.recovered(now);
             }
         }
-        bool taken_off = now < end ? faults.step(now) : !faults.current().empty();
-        if (taken_off) {
-            faults.clear();
+        if (now < end ? faults.step(now) : faults.clear()) {
             if (cleared_at >= 0)
                 ++unrecovered; // the next fault came before recovery from the last one
             cleared_at = ms_since(start);

@@ -59,10 +59,12 @@ void soak_faults::recovered(clock_type::time_point now)
         next_change_ = std::min(next_change_, now + quiet_time);
 }
 
-void soak_faults::clear()
+bool soak_faults::clear()
 {
-    if (on_)
-        take_off();
+    if (!on_)
+        return false;
+    take_off();
+    return true;
 }
 
 void soak_faults::put_on(unsigned which)

@@ -23,8 +23,9 @@ public:
     bool step(clock_type::time_point now);
     // The bus has recovered from the fault last taken off.
     void recovered(clock_type::time_point now);
-    // Takes off whatever is on and leaves the background loss.
-    void clear();
+    // Takes off whatever is on and leaves the background loss. Returns true when a fault
+    // was on.
+    bool clear();
     unsigned injected() const { return injected_; }
     const std::string& current() const { return current_; }
     // The fault last taken off.
