@@ -3,9 +3,9 @@
 set -euo pipefail
 
 packages=(
-  cmake ninja-build g++ pkg-config
+  cmake ninja-build g++ pkg-config ccache
   libgtest-dev libgmock-dev libbenchmark-dev
-  libpcap-dev libmodbus-dev
+  libpcap-dev libmodbus-dev libcap-dev
   iproute2 tshark socat libcap2-bin util-linux
   qt6-base-dev qt6-serialport-dev libgl-dev
   fonts-wqy-microhei xvfb xauth xdotool
