@@ -5,11 +5,11 @@
 #include <QCoreApplication>
 
 #include "app/CKestIO_TestDlg.h"
-#include "app/capture_check.h"
 #include "app/message_box.h"
 #include "app/screenshot_tour.h"
 #include "simulated_adapter/simulated_adapter.h"
 #include "ecat/adapter.h"
+#include "platform/adapter_helper_client.h"
 #include "platform/instance_marker.h"
 
 CKestIO_TestApp::CKestIO_TestApp(app_options options) : options_(std::move(options)) { }
@@ -24,11 +24,11 @@ int CKestIO_TestApp::run()
     QCoreApplication::setOrganizationName(QStringLiteral("DV_TqrApp"));
     QCoreApplication::setApplicationName(QStringLiteral("KestIO_Test"));
 
-    if (!options_.simulate && !can_capture_packets()) {
-        show_message_box(nullptr,
-                         QStringLiteral("没有安装驱动程序！\n请以 root 运行，或授予抓包权限：sudo setcap "
-                                        "cap_net_raw,cap_net_admin=eip %1")
-                             .arg(QCoreApplication::applicationFilePath()));
+    std::string raw_access_error;
+    if (!options_.simulate && !platform::adapter_helper_usable(raw_access_error)) {
+        show_message_box(nullptr, QStringLiteral("没有安装驱动程序！\n%1\n%2")
+                                      .arg(QString::fromStdString(platform::raw_access_hint()),
+                                           QString::fromStdString(raw_access_error)));
         return 1;
     }
 

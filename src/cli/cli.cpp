@@ -50,6 +50,15 @@ int run_on_bus(const options& opts, std::ostream& out, std::ostream& err)
 
 } // namespace
 
+bool opens_network_adapter(const std::vector<std::string>& args)
+{
+    options opts;
+    std::string error;
+    if (!parse_options(args, opts, error) || opts.words.empty() || opts.simulate)
+        return false;
+    return opts.words[0] == "run" || is_bus_command(opts.words[0]);
+}
+
 int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
 {
     options opts;

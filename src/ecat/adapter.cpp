@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "ecat/master.h"
+#include "platform/raw_port.h"
 
 namespace ecat {
 
@@ -182,9 +183,9 @@ int adapter_open(net_device& descriptor)
         if (entry->wire) {
             entry->handle = entry->wire.get();
         } else {
-            auto capture = std::make_unique<platform::pcap_port>();
             std::string error;
-            if (!capture->open(entry->device, error)) {
+            std::unique_ptr<platform::frame_link> capture = platform::open_raw_port(entry->device, error);
+            if (!capture) {
                 last_error() = error;
                 return adapter_error_open;
             }

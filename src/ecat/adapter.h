@@ -30,7 +30,7 @@ struct adapter_entry {
     size_t packet_length = 0;
     unsigned receive_timeout_ms = 1;
     std::string description; // display name
-    std::unique_ptr<platform::pcap_port> capture;
+    std::unique_ptr<platform::frame_link> capture;
     std::shared_ptr<platform::frame_link> wire; // set for an in-process wire
     bool mac_filter_safe = true; // our own MAC cannot be a slave's answer (locally administered bit clear)
 };

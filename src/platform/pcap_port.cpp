@@ -48,26 +48,6 @@ std::string system_description(const pcap_if_t* node)
     return driver;
 }
 
-// The running program's own path, for a setcap line the operator can paste.
-std::string own_program_path()
-{
-    char path[4096];
-    ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
-    if (n <= 0)
-        return "<program>";
-    return std::string(path, size_t(n));
-}
-
-std::string permission_hint(const char* text)
-{
-    std::string message = text;
-    if (message.find("ermission") != std::string::npos || message.find("not permitted") != std::string::npos)
-        message += " — raw packet access needs root or CAP_NET_RAW: "
-                   "sudo setcap cap_net_raw,cap_net_admin=eip "
-            + own_program_path();
-    return message;
-}
-
 } // namespace
 
 bool read_interface_mac(const std::string& device, std::array<uint8_t, 6>& mac)
@@ -127,7 +107,7 @@ bool pcap_port::open(const std::string& device, std::string& error)
     pcap_set_immediate_mode(handle, 1);
     int status = pcap_activate(handle);
     if (status < 0) {
-        error = permission_hint(status == PCAP_ERROR ? pcap_geterr(handle) : pcap_statustostr(status));
+        error = status == PCAP_ERROR ? pcap_geterr(handle) : pcap_statustostr(status);
         pcap_close(handle);
         return false;
     }

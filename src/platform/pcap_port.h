@@ -26,7 +26,8 @@ bool list_ethernet_interfaces(std::vector<interface_info>& out, std::string& err
 bool read_interface_mac(const std::string& device, std::array<uint8_t, 6>& mac);
 
 // Raw EtherCAT traffic on one interface: immediate mode, only frames coming in,
-// only EtherType 0x88A4; a non-blocking handle waited on with poll().
+// only EtherType 0x88A4; a non-blocking handle waited on with poll(). Needs CAP_NET_RAW
+// in this process (see raw_port.h for processes without it).
 class pcap_port : public frame_link {
 public:
     pcap_port() = default;
@@ -34,7 +35,7 @@ public:
     pcap_port(const pcap_port&) = delete;
     pcap_port& operator=(const pcap_port&) = delete;
 
-    // Returns false with a readable reason (including how to grant raw-socket rights).
+    // Returns false with the capture library's reason.
     bool open(const std::string& device, std::string& error);
     void close();
     bool is_open() const { return handle_ != nullptr; }

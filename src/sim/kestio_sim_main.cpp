@@ -9,7 +9,8 @@
 #include <thread>
 #include <vector>
 
-#include "platform/pcap_port.h"
+#include "platform/capabilities.h"
+#include "platform/raw_port.h"
 #include "sim/bus/bus_catalog.h"
 #include "sim/cards/card_jig.h"
 #include "sim/chip/ethercat_frame.h"
@@ -105,7 +106,17 @@ int main(int argc, char** argv)
         std::fputs(sim::fault_command_help, stdout);
         return 0;
     }
-    // every slave, with its files and firmware, is built before the wire opens
+    // the interface opens first, so that every capability is gone before any firmware
+    // library is loaded; every slave is built before the simulator answers
+    std::unique_ptr<platform::frame_link> port = platform::open_raw_port(options.interface, error);
+    if (!port) {
+        std::fprintf(stderr, "kestio-sim: cannot open %s: %s\n", options.interface.c_str(), error.c_str());
+        return 1;
+    }
+    if (!platform::drop_all_capabilities(error)) {
+        std::fprintf(stderr, "kestio-sim: %s\n", error.c_str());
+        return 1;
+    }
     std::shared_ptr<sim::bus> segment = sim::make_bus(sim::slave_list(options), options.seed, error);
     if (!segment || !sim::apply_faults(options, *segment, error) || !bind_card_ptys(*segment, pty_cards, error)) {
         std::fprintf(stderr, "kestio-sim: %s\n", error.c_str());
@@ -120,12 +131,6 @@ int main(int argc, char** argv)
         return uint64_t(
             std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - start).count());
     });
-
-    platform::pcap_port port;
-    if (!port.open(options.interface, error)) {
-        std::fprintf(stderr, "kestio-sim: cannot open %s: %s\n", options.interface.c_str(), error.c_str());
-        return 1;
-    }
     install_stop_handlers();
     read_fault_commands(segment);
     std::printf("kestio-sim: %zu slaves answering on %s\n", segment->slave_count(), options.interface.c_str());
@@ -133,7 +138,7 @@ int main(int argc, char** argv)
 
     std::vector<uint8_t> frame(sim::max_frame_size + 64);
     while (!stop_requested) {
-        int length = port.receive(frame.data(), frame.size(), 100'000);
+        int length = port->receive(frame.data(), frame.size(), 100'000);
         if (length < 0) {
             std::fprintf(stderr, "kestio-sim: receiving on %s failed\n", options.interface.c_str());
             return 1;
@@ -141,7 +146,7 @@ int main(int argc, char** argv)
         if (length == 0)
             continue;
         for (const std::vector<uint8_t>& reply : segment->transmit(frame.data(), size_t(length)))
-            port.send(reply.data(), reply.size());
+            port->send(reply.data(), reply.size());
     }
     sim::bus::statistics counters = segment->counters();
     std::printf("kestio-sim: stopped after %llu frames (%llu answered)\n",
