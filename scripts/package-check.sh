@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs the built package, checks the programs run from /usr/bin with the raw-socket
-# capability, and removes the package again. Needs root; skipped with a line otherwise.
+# Installs the built package, checks owner, group, mode and capabilities of every program it
+# installs (only the adapter helper holds one, for the group kestio), runs kestio-cli from
+# /usr/bin, and removes the package again. Needs root; skipped with a line otherwise.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 if [ "$(id -u)" -ne 0 ]; then
@@ -23,9 +24,26 @@ trap remove EXIT
 fail() { echo "FAILED: $*"; exit 1; }
 out=$(/usr/bin/kestio-cli --simulate=ZEIO slaves) || fail "/usr/bin/kestio-cli failed"
 echo "$out" | grep -q "ZEIO" || fail "kestio-cli --simulate=ZEIO slaves listed: $out"
+# path, owner:group, mode, capabilities (getcap's words; empty for none)
+expect_file() {
+  local path=$1 owner=$2 mode=$3 caps=$4 seen
+  [ -f "$path" ] || fail "$path is not installed"
+  seen=$(stat -c %U:%G "$path")
+  [ "$seen" = "$owner" ] || fail "$path belongs to $seen, not $owner"
+  seen=$(stat -c %a "$path")
+  [ "$seen" = "$mode" ] || fail "$path has mode $seen, not $mode"
+  seen=$(getcap "$path" | awk '{print $2}')
+  [ "$seen" = "$caps" ] || fail "$path has capabilities '$seen', not '$caps'"
+  echo "  $path $owner $mode ${caps:-no capabilities}"
+}
+getent group kestio > /dev/null || fail "the package did not create the group kestio"
 for program in KestIO_Test kestio-cli kestio-sim; do
-  getcap "/usr/bin/$program" | grep -q "cap_net_admin,cap_net_raw=eip" || fail "/usr/bin/$program has no raw-socket capability"
+  expect_file "/usr/bin/$program" root:root 755 ""
 done
+expect_file /usr/libexec/kestio-test/kestio-adapter-open root:kestio 750 cap_net_raw=ep
+installed=$(dpkg -L kestio-test | while read -r f; do if [ -f "$f" ] && [ -x "$f" ]; then echo "$f"; fi; done | LC_ALL=C sort | tr '\n' ' ')
+[ "$installed" = "/usr/bin/KestIO_Test /usr/bin/kestio-cli /usr/bin/kestio-sim /usr/libexec/kestio-test/kestio-adapter-open " ] \
+  || fail "the package installs other programs than the four checked: $installed"
 [ -f /usr/share/applications/kestio-test.desktop ] || fail "no desktop entry"
 [ -f /usr/share/icons/hicolor/scalable/apps/kestio-test.svg ] || fail "no icon"
 [ -f /usr/include/kestio_firmware.h ] || fail "no /usr/include/kestio_firmware.h"
