@@ -16,14 +16,14 @@ namespace {
 
 constexpr int helper_answer_wait_ms = 5000;
 
-std::string own_program_folder()
+// The folder above this program's own: /usr for /usr/bin/kestio-cli.
+std::string own_program_prefix()
 {
     char path[4096];
     ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
-    if (n <= 0)
-        return ".";
-    std::string program(path, size_t(n));
-    return program.substr(0, program.find_last_of('/'));
+    std::string program = n > 0 ? std::string(path, size_t(n)) : std::string("./program");
+    std::string folder = program.substr(0, program.find_last_of('/'));
+    return folder.substr(0, folder.find_last_of('/'));
 }
 
 std::string user_name()
@@ -106,7 +106,7 @@ bool ask_helper(const char* argument, helper_answer& answer, std::string& error)
 
 std::string adapter_helper_path()
 {
-    return own_program_folder() + "/../libexec/kestio-test/" + adapter_helper_name;
+    return own_program_prefix() + "/libexec/kestio-test/" + adapter_helper_name;
 }
 
 std::string raw_access_hint()
