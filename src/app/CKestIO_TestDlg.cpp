@@ -179,8 +179,7 @@ void CKestIO_TestDlg::add_page_set(const page_set& set)
     poll_procedure_ = poll_procedure_for(set.poll);
     for (const tab_entry& entry : set.tabs)
         add_page(page(entry.page), QString::fromUtf8(entry.caption));
-    if (set.ad_channels)
-        static_cast<CADtest*>(page(page_kind::ad_test))->set_channel_count(set.ad_channels);
+    static_cast<CADtest*>(page(page_kind::ad_test))->set_channel_count(set.ad_channels);
 }
 
 CMyDlg* CKestIO_TestDlg::page_of_tab(int tab) const

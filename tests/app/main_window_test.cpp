@@ -81,6 +81,14 @@ private:
             captions << tabs()->tabText(i);
         return captions;
     }
+    QStringList ad_channels()
+    {
+        auto* channels = window->page(page_kind::ad_test)->findChild<QComboBox*>("id1011");
+        QStringList names;
+        for (int i = 0; i < channels->count(); ++i)
+            names << channels->itemText(i);
+        return names;
+    }
     void choose_slave(int item)
     {
         slave_list()->setCurrentIndex(item);
@@ -190,6 +198,7 @@ private slots:
         QTRY_COMPARE(tab_captions(), QStringList({"IO测试", "AD稳定性测试"}));
         QVERIFY(window->poll_procedure() == &kova_16io_poll);
         QVERIFY(window->page(page_kind::io16)->isVisible());
+        QCOMPARE(ad_channels(), QStringList({"AD0", "AD1"}));
         choose_slave(3);
         QTRY_COMPARE(tab_captions(), QStringList({"IO测试", "AD稳定性测试", "设置"}));
         QVERIFY(window->poll_procedure() == &io_poll);
@@ -200,6 +209,21 @@ private slots:
         QTRY_VERIFY(!window->info_thread().running());
         QVERIFY(window->poll_thread().running());
         QVERIFY(messages.isEmpty());
+    }
+
+    void each_model_offers_its_own_ad_channels_whatever_card_came_before()
+    {
+        bus = register_spec_bus("ZEIO,KOVA-H,KOVA-AD", bus_name);
+        open_window(3);
+        search_and_read_identity();
+        QCOMPARE(ad_channels(), QStringList({"AD0", "AD1"}));
+        choose_slave(1);
+        QTRY_COMPARE(tabs()->count(), 6);
+        QCOMPARE(ad_channels(), QStringList({"AD0", "AD1", "AD2", "AD3"}));
+        choose_slave(2);
+        QTRY_COMPARE(tabs()->count(), 3);
+        QCOMPARE(ad_channels().size(), 16);
+        QCOMPARE(ad_channels().last(), QString("AD15"));
     }
 
     void selecting_the_selected_slave_again_reads_nothing()
