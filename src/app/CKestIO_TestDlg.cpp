@@ -214,9 +214,14 @@ void CKestIO_TestDlg::show_no_card()
     QLabel* fields[] = {hardware_version_, software_version_, date_, serial_number_};
     for (size_t i = 0; i < std::size(fields); ++i)
         fields[i]->setText(QString::fromUtf8(identity_start_texts[i]));
+    forget_card();
+    no_slave_->show();
+}
+
+void CKestIO_TestDlg::forget_card()
+{
     for (CMyDlg* page : pages_)
         page->forget_card();
-    no_slave_->show();
 }
 
 void CKestIO_TestDlg::show_first_page(CMyDlg* hidden)
