@@ -282,8 +282,10 @@ private:
             option.features |= QStyleOptionFrame::Flat;
         QRect label = group->style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel, group);
         int needed = group->fontMetrics().size(Qt::TextShowMnemonic, group->title()).width();
-        QRect inside = group->rect();
-        check_width(group, group->title(), needed, std::min(label.width(), inside.right() - label.left() + 1));
+        // the style sizes the caption's rectangle to the ink of its glyphs, narrower than their
+        // advance when a full-width character ends it, and draws the caption unclipped from its
+        // left edge: only the group's own edge cuts it
+        check_width(group, group->title(), needed, group->rect().right() - label.left() + 1);
     }
 
     void check_tab_bar(QTabBar* tabs)

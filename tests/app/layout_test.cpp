@@ -21,6 +21,7 @@
 #include "bus_fixture.h"
 #include "ecat/adapter.h"
 #include "layout_check/layout_check.h"
+#include "pages/CADcfgclkDlg.h"
 #include "pages/CIO16dlg.h"
 #include "pages/CIOHdlg.h"
 #include "pages/CIOdlg.h"
@@ -201,6 +202,14 @@ private slots:
     {
         CNetCardSel dialog({QString::fromStdString(bus_name), "enp0s31f6 (Intel Corporation Ethernet Connection)"}, 0,
                            10, window.get());
+        dialog.show();
+        settle();
+        report(layout_check::layout_faults(&dialog));
+    }
+
+    void the_ad_clock_dialog_reads_in_full()
+    {
+        CADcfgclkDlg dialog(*window, window.get());
         dialog.show();
         settle();
         report(layout_check::layout_faults(&dialog));
