@@ -21,9 +21,9 @@
 
 #include "ecat/sdo_api.h"
 #include "pages/CADcfgclkDlg.h"
+#include "pages/file_dialog.h"
 #include "pages/io_widgets.h"
 #include "pages/logic/ad_column.h"
-#include "pages/file_dialog.h"
 #include "pages/logic/ad_sampler.h"
 #include "pages/logic/csv_text.h"
 #include "pages/logic/edit_number.h"
