@@ -71,7 +71,10 @@ int main(int argc, char** argv)
     }
     wait_ms(500); // the poll passes under way end
 
-    page->findChild<QLineEdit*>("id1031")->setText(QString::number(samples));
+    auto* count = page->findChild<QLineEdit*>("id1031");
+    count->setText(QString::number(samples));
+    emit count->editingFinished(); // as Enter finishes it
+
     auto* list = page->findChild<QTableWidget*>("id1002");
     auto start = clock_type::now();
     page->findChild<QPushButton*>("id1050")->click();

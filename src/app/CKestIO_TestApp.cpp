@@ -57,9 +57,12 @@ int CKestIO_TestApp::run()
         CKestIO_TestDlg window(preferred_adapter);
         if (options_.ad_clock)
             window.show_ad_clock_button(true);
+        screenshot_tour* tour = nullptr;
         if (!options_.screenshots.empty())
-            new screenshot_tour(window, QString::fromStdString(options_.screenshots));
+            tour = new screenshot_tour(window, QString::fromStdString(options_.screenshots));
         window.exec();
+        if (tour && !tour->pictures_clean())
+            return 1;
     }
     return 0;
 }

@@ -179,8 +179,7 @@ void CKestIO_TestDlg::add_page_set(const page_set& set)
     poll_procedure_ = poll_procedure_for(set.poll);
     for (const tab_entry& entry : set.tabs)
         add_page(page(entry.page), QString::fromUtf8(entry.caption));
-    if (set.ad_channels)
-        static_cast<CADtest*>(page(page_kind::ad_test))->set_channel_count(set.ad_channels);
+    static_cast<CADtest*>(page(page_kind::ad_test))->set_channel_count(set.ad_channels);
 }
 
 CMyDlg* CKestIO_TestDlg::page_of_tab(int tab) const
@@ -215,9 +214,14 @@ void CKestIO_TestDlg::show_no_card()
     QLabel* fields[] = {hardware_version_, software_version_, date_, serial_number_};
     for (size_t i = 0; i < std::size(fields); ++i)
         fields[i]->setText(QString::fromUtf8(identity_start_texts[i]));
+    forget_card();
+    no_slave_->show();
+}
+
+void CKestIO_TestDlg::forget_card()
+{
     for (CMyDlg* page : pages_)
         page->forget_card();
-    no_slave_->show();
 }
 
 void CKestIO_TestDlg::show_first_page(CMyDlg* hidden)

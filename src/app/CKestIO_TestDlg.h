@@ -85,6 +85,8 @@ private:
     // The slave list is empty: the identity fields go back to their start texts, the
     // pages drop the last card's values, and the status line says so.
     void show_no_card();
+    // The selection or the bus changed: no page goes on showing or driving the last card.
+    void forget_card();
     void load_adapters(const QString& preferred_adapter);
     void on_select_adapter();
     void on_search();

@@ -22,13 +22,14 @@ constexpr const char* modbus_caption = "串口(Modbus协议)测试";
 constexpr const char* ad_caption = "AD稳定性测试";
 constexpr const char* settings_caption = "设置";
 
+// Every set names its AD channel count, so that no model keeps the last one's channels.
 const page_set startup_set{poll_kind::io,
                            {{io_caption, page_kind::io},
                             {usart_caption, page_kind::usart},
                             {modbus_caption, page_kind::modbus},
                             {ad_caption, page_kind::ad_test},
                             {settings_caption, page_kind::settings}},
-                           0};
+                           16};
 
 const page_set model_sets[card_model_count] = {
     // ZEIO
@@ -43,11 +44,11 @@ const page_set model_sets[card_model_count] = {
       {"Can", page_kind::can}},
      4},
     // KOVA-16IO
-    {poll_kind::kova_16io, {{io_caption, page_kind::io16}, {ad_caption, page_kind::ad_test}}, 0},
+    {poll_kind::kova_16io, {{io_caption, page_kind::io16}, {ad_caption, page_kind::ad_test}}, 2},
     // KOVA-AD
     {poll_kind::io,
      {{io_caption, page_kind::io}, {ad_caption, page_kind::ad_test}, {settings_caption, page_kind::settings}},
-     0},
+     16},
 };
 
 } // namespace

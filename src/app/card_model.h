@@ -20,7 +20,7 @@ struct tab_entry {
 };
 
 // What a model shows: its poll procedure, its tabs in order, and the channel count the
-// AD test page gets (0: left as it is).
+// AD test page gets.
 struct page_set {
     poll_kind poll;
     std::vector<tab_entry> tabs;

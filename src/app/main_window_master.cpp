@@ -124,6 +124,7 @@ void CKestIO_TestDlg::on_search()
     }
     selected_slave_ = -1;
     slave_list_->clear();
+    forget_card();
     unsigned count = m.slave_count;
     for (unsigned i = 0; i < count; ++i) {
         ecat::slave_info info; // a slave gone meanwhile keeps an empty entry
@@ -168,6 +169,7 @@ void CKestIO_TestDlg::on_slave_selected(int item)
     if (position == selected_slave_)
         return;
     selected_slave_ = position;
+    forget_card();
     info_thread_.start(identity_read, info_thread_name, this);
 }
 

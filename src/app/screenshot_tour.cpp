@@ -1,5 +1,7 @@
 #include "app/screenshot_tour.h"
 
+#include <cstdio>
+
 #include <QComboBox>
 #include <QDir>
 #include <QImage>
@@ -7,9 +9,13 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QTabBar>
+#include <QTimer>
 
 #include "app/CKestIO_TestDlg.h"
 #include "ecat/master.h"
+#include "layout_check/layout_check.h"
+#include "pages/CADcfgclkDlg.h"
+#include "pages/CADtest.h"
 #include "pages/CMyDlg.h"
 
 namespace {
@@ -86,14 +92,37 @@ void screenshot_tour::visit_tabs()
             continue;
         pictured_.insert(kind);
         after([] { return true; }, [tabs, tab] { tabs->setCurrentIndex(tab); });
-        after([page] { return page->isVisible(); }, [this, page] { save(page); }, draw_ms);
+        after([page] { return page->isVisible(); }, [this, kind] { save(&window_, kind); }, draw_ms);
+        if (qobject_cast<CADtest*>(page))
+            after([] { return true; }, [this, page] { visit_clock_dialog(page); });
     }
 }
 
-void screenshot_tour::save(CMyDlg* page)
+void screenshot_tour::visit_clock_dialog(CMyDlg* ad_page)
 {
+    auto* open = ad_page->findChild<QPushButton*>("id1052");
+    if (!open || !open->isVisible())
+        return;
+    // the dialog runs modally: opened from a step, it would hold up the steps that follow
+    QTimer::singleShot(0, open, &QPushButton::click);
+    auto dialog = [this] { return window_.findChild<CADcfgclkDlg*>(); };
+    after([dialog] { return dialog() && dialog()->isVisible(); },
+          [this, dialog] {
+              CADcfgclkDlg* shown = dialog();
+              save(shown, shown->metaObject()->className());
+              shown->reject();
+          },
+          draw_ms);
+}
+
+void screenshot_tour::save(QWidget* shown, const QString& name)
+{
+    for (const QString& fault : layout_check::layout_faults(shown)) {
+        std::fprintf(stderr, "screenshots: %s: %s\n", qPrintable(name), qPrintable(fault));
+        ++faults_;
+    }
     // a palette image of a window is a fraction of the size of a full-colour one
     QImage picture =
-        window_.grab().toImage().convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither | Qt::AvoidDither);
-    picture.save(QDir(folder_).filePath(QString(page->metaObject()->className()) + ".png"), "PNG", 9);
+        shown->grab().toImage().convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither | Qt::AvoidDither);
+    picture.save(QDir(folder_).filePath(name + ".png"), "PNG", 9);
 }

@@ -13,11 +13,16 @@ class CMyDlg;
 
 // Walks the main window through one page of each kind and saves a picture of the window
 // with each (--screenshots=DIR, run by scripts/screenshots.sh): searches the bus, selects
-// every card in turn and shows each tab whose page has no picture yet. Closes the window
-// when done.
+// every card in turn and shows each tab whose page has no picture yet, and the AD clock
+// dialog when its button is shown. Every picture is checked first: a control drawn over
+// another or a text cut off is written to standard error, naming the page and the widgets.
+// Closes the window when done.
 class screenshot_tour : public QObject {
 public:
     screenshot_tour(CKestIO_TestDlg& window, QString folder);
+
+    // Every picture taken showed each widget whole.
+    bool pictures_clean() const { return faults_ == 0; }
 
 private:
     struct step {
@@ -31,7 +36,8 @@ private:
     void search();
     void visit_card(int item);
     void visit_tabs();
-    void save(CMyDlg* page);
+    void visit_clock_dialog(CMyDlg* ad_page);
+    void save(QWidget* shown, const QString& name);
 
     CKestIO_TestDlg& window_;
     QString folder_;
@@ -39,4 +45,5 @@ private:
     std::vector<step> added_; // by the step that runs, to run next
     QElapsedTimer waited_;
     std::set<QString> pictured_;
+    int faults_ = 0;
 };

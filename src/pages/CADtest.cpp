@@ -1,10 +1,14 @@
 #include "pages/CADtest.h"
 
+#include <algorithm>
 #include <chrono>
+#include <optional>
 #include <thread>
 
 #include <QClipboard>
 #include <QComboBox>
+#include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -17,9 +21,11 @@
 
 #include "ecat/sdo_api.h"
 #include "pages/CADcfgclkDlg.h"
+#include "pages/file_dialog.h"
 #include "pages/io_widgets.h"
 #include "pages/logic/ad_column.h"
 #include "pages/logic/ad_sampler.h"
+#include "pages/logic/csv_text.h"
 #include "pages/logic/edit_number.h"
 #include "pages/page_context.h"
 
@@ -50,11 +56,19 @@ uint64_t steady_ms()
     return uint64_t(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
-int integer_of(const QLineEdit* edit)
+std::optional<long long> read_count_in(const QLineEdit* edit)
 {
     QString text = edit->text();
-    return page_logic::integer_from_edit(
-        std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()), size_t(text.size())));
+    return page_logic::integer_in_range(
+        std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()), size_t(text.size())), 1,
+        CADtest::max_read_count);
+}
+
+// as a right click copies a cell
+std::string without_spaces(std::string cell)
+{
+    std::erase(cell, ' ');
+    return cell;
 }
 
 } // namespace
@@ -68,6 +82,7 @@ CADtest::CADtest(page_context& context, QWidget* parent) : CMyDlg(context, paren
     layout->addWidget(list_, 1);
     // the count rule inserts the sample rows ahead of the summary rows
     read_count_->setText("10");
+    apply_read_count();
 }
 
 CADtest::~CADtest()
@@ -91,6 +106,10 @@ QWidget* CADtest::build_controls()
     clear_ = make_button(box, 1051, "清除记录");
     clock_ = make_button(box, 1052, "修改AD时钟");
     clock_->hide();
+    export_ = make_button(box, 0, "导出CSV");
+    export_->setObjectName("export_csv");
+    status_ = new QLabel(box);
+    status_->setObjectName("status");
 
     auto* first = new QHBoxLayout;
     first->addWidget(label("AD精度："));
@@ -109,16 +128,20 @@ QWidget* CADtest::build_controls()
     second->addWidget(read_);
     second->addWidget(clear_);
     second->addWidget(clock_);
+    second->addWidget(export_);
     second->addStretch(1);
     auto* rows = new QVBoxLayout(box);
     rows->setContentsMargins(0, 0, 0, 0);
     rows->addLayout(first);
     rows->addLayout(second);
+    rows->addWidget(status_);
 
     connect(read_, &QPushButton::clicked, this, &CADtest::on_read);
     connect(clear_, &QPushButton::clicked, this, &CADtest::clear_records);
-    connect(read_count_, &QLineEdit::textChanged, this, &CADtest::on_sample_count_changed);
+    // a count typed digit by digit passes through smaller ones: it applies when finished
+    connect(read_count_, &QLineEdit::editingFinished, this, &CADtest::apply_read_count);
     connect(clock_, &QPushButton::clicked, this, &CADtest::open_clock_dialog);
+    connect(export_, &QPushButton::clicked, this, &CADtest::export_csv);
     return box;
 }
 
@@ -187,6 +210,7 @@ void CADtest::start_run()
     request.count = sample_count_;
     run_precision_ = request.precision;
     run_samples_ = sample_count_;
+    run_card_changes_ = card_changes_;
     stop_ = false;
     set_running(true);
 
@@ -229,23 +253,40 @@ void CADtest::show_progress(int taken)
 
 void CADtest::finish_run(const std::vector<page_logic::ad_sample>& samples)
 {
+    set_running(false);
+    if (run_card_changes_ != card_changes_)
+        return;
     page_logic::ad_column_input input;
     input.precision = run_precision_;
     input.samples = samples;
-    input.rows = sample_count_;
+    input.rows = run_samples_;
     input.range_volts = edit_number(range_);
     input.input_volts = edit_number(input_voltage_);
     std::vector<std::string> cells = page_logic::ad_column_cells(input);
+    auto summary = cells.end() - std::ptrdiff_t(page_logic::ad_summary_labels.size());
+    results_.push_back({{cells.begin(), summary}, {summary, cells.end()}});
 
     list_->setUpdatesEnabled(false);
-    int column = ++result_columns_;
+    int column = int(results_.size());
     list_->insertColumn(column);
     list_->setHorizontalHeaderItem(column, cell_item(QString::fromStdString(page_logic::ad_column_header(column))));
     list_->setColumnWidth(column, result_column_width_);
-    for (int row = 0; row < int(cells.size()); ++row)
-        list_->setItem(row, column, cell_item(QString::fromStdString(cells[size_t(row)])));
+    for (int row = 0; row < sample_count_ + int(page_logic::ad_summary_labels.size()); ++row)
+        show_result_cell(row, results_.size() - 1);
     list_->setUpdatesEnabled(true);
-    set_running(false);
+}
+
+// The cell of a result at a row of the list as it is now: a sample, nothing, or a summary.
+void CADtest::show_result_cell(int row, size_t result)
+{
+    const auto& [samples, summary] = results_[result];
+    const std::string* text = nullptr;
+    if (row >= sample_count_)
+        text = &summary[size_t(row - sample_count_)];
+    else if (size_t(row) < samples.size() && !samples[size_t(row)].empty())
+        text = &samples[size_t(row)];
+    if (text)
+        list_->setItem(row, int(result) + 1, cell_item(QString::fromStdString(*text)));
 }
 
 void CADtest::set_running(bool running)
@@ -259,21 +300,51 @@ void CADtest::set_running(bool running)
 
 void CADtest::clear_records()
 {
-    for (; result_columns_ > 0; --result_columns_)
-        list_->removeColumn(result_columns_);
+    results_.clear();
+    list_->setColumnCount(1);
 }
 
-void CADtest::on_sample_count_changed()
+void CADtest::forget_card()
 {
-    int count = integer_of(read_count_);
-    if (count <= 0 || count == sample_count_)
+    ++card_changes_;
+    bool had_results = running_ || !results_.empty();
+    stop_ = true;
+    clear_records();
+    status_->setText(had_results ? QStringLiteral("从站已改变：上一从站的读取已停止，记录已清除") : QString());
+}
+
+void CADtest::apply_read_count()
+{
+    std::optional<long long> count = read_count_in(read_count_);
+    if (!count) {
+        // put the count in force back before the box takes the focus
+        read_count_->setText(QString::number(sample_count_));
+        context.message_box(this, QStringLiteral("输入无效：读取个数 应为 1–%1").arg(max_read_count), "提示");
+        return;
+    }
+    show_sample_rows(int(*count));
+}
+
+// The sample rows move in one step each way; the results keep their samples, and rows
+// shown again show them again.
+void CADtest::show_sample_rows(int count)
+{
+    int shown = sample_count_;
+    if (count == shown)
         return;
     list_->setUpdatesEnabled(false);
-    while (sample_count_ > count)
-        list_->removeRow(--sample_count_);
-    for (; sample_count_ < count; ++sample_count_) {
-        list_->insertRow(sample_count_);
-        list_->setItem(sample_count_, 0, cell_item(QString::fromStdString(page_logic::ad_sample_label(sample_count_))));
+    if (count < shown) {
+        list_->model()->removeRows(count, shown - count);
+        sample_count_ = count;
+    } else {
+        list_->model()->insertRows(shown, count - shown);
+        sample_count_ = count;
+        for (int row = shown; row < count; ++row) {
+            list_->setItem(row, 0, cell_item(QString::fromStdString(page_logic::ad_sample_label(row))));
+            for (size_t result = 0; result < results_.size(); ++result)
+                if (size_t(row) < results_[result].samples.size())
+                    show_result_cell(row, result);
+        }
     }
     list_->setUpdatesEnabled(true);
 }
@@ -296,4 +367,41 @@ void CADtest::open_clock_dialog()
     }
     CADcfgclkDlg dialog(context, this);
     dialog.exec();
+}
+
+void CADtest::export_csv()
+{
+    QString path = choose_file(this, file_dialog_kind::save, {QStringLiteral("CSV文件(*.csv)")}, QStringLiteral("csv"));
+    if (path.isEmpty())
+        return;
+    QByteArray text = QByteArray::fromStdString(page_logic::csv_text(table_rows()));
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(text) != text.size() || !file.flush()) {
+        context.message_box(this, QStringLiteral("导出失败，无法写入文件！"), "提示");
+        return;
+    }
+    status_->setText(QStringLiteral("已导出：") + QFileInfo(path).fileName());
+}
+
+// Every result with all its samples, also those the read count hides, and its summary.
+std::vector<std::vector<std::string>> CADtest::table_rows() const
+{
+    size_t sample_rows = size_t(sample_count_);
+    for (const result& r : results_)
+        sample_rows = std::max(sample_rows, r.samples.size());
+    std::vector<std::vector<std::string>> rows;
+    rows.push_back({"序号"});
+    for (size_t column = 1; column <= results_.size(); ++column)
+        rows.back().push_back(page_logic::ad_column_header(int(column)));
+    for (size_t row = 0; row < sample_rows; ++row) {
+        rows.push_back({page_logic::ad_sample_label(int(row))});
+        for (const result& r : results_)
+            rows.back().push_back(row < r.samples.size() ? without_spaces(r.samples[row]) : "");
+    }
+    for (size_t row = 0; row < page_logic::ad_summary_labels.size(); ++row) {
+        rows.push_back({page_logic::ad_summary_labels[row]});
+        for (const result& r : results_)
+            rows.back().push_back(without_spaces(r.summary[row]));
+    }
+    return rows;
 }

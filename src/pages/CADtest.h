@@ -1,5 +1,6 @@
 #pragma once
 #include <atomic>
+#include <string>
 #include <vector>
 
 #include "pages/CMyDlg.h"
@@ -8,13 +9,15 @@
 #include "pages/page_worker.h"
 
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QPoint;
 class QPushButton;
 class QTableWidget;
 
 // The AD stability test page (template 133): each run reads one channel a set number of
-// times on a worker of its own and adds a column of samples and their statistics.
+// times on a worker of its own and adds a column of samples and their statistics. The page
+// keeps every run's samples: a smaller read count only hides the rows beyond it.
 class CADtest : public CMyDlg {
     Q_OBJECT
 public:
@@ -28,6 +31,11 @@ public:
     // 修改AD时钟 is hidden unless the operator asks for it.
     void set_clock_button_shown(bool shown);
     bool running() const { return running_; }
+    // Another card, or none: the results belong to the last one and are cleared; a run
+    // under way stops and its column is dropped.
+    void forget_card() override;
+
+    static constexpr int max_read_count = 10000;
 
 private:
     QWidget* build_controls();
@@ -38,9 +46,13 @@ private:
     void finish_run(const std::vector<page_logic::ad_sample>& samples);
     void set_running(bool running);
     void clear_records();
-    void on_sample_count_changed();
+    void apply_read_count();
+    void show_sample_rows(int count);
+    void show_result_cell(int row, size_t result);
     void copy_cell(const QPoint& position);
     void open_clock_dialog();
+    void export_csv();
+    std::vector<std::vector<std::string>> table_rows() const;
 
     QComboBox* precision_ = nullptr;     // 1013
     QComboBox* channel_ = nullptr;       // 1011
@@ -50,11 +62,20 @@ private:
     QPushButton* read_ = nullptr;        // 1050
     QPushButton* clear_ = nullptr;       // 1051
     QPushButton* clock_ = nullptr;       // 1052
-    QTableWidget* list_ = nullptr;       // 1002
+    QPushButton* export_ = nullptr;
+    QLabel* status_ = nullptr;
+    QTableWidget* list_ = nullptr; // 1002
 
-    int sample_count_ = 0;
-    int result_columns_ = 0;
+    // one run's cells: its samples, then the six summary cells
+    struct result {
+        std::vector<std::string> samples;
+        std::vector<std::string> summary;
+    };
+    std::vector<result> results_; // column k + 1 shows results_[k]
+    int sample_count_ = 0;        // sample rows shown
     int result_column_width_ = 150;
+    int card_changes_ = 0; // a run started before the last card change is dropped
+    int run_card_changes_ = 0;
     bool running_ = false;
     int run_samples_ = 0;
     page_logic::ad_precision run_precision_ = page_logic::ad_precision::bits12;

@@ -87,6 +87,9 @@ CSetDlg::CSetDlg(page_context& context, QWidget* parent) : CMyDlg(context, paren
     auto* content = new QWidget;
     auto* column = new QVBoxLayout(content);
     column->addWidget(action_row());
+    status_ = new QLabel(content);
+    status_->setObjectName("status");
+    column->addWidget(status_);
     column->addWidget(configuration_group());
     column->addWidget(latch_group());
     column->addStretch();
@@ -225,18 +228,37 @@ void CSetDlg::run_on_card(card_transfer transfer, transfer_done done)
         return;
     }
     set_buttons_enabled(false);
+    transfer_running_ = true;
+    status_->clear();
     page_context& gui = context;
     QPointer<CSetDlg> page(this);
-    worker_.start([&gui, page, position, transfer = std::move(transfer), done = std::move(done)] {
+    int card = card_changes_;
+    worker_.start([&gui, page, card, position, transfer = std::move(transfer), done = std::move(done)] {
         settings_config config;
         transfer_failure failure = transfer(gui.master(), uint16_t(position), config);
-        gui.post_to_gui([page, failure, config, done] {
+        gui.post_to_gui([page, card, failure, config, done] {
             if (!page)
                 return;
             page->set_buttons_enabled(true);
-            done(failure, config);
+            page->transfer_running_ = false;
+            if (card == page->card_changes_)
+                done(failure, config);
         });
     });
+}
+
+void CSetDlg::forget_card()
+{
+    ++card_changes_;
+    status_->clear();
+    if (transfer_running_)
+        status_->setText(QStringLiteral("从站已改变：上一从站的操作结果不再显示"));
+    if (!shown_from_card_)
+        return;
+    shown_from_card_ = false;
+    current_ = settings_config{};
+    refresh();
+    status_->setText(QStringLiteral("从站已改变：显示的是初始配置，请重新获取配置"));
 }
 
 void CSetDlg::read_configuration()
@@ -249,6 +271,7 @@ void CSetDlg::read_configuration()
                         return;
                     }
                     current_ = config;
+                    shown_from_card_ = true;
                     refresh();
                     notify(QStringLiteral("获取配置成功"));
                 });
@@ -271,6 +294,8 @@ void CSetDlg::restart_card()
                 [this](transfer_failure failure, const settings_config&) {
                     if (failure)
                         notify(failure_text("软重启失败：", *failure));
+                    else
+                        status_->setText(QStringLiteral("已发送软重启命令"));
                 });
 }
 
@@ -294,6 +319,7 @@ void CSetDlg::import_configuration()
     }
     notify(QStringLiteral("配置读取成功！"));
     current_ = *result.config;
+    shown_from_card_ = false;
     refresh();
 }
 

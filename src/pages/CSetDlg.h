@@ -8,6 +8,7 @@
 #include "pages/page_worker.h"
 
 class QCheckBox;
+class QLabel;
 class QPushButton;
 class QTableWidget;
 namespace ecat {
@@ -25,6 +26,10 @@ public:
 
     // The configuration the page shows (and would write to the card).
     const page_logic::settings_config& shown_configuration() const { return display_.shown(); }
+    // Another card, or none: a configuration read from the last card gives way to the
+    // start-up one, and the page says so; one imported from a file stays, as it belongs to
+    // no card. A transfer with the last card still under way shows nothing when it ends.
+    void forget_card() override;
 
 private:
     // One transfer with the card at a ring position; it may fill config (the read does).
@@ -60,7 +65,11 @@ private:
     QCheckBox* encoder_ = nullptr;    // 1155
     QPushButton* mode0_ = nullptr;    // 1056
     QPushButton* mode1_ = nullptr;    // 1057
+    QLabel* status_ = nullptr;
     std::vector<QPushButton*> buttons_;
+    int card_changes_ = 0;
+    bool shown_from_card_ = false;
+    bool transfer_running_ = false;
     // its destruction waits for a transfer in flight
     page_worker worker_;
 };

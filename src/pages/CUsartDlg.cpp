@@ -126,6 +126,7 @@ QWidget* CUsartDlg::build_pc_side()
     lay_out_line(*grid, side,
                  {pc_baud_, data_bits_, stop_bits_, parity_, pc_send_text_, pc_hex_send_, pc_sent_label_, send,
                   &pc_view_, pc_received_label_, clear});
+    grid->addWidget(open_button_, 3, 2, 1, 2);
     connect(refresh, &QPushButton::clicked, this, &CUsartDlg::refresh_ports);
     connect(open_button_, &QPushButton::clicked, this, &CUsartDlg::open_or_close_pc_port);
     connect(send, &QPushButton::clicked, this, &CUsartDlg::send_from_pc);
@@ -134,6 +135,7 @@ QWidget* CUsartDlg::build_pc_side()
 }
 
 // Rows 1-2 and 4-8, the same on both sides: line settings, the send row, the receive view.
+// Row 3 holds each side's own button.
 void CUsartDlg::lay_out_line(QGridLayout& grid, QWidget* side, const line_widgets& line)
 {
     grid.addWidget(new QLabel("波特率：", side), 1, 0);
@@ -195,6 +197,7 @@ QWidget* CUsartDlg::build_card_side()
     lay_out_line(*grid, side,
                  {card_baud_, card_data_bits, card_stop_bits_, card_parity_, card_send_text_, card_hex_send_,
                   card_sent_label_, card_send_button_, &card_view_, card_received_label_, clear});
+    grid->addWidget(set, 3, 2, 1, 2);
     connect(set, &QPushButton::clicked, this, &CUsartDlg::write_card_settings);
     connect(card_send_button_, &QPushButton::clicked, this, &CUsartDlg::send_through_card);
     connect(clear, &QPushButton::clicked, this, &CUsartDlg::clear_card_side);

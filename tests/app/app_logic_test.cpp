@@ -47,7 +47,7 @@ TEST(card_model, each_model_has_its_tabs_poll_and_channel_count)
     const page_set& startup = page_set_for(no_card_model);
     EXPECT_EQ(pages_of(no_card_model), (std::vector{io, usart, modbus, ad_test, settings}));
     EXPECT_STREQ(startup.tabs[1].caption, "串口(自定义协议)测试");
-    EXPECT_EQ(startup.ad_channels, 0);
+    EXPECT_EQ(startup.ad_channels, 16);
     EXPECT_EQ(pages_of(0), pages_of(no_card_model));
     EXPECT_EQ(page_set_for(0).ad_channels, 2);
     EXPECT_EQ(pages_of(1), (std::vector{ioh, usart, modbus, ad_test, settings, can}));
@@ -56,9 +56,10 @@ TEST(card_model, each_model_has_its_tabs_poll_and_channel_count)
     EXPECT_EQ(page_set_for(1).ad_channels, 4);
     EXPECT_EQ(pages_of(2), (std::vector{io16, ad_test}));
     EXPECT_EQ(page_set_for(2).poll, poll_kind::kova_16io);
+    EXPECT_EQ(page_set_for(2).ad_channels, 2);
     EXPECT_EQ(pages_of(3), (std::vector{io, ad_test, settings}));
     EXPECT_EQ(page_set_for(3).poll, poll_kind::io);
-    EXPECT_EQ(page_set_for(3).ad_channels, 0);
+    EXPECT_EQ(page_set_for(3).ad_channels, 16);
 }
 
 TEST(identity_texts, date_serial_and_slave_list_items)

@@ -1,6 +1,7 @@
 // Every page of every card model, and the dialogs, read in full at the window's minimum
 // size 900 × 640 and at 1400 × 1000, with the Chinese font the machine has: no clipped
-// caption, no squeezed control, and list columns that hold their widest values.
+// caption, no squeezed control, no control drawn over another, and list columns that hold
+// their widest values.
 #include <climits>
 #include <memory>
 
@@ -19,7 +20,8 @@
 #include "app/message_box.h"
 #include "bus_fixture.h"
 #include "ecat/adapter.h"
-#include "layout_check.h"
+#include "layout_check/layout_check.h"
+#include "pages/CADcfgclkDlg.h"
 #include "pages/CIO16dlg.h"
 #include "pages/CIOHdlg.h"
 #include "pages/CIOdlg.h"
@@ -74,7 +76,7 @@ private:
     {
         for (const QString& fault : found)
             qInfo().noquote() << fault;
-        QVERIFY2(found.isEmpty(), qPrintable(QStringLiteral("%1 texts cannot be read in full").arg(found.size())));
+        QVERIFY2(found.isEmpty(), qPrintable(QStringLiteral("%1 widgets cannot be seen or read in full").arg(found.size())));
     }
 
     static void settle()
@@ -88,7 +90,7 @@ private:
     {
         settle();
         QStringList found;
-        for (const QString& fault : layout_check::clipped_texts(window.get()))
+        for (const QString& fault : layout_check::layout_faults(window.get()))
             found << where + ": " + fault;
         return found;
     }
@@ -116,7 +118,7 @@ private:
             if (cells.empty())
                 found << where + ": the widest values drew nothing";
             apply_cells(list, cells);
-            for (const QString& fault : layout_check::clipped_texts(list))
+            for (const QString& fault : layout_check::layout_faults(list))
                 found << where + " (widest values): " + fault;
         }
         return found;
@@ -202,7 +204,15 @@ private slots:
                            10, window.get());
         dialog.show();
         settle();
-        report(layout_check::clipped_texts(&dialog));
+        report(layout_check::layout_faults(&dialog));
+    }
+
+    void the_ad_clock_dialog_reads_in_full()
+    {
+        CADcfgclkDlg dialog(*window, window.get());
+        dialog.show();
+        settle();
+        report(layout_check::layout_faults(&dialog));
     }
 };
 

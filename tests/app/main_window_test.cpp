@@ -27,6 +27,7 @@
 #include "ecat/adapter.h"
 #include "pages/CADtest.h"
 #include "pages/CMyDlg.h"
+#include "pages/CSetDlg.h"
 #include "sim/bus/bus.h"
 
 using namespace apptest;
@@ -80,6 +81,14 @@ private:
         for (int i = 0; i < tabs()->count(); ++i)
             captions << tabs()->tabText(i);
         return captions;
+    }
+    QStringList ad_channels()
+    {
+        auto* channels = window->page(page_kind::ad_test)->findChild<QComboBox*>("id1011");
+        QStringList names;
+        for (int i = 0; i < channels->count(); ++i)
+            names << channels->itemText(i);
+        return names;
     }
     void choose_slave(int item)
     {
@@ -190,6 +199,7 @@ private slots:
         QTRY_COMPARE(tab_captions(), QStringList({"IO测试", "AD稳定性测试"}));
         QVERIFY(window->poll_procedure() == &kova_16io_poll);
         QVERIFY(window->page(page_kind::io16)->isVisible());
+        QCOMPARE(ad_channels(), QStringList({"AD0", "AD1"}));
         choose_slave(3);
         QTRY_COMPARE(tab_captions(), QStringList({"IO测试", "AD稳定性测试", "设置"}));
         QVERIFY(window->poll_procedure() == &io_poll);
@@ -200,6 +210,47 @@ private slots:
         QTRY_VERIFY(!window->info_thread().running());
         QVERIFY(window->poll_thread().running());
         QVERIFY(messages.isEmpty());
+    }
+
+    void each_model_offers_its_own_ad_channels_whatever_card_came_before()
+    {
+        bus = register_spec_bus("ZEIO,KOVA-H,KOVA-AD", bus_name);
+        open_window(3);
+        search_and_read_identity();
+        QCOMPARE(ad_channels(), QStringList({"AD0", "AD1"}));
+        choose_slave(1);
+        QTRY_COMPARE(tabs()->count(), 6);
+        QCOMPARE(ad_channels(), QStringList({"AD0", "AD1", "AD2", "AD3"}));
+        choose_slave(2);
+        QTRY_COMPARE(tabs()->count(), 3);
+        QCOMPARE(ad_channels().size(), 16);
+        QCOMPARE(ad_channels().last(), QString("AD15"));
+    }
+
+    void another_card_shows_no_ad_results_or_configuration_of_the_last_one()
+    {
+        bus = register_spec_bus("ZEIO,KOVA-AD", bus_name);
+        open_window(2);
+        search_and_read_identity();
+        CMyDlg* ad = window->page(page_kind::ad_test);
+        auto* settings = static_cast<CSetDlg*>(window->page(page_kind::settings));
+        tabs()->setCurrentIndex(4);
+        QTRY_VERIFY(settings->isVisible());
+        settings->findChild<QPushButton*>("id1050")->click();
+        QTRY_COMPARE(messages, QStringList{"获取配置成功"});
+        QVERIFY(settings->shown_configuration() != page_logic::settings_config{});
+        tabs()->setCurrentIndex(3);
+        QTRY_VERIFY(ad->isVisible());
+        ad->findChild<QLineEdit*>("id1031")->setText("2");
+        QTest::keyClick(ad->findChild<QLineEdit*>("id1031"), Qt::Key_Return);
+        auto* results = ad->findChild<QTableWidget*>("id1002");
+        ad->findChild<QPushButton*>("id1050")->click();
+        QTRY_COMPARE_WITH_TIMEOUT(results->columnCount(), 2, 20000);
+
+        choose_slave(1);
+        QCOMPARE(results->columnCount(), 1);
+        QCOMPARE(settings->shown_configuration(), page_logic::settings_config{});
+        QTRY_VERIFY(!window->info_thread().running());
     }
 
     void selecting_the_selected_slave_again_reads_nothing()

@@ -1,18 +1,20 @@
 // The AD test page and the AD clock dialog over a fake context, against a simulated KOVA-AD:
 // runs checked against the DA output set on the jig, the row and column rules, stopping,
-// copying, and the clock dialog's loads and writes checked in the card.
+// copying, exporting, and the clock dialog's loads and writes checked in the card.
 #include <memory>
 
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
 #include <QContextMenuEvent>
+#include <QFile>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTableWidget>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include "bus_fixture.h"
@@ -21,6 +23,7 @@
 #include "fake_page_context.h"
 #include "pages/CADcfgclkDlg.h"
 #include "pages/CADtest.h"
+#include "pages/file_dialog.h"
 #include "sim/bus/bus.h"
 
 using namespace apptest;
@@ -69,7 +72,14 @@ private:
         return item ? item->text() : QString();
     }
     QPushButton* read_button() { return control(page.get(), 1050); }
-    void set_count(int count) { control<QLineEdit>(page.get(), 1031)->setText(QString::number(count)); }
+    QLineEdit* count_edit() { return control<QLineEdit>(page.get(), 1031); }
+    // Types a read count and finishes it with Enter.
+    void type_count(const QString& text)
+    {
+        count_edit()->setText(text);
+        QTest::keyClick(count_edit(), Qt::Key_Return);
+    }
+    void set_count(int count) { type_count(QString::number(count)); }
     void choose(int combo, int item) { control<QComboBox>(page.get(), combo)->setCurrentIndex(item); }
 
     void write_card(uint16_t index, uint8_t subindex, uint32_t value, size_t size)
@@ -228,6 +238,7 @@ private slots:
         choose(1011, 1);
         run_to_end();
         QString third = cell(2, 1);
+        QString seventh = cell(6, 1);
         QString average = cell(10, 1);
         set_count(5);
         QCOMPARE(list()->rowCount(), 11);
@@ -235,13 +246,15 @@ private slots:
         QCOMPARE(cell(5, 0), QString("平均值："));
         QCOMPARE(cell(2, 1), third);
         QCOMPARE(cell(5, 1), average);
+        // a smaller count hid the samples beyond it; they come back with the rows
         set_count(7);
         QCOMPARE(cell(6, 0), QString("7："));
-        QCOMPARE(cell(6, 1), QString());
+        QCOMPARE(cell(6, 1), seventh);
         QCOMPARE(cell(7, 1), average);
-        control<QLineEdit>(page.get(), 1031)->setText("0");
-        control<QLineEdit>(page.get(), 1031)->setText("x");
-        QCOMPARE(list()->rowCount(), 13);
+        set_count(12);
+        QCOMPARE(cell(10, 1), QString());
+        QCOMPARE(cell(12, 1), average);
+        set_count(7);
 
         control(page.get(), 1051)->click();
         QCOMPARE(list()->columnCount(), 1);
@@ -249,6 +262,80 @@ private slots:
         run_to_end();
         QCOMPARE(list()->horizontalHeaderItem(1)->text(), QString("第1次"));
         QVERIFY(!cell(6, 1).isEmpty());
+    }
+
+    void the_read_count_applies_when_finished_in_one_step_within_1_to_10000()
+    {
+        run_to_end();
+        QString tenth = cell(9, 1);
+        // typed digit by digit, 25 passes through 2: nothing changes before Enter
+        count_edit()->selectAll();
+        QTest::keyClicks(count_edit(), "25");
+        QCOMPARE(list()->rowCount(), 16);
+        QCOMPARE(cell(9, 1), tenth);
+        int insertions = 0;
+        connect(list()->model(), &QAbstractItemModel::rowsInserted, this, [&] { ++insertions; });
+        QTest::keyClick(count_edit(), Qt::Key_Return);
+        QCOMPARE(list()->rowCount(), 31);
+        QCOMPARE(cell(9, 1), tenth);
+
+        for (const char* refused : {"10001", "0", "3abc", "", "100000000"})
+            type_count(refused);
+        QCOMPARE(context->messages, QStringList(5, "提示: 输入无效：读取个数 应为 1–10000"));
+        QCOMPARE(count_edit()->text(), QString("25"));
+        QCOMPARE(list()->rowCount(), 31);
+
+        set_count(10000);
+        QCOMPARE(list()->rowCount(), 10006);
+        QCOMPARE(cell(9999, 0), QString("10000："));
+        QCOMPARE(cell(10000, 0), QString("平均值："));
+        QCOMPARE(insertions, 2);
+    }
+
+    void a_card_change_stops_the_run_and_clears_the_results()
+    {
+        set_count(2);
+        run_to_end();
+        set_count(400);
+        read_button()->click();
+        page->forget_card();
+        QCOMPARE(list()->columnCount(), 1);
+        QTRY_VERIFY_WITH_TIMEOUT(!page->running(), run_timeout_ms);
+        // the stopped run's column belonged to the last card
+        QCOMPARE(list()->columnCount(), 1);
+        QCOMPARE(page->findChild<QLabel*>("status")->text(), QString("从站已改变：上一从站的读取已停止，记录已清除"));
+    }
+
+    void export_writes_every_sample_and_statistic_as_utf8_csv()
+    {
+        QTemporaryDir folder;
+        QString path = folder.filePath("ad.csv");
+        set_file_dialog_handler([&](file_dialog_kind kind, const QStringList& filters) {
+            return kind == file_dialog_kind::save && filters == QStringList{"CSV文件(*.csv)"} ? path : QString();
+        });
+        set_count(3);
+        run_to_end();
+        QString hidden = cell(2, 1).remove(' ');
+        QString average = cell(3, 1).remove(' ');
+        set_count(2);
+        run_to_end();
+        page->findChild<QPushButton*>("export_csv")->click();
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QByteArray bytes = file.readAll();
+        QVERIFY(bytes.startsWith("\xEF\xBB\xBF"));
+        QStringList lines = QString::fromUtf8(bytes.mid(3)).split("\r\n");
+        QCOMPARE(lines.size(), 1 + 3 + 6 + 1);
+        QCOMPARE(lines[0], QString("序号,第1次,第2次"));
+        QCOMPARE(lines[3], "3：," + hidden + ",");
+        QCOMPARE(lines[4], "平均值：," + average + "," + cell(2, 2).remove(' '));
+        QCOMPARE(lines[9], "最大与最小差：," + cell(7, 1).remove(' ') + "," + cell(7, 2).remove(' '));
+        QCOMPARE(page->findChild<QLabel*>("status")->text(), QString("已导出：ad.csv"));
+
+        path = folder.filePath("missing/ad.csv");
+        page->findChild<QPushButton*>("export_csv")->click();
+        QCOMPARE(context->messages, QStringList{"提示: 导出失败，无法写入文件！"});
+        set_file_dialog_handler({});
     }
 
     void a_second_press_stops_the_run_instead_of_starting_another()

@@ -303,7 +303,7 @@ private slots:
         QCOMPARE(reader.shown_configuration().rate_code, uint16_t(10));
 
         run(page, 1060);
-        QCOMPARE(context.messages.size(), 1 + 1); // the import's and the read's; a restart says nothing
+        QCOMPARE(context.messages.size(), 1 + 1); // the import's and the read's; a restart has no box
         run(reader, 1050);
         QCOMPARE(reader.shown_configuration(), imported_config());
 
@@ -314,6 +314,38 @@ private slots:
         run(page, 1060);
         run(reader, 1050);
         QCOMPARE(reader.shown_configuration(), imported_config());
+    }
+
+    void a_restart_says_it_was_sent_and_a_card_change_drops_only_what_was_read()
+    {
+        start_bus();
+        fake_page_context context;
+        context.selected = zeio;
+        CSetDlg page(context, nullptr);
+        auto* status = page.findChild<QLabel*>("status");
+        QVERIFY(status);
+        run(page, 1060);
+        QCOMPARE(status->text(), QString("已发送软重启命令"));
+        QVERIFY(context.messages.isEmpty());
+
+        run(page, 1050);
+        QVERIFY(page.shown_configuration() != page_logic::settings_config{});
+        page.forget_card();
+        QCOMPARE(page.shown_configuration(), page_logic::settings_config{});
+        QCOMPARE(status->text(), QString("从站已改变：显示的是初始配置，请重新获取配置"));
+
+        // a read still under way at the change shows nothing when it ends
+        control(page, 1050)->click();
+        page.forget_card();
+        QTRY_VERIFY_WITH_TIMEOUT(control(page, 1050)->isEnabled(), 20000);
+        QCOMPARE(page.shown_configuration(), page_logic::settings_config{});
+        QCOMPARE(context.messages.size(), 1);
+
+        // a file's configuration belongs to no card: it stays to be saved to the next one
+        answer_file_dialog(write_file("kept.ini", "[AD_ODR]\r\nVal=3\r\n"));
+        control(page, 1061)->click();
+        page.forget_card();
+        QCOMPARE(page.shown_configuration().rate_code, uint16_t(3));
     }
 
     void a_failed_read_names_the_object_and_refreshes_nothing()

@@ -1,7 +1,10 @@
-#include "layout_check.h"
+#include "layout_check/layout_check.h"
+
+#include <vector>
 
 #include <QAbstractButton>
 #include <QAbstractScrollArea>
+#include <QAbstractSpinBox>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGlyphRun>
@@ -14,6 +17,7 @@
 #include <QRadioButton>
 #include <QStyleOption>
 #include <QTabBar>
+#include <QTabWidget>
 #include <QTableView>
 #include <QTextDocument>
 #include <QTextLayout>
@@ -57,9 +61,14 @@ public:
             check_tab_bar(tabs);
         else if (auto* table = qobject_cast<QTableView*>(widget))
             check_table(table);
+        std::vector<QWidget*> shown;
         for (QObject* child : widget->children())
-            if (auto* child_widget = qobject_cast<QWidget*>(child); child_widget && !child_widget->isWindow())
-                visit(child_widget);
+            if (auto* child_widget = qobject_cast<QWidget*>(child);
+                child_widget && !child_widget->isWindow() && child_widget->isVisible())
+                shown.push_back(child_widget);
+        check_overlaps(widget, shown);
+        for (QWidget* child_widget : shown)
+            visit(child_widget);
     }
 
     QStringList faults;
@@ -109,6 +118,53 @@ private:
                 return;
             }
         }
+    }
+
+    // Two shown children of one holder must not cover each other: the one on top takes the
+    // clicks and hides the other's text. Qt places the parts of its own compound widgets
+    // (a scroll area's bars and viewport, a combo box's edit, a tab widget's bar and pages),
+    // and a group box may frame siblings that lie wholly inside it.
+    void check_overlaps(QWidget* holder, const std::vector<QWidget*>& shown)
+    {
+        if (qobject_cast<QAbstractScrollArea*>(holder) || qobject_cast<QComboBox*>(holder)
+            || qobject_cast<QAbstractSpinBox*>(holder) || qobject_cast<QTabWidget*>(holder))
+            return;
+        for (size_t first = 0; first < shown.size(); ++first)
+            for (size_t second = first + 1; second < shown.size(); ++second) {
+                QWidget* a = shown[first];
+                QWidget* b = shown[second];
+                QRect common = a->geometry().intersected(b->geometry());
+                if (common.isEmpty() || frames(a, b) || frames(b, a))
+                    continue;
+                fault(a, text_of(a),
+                      QStringLiteral("overlaps %1 \"%2\" (%3,%4 %5x%6 in %7)")
+                          .arg(name_of(b), text_of(b))
+                          .arg(common.x())
+                          .arg(common.y())
+                          .arg(common.width())
+                          .arg(common.height())
+                          .arg(name_of(holder)));
+            }
+    }
+
+    static bool frames(const QWidget* group, const QWidget* inner)
+    {
+        return qobject_cast<const QGroupBox*>(group) && group->geometry().contains(inner->geometry());
+    }
+
+    static QString text_of(const QWidget* widget)
+    {
+        if (auto* button = qobject_cast<const QAbstractButton*>(widget))
+            return button->text();
+        if (auto* label = qobject_cast<const QLabel*>(widget))
+            return label->text();
+        if (auto* combo = qobject_cast<const QComboBox*>(widget))
+            return combo->currentText();
+        if (auto* edit = qobject_cast<const QLineEdit*>(widget))
+            return edit->displayText();
+        if (auto* group = qobject_cast<const QGroupBox*>(widget))
+            return group->title();
+        return {};
     }
 
     void check_push_button(QPushButton* button)
@@ -226,8 +282,10 @@ private:
             option.features |= QStyleOptionFrame::Flat;
         QRect label = group->style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel, group);
         int needed = group->fontMetrics().size(Qt::TextShowMnemonic, group->title()).width();
-        QRect inside = group->rect();
-        check_width(group, group->title(), needed, std::min(label.width(), inside.right() - label.left() + 1));
+        // the style sizes the caption's rectangle to the ink of its glyphs, narrower than their
+        // advance when a full-width character ends it, and draws the caption unclipped from its
+        // left edge: only the group's own edge cuts it
+        check_width(group, group->title(), needed, group->rect().right() - label.left() + 1);
     }
 
     void check_tab_bar(QTabBar* tabs)
@@ -290,7 +348,7 @@ private:
 
 } // namespace
 
-QStringList clipped_texts(QWidget* root)
+QStringList layout_faults(QWidget* root)
 {
     walker walk(root);
     walk.visit(root);
