@@ -106,13 +106,8 @@ int main(int argc, char** argv)
         std::fputs(sim::fault_command_help, stdout);
         return 0;
     }
-    // the interface opens first, so that every capability is gone before any firmware
-    // library is loaded; every slave is built before the simulator answers
-    std::unique_ptr<platform::frame_link> port = platform::open_raw_port(options.interface, error);
-    if (!port) {
-        std::fprintf(stderr, "kestio-sim: cannot open %s: %s\n", options.interface.c_str(), error.c_str());
-        return 1;
-    }
+    // no capability while firmware libraries load; the interface is opened afterwards
+    // through the adapter helper, so a refused file stops the program before it is tried
     if (!platform::drop_all_capabilities(error)) {
         std::fprintf(stderr, "kestio-sim: %s\n", error.c_str());
         return 1;
@@ -131,6 +126,11 @@ int main(int argc, char** argv)
         return uint64_t(
             std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - start).count());
     });
+    std::unique_ptr<platform::frame_link> port = platform::open_raw_port(options.interface, error);
+    if (!port) {
+        std::fprintf(stderr, "kestio-sim: cannot open %s: %s\n", options.interface.c_str(), error.c_str());
+        return 1;
+    }
     install_stop_handlers();
     read_fault_commands(segment);
     std::printf("kestio-sim: %zu slaves answering on %s\n", segment->slave_count(), options.interface.c_str());
