@@ -112,6 +112,8 @@ private:
     int pc_received_ = 0;
     int card_sent_ = 0;
     int card_received_ = 0;
+    // a block that keeps failing is fetched again at every poll: it is named once
+    QString last_receive_failure_;
 
     QComboBox* port_list_;      // 1011
     QComboBox* pc_baud_;        // 1012

@@ -64,12 +64,16 @@ void CUsartDlg::card_send_done(int result, size_t length)
 
 void CUsartDlg::append_card_received(const std::vector<uint8_t>& bytes)
 {
+    last_receive_failure_.clear();
     show_received(card_view_, bytes);
     set_counter(card_received_label_, card_received_, card_received_ + int(bytes.size()));
 }
 
 void CUsartDlg::card_receive_failed(const QString& text)
 {
+    if (text == last_receive_failure_)
+        return;
+    last_receive_failure_ = text;
     append_text(card_view_, "\n" + text.toStdString() + "\n");
 }
 
