@@ -43,6 +43,7 @@ public:
     void message(const QString& text) override;
     void usart_received(const std::vector<uint8_t>& bytes) override;
     void can_log(const QString& line) override;
+    void usart_receive_failed(const QString& text) override;
     void message_box(QWidget* owner, const QString& text, const QString& caption) override;
     void post_to_gui(std::function<void()> work) override;
     std::vector<extra_serial_port> simulated_serial_ports() override;
@@ -94,7 +95,6 @@ private:
     void on_tab_changed(int tab);
     void refresh_status();
     void stop_poll_slots();
-    void write_serial_mode(uint8_t mode);
     // Identity results reach the widgets in order, and never while a stop waits.
     void post_effect(std::function<void()> effect);
     // Runs the held effects soon, e.g. after a stop has ended.

@@ -146,19 +146,14 @@ void CKestIO_TestDlg::on_search()
     if (io->isVisible())
         io->visible_flag = true;
     io->start_window_timer(1, 40);
+    // the pages switch the card's serial port on their workers: a silent card must not
+    // hold the window
     if (page(page_kind::usart)->visible_flag)
-        write_serial_mode(1);
+        static_cast<CUsartDlg*>(page(page_kind::usart))->take_card_port();
     if (page(page_kind::modbus)->visible_flag) {
         page(page_kind::modbus)->start_window_timer(10, 40);
-        write_serial_mode(0);
+        static_cast<CModbusDlg*>(page(page_kind::modbus))->take_card_port();
     }
-}
-
-void CKestIO_TestDlg::write_serial_mode(uint8_t mode)
-{
-    // the mode is written again at the next search; a failure has nothing to show
-    static_cast<void>(
-        ecat::master_sdo_download(master(), uint16_t(selected_slave_.load()), 0x2402, 0x04, &mode, 1, nullptr));
 }
 
 void CKestIO_TestDlg::on_slave_selected(int item)
@@ -236,6 +231,13 @@ void CKestIO_TestDlg::usart_received(const std::vector<uint8_t>& bytes)
     auto* usart = static_cast<CUsartDlg*>(page(page_kind::usart));
     QMetaObject::invokeMethod(
         usart, [usart, bytes] { usart->append_card_received(bytes); }, Qt::QueuedConnection);
+}
+
+void CKestIO_TestDlg::usart_receive_failed(const QString& text)
+{
+    auto* usart = static_cast<CUsartDlg*>(page(page_kind::usart));
+    QMetaObject::invokeMethod(
+        usart, [usart, text] { usart->card_receive_failed(text); }, Qt::QueuedConnection);
 }
 
 void CKestIO_TestDlg::can_log(const QString& line)

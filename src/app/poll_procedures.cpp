@@ -168,9 +168,15 @@ void modbus_objects(poller& p)
 void usart_step(poller& p)
 {
     worker_host& host = p.host();
-    card::usart_receive_step(p.master(), p.position(), [&host](const uint8_t* data, size_t length) {
-        host.usart_received(std::vector<uint8_t>(data, data + length));
-    });
+    card::transfer_result result =
+        card::usart_receive_step(p.master(), p.position(), [&host](const uint8_t* data, size_t length) {
+            host.usart_received(std::vector<uint8_t>(data, data + length));
+        });
+    // a card that does not answer fails every step: only a block it announced and could not
+    // hand over is worth a line
+    bool announced_block = result.index == 0x2603 || (result.index == 0x2601 && result.subindex == 4);
+    if (!result.ok() && announced_block)
+        host.usart_receive_failed(QString::fromStdString("接收失败：" + card::failure_text(result)));
 }
 
 void can_step(poller& p)
@@ -178,8 +184,9 @@ void can_step(poller& p)
     if (card::can_pending(p.master(), p.position()) < 1)
         return;
     card::can_frame frame;
-    if (card::can_receive(p.master(), p.position(), frame) == 0)
-        p.host().can_log(QString::fromStdString(page_logic::can_rx_line(frame)));
+    card::transfer_result result = card::can_receive(p.master(), p.position(), frame);
+    p.host().can_log(QString::fromStdString(result.ok() ? page_logic::can_rx_line(frame)
+                                                        : "接收失败：" + card::failure_text(result)));
 }
 
 bool kova_h_pass(poller& p, int tab)

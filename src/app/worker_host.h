@@ -36,4 +36,6 @@ public:
     virtual void usart_received(const std::vector<uint8_t>& bytes) = 0;
     // A line for the CAN page's log.
     virtual void can_log(const QString& line) = 0;
+    // A block the card's serial port announced could not be fetched whole.
+    virtual void usart_receive_failed(const QString& text) = 0;
 };

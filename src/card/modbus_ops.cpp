@@ -12,11 +12,11 @@ constexpr uint16_t rx_channels = 0x3020;
 
 // The card's channel layout: 2 register address, 3 bit count, 4 slave id, 5 register type
 // counted from 1 (0 is none), 6 run flag. The channel is stopped while it is rewritten.
-int write_modbus_channel(ecat::master& m, uint16_t position, int register_type, int register_address, int slave_id,
+transfer_result write_modbus_channel(ecat::master& m, uint16_t position, int register_type, int register_address, int slave_id,
                          int bit_count_code, int operation, int channel)
 {
     if (channel < 0 || channel >= channels)
-        return -1;
+        return {-1};
     auto base = uint16_t((operation != 0 ? tx_channels : rx_channels) + channel);
     struct step {
         uint8_t subindex;
@@ -32,17 +32,18 @@ int write_modbus_channel(ecat::master& m, uint16_t position, int register_type, 
         {6, 1, 1},
     };
     for (const step& s : steps)
-        if (int result = download_number(m, position, base, s.subindex, s.value, s.size))
+        if (transfer_result result = write_number(m, position, base, s.subindex, s.value, s.size); !result.ok())
             return result;
-    return 0;
+    return {};
 }
 
-int clear_modbus_timeouts(ecat::master& m, uint16_t position)
+transfer_result clear_modbus_timeouts(ecat::master& m, uint16_t position)
 {
-    int result = 0;
+    // a card that does not answer one would keep the caller waiting for each of the others
     for (int channel = 0; channel < channels; ++channel)
-        result = download_number(m, position, uint16_t(tx_channels + channel), 7, 0, 4);
-    return result;
+        if (transfer_result result = write_number(m, position, uint16_t(tx_channels + channel), 7, 0, 4); !result.ok())
+            return result;
+    return {};
 }
 
 } // namespace card

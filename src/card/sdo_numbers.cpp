@@ -25,4 +25,16 @@ int upload_number(ecat::master& m, uint16_t position, uint16_t index, uint8_t su
     return 0;
 }
 
+transfer_result write_number(ecat::master& m, uint16_t position, uint16_t index, uint8_t subindex, uint64_t value,
+                             size_t size)
+{
+    return {download_number(m, position, index, subindex, value, size), index, subindex};
+}
+
+transfer_result read_number(ecat::master& m, uint16_t position, uint16_t index, uint8_t subindex, size_t size,
+                            uint64_t& value)
+{
+    return {upload_number(m, position, index, subindex, size, value), index, subindex};
+}
+
 } // namespace card

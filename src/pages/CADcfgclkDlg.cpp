@@ -1,8 +1,11 @@
 #include "pages/CADcfgclkDlg.h"
 
 #include <algorithm>
+#include <climits>
+#include <thread>
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -15,6 +18,7 @@
 #include "ecat/sdo_api.h"
 #include "pages/io_widgets.h"
 #include "pages/logic/edit_number.h"
+#include "pages/logic/number_field.h"
 #include "pages/page_context.h"
 
 namespace {
@@ -114,27 +118,38 @@ QWidget* CADcfgclkDlg::build_pll_group()
     return group;
 }
 
+CADcfgclkDlg::~CADcfgclkDlg()
+{
+    // the last owner joins the worker thread, after its job has ended
+    if (worker_->busy())
+        std::thread([worker = std::move(worker_)] { static_cast<void>(worker); }).detach();
+}
+
 void CADcfgclkDlg::load()
 {
     QPointer<CADcfgclkDlg> dialog(this);
-    page_context& context = context_;
+    ecat::master* master = &context_.master();
     uint16_t position = uint16_t(context_.selected_slave());
-    worker_.start([dialog, &context, position] {
+    worker_->start([dialog, master, position] {
         loaded_values values;
         for (uint8_t subindex = 1; subindex <= values.size(); ++subindex) {
             uint8_t bytes[4] = {};
             size_t got = 0;
-            if (ecat::master_sdo_upload(context.master(), position, page_logic::ad_clock_index, subindex, bytes,
-                                        sizeof bytes, &got, nullptr)
+            if (ecat::master_sdo_upload(*master, position, page_logic::ad_clock_index, subindex, bytes, sizeof bytes,
+                                        &got, nullptr)
                     == 0
                 && got == sizeof bytes)
                 values[subindex - 1u] = int32_t(uint32_t(bytes[0]) | uint32_t(bytes[1]) << 8 | uint32_t(bytes[2]) << 16
                                                 | uint32_t(bytes[3]) << 24);
         }
-        context.post_to_gui([dialog, values] {
-            if (dialog)
-                dialog->show_loaded(values);
-        });
+        // through the application: the window behind the context may be gone by now
+        QMetaObject::invokeMethod(
+            qApp,
+            [dialog, values] {
+                if (dialog)
+                    dialog->show_loaded(values);
+            },
+            Qt::QueuedConnection);
     });
 }
 
@@ -205,6 +220,19 @@ void CADcfgclkDlg::on_compute()
 void CADcfgclkDlg::on_write()
 {
     if (settings_.source == pll_source) {
+        const std::pair<QLineEdit*, page_logic::number_field> fields[] = {
+            {pllm_, {"PLLM", 1, 63, "", true}}, {plln_, {"PLLN", 4, 512, "", true}}, {pllp_, {"PLLP", 1, 128, "", true}}};
+        // a number out of range gets the card's own range text below; text that is no
+        // number is not read as 0
+        for (const auto& [edit, field] : fields) {
+            QString text = edit->text();
+            std::u16string_view typed(reinterpret_cast<const char16_t*>(text.utf16()), size_t(text.size()));
+            page_logic::field_reading reading = page_logic::read_number_field(typed, field);
+            if (!reading.value && !page_logic::integer_in_range(typed, INT32_MIN, INT32_MAX)) {
+                notify(QString::fromStdString(reading.refusal));
+                return;
+            }
+        }
         read_pll_edits();
         std::string refusal = page_logic::pll_refusal(settings_.pllm, settings_.plln, settings_.pllp);
         if (!refusal.empty()) {
@@ -213,25 +241,28 @@ void CADcfgclkDlg::on_write()
         }
     }
     QPointer<CADcfgclkDlg> dialog(this);
-    page_context& context = context_;
+    ecat::master* master = &context_.master();
     uint16_t position = uint16_t(context_.selected_slave());
     std::vector<page_logic::object_write> writes = page_logic::ad_clock_writes(settings_);
-    if (!worker_.start([dialog, &context, position, writes] {
+    if (!worker_->start([dialog, master, position, writes] {
             bool ok = true;
             for (const page_logic::object_write& write : writes) {
                 uint8_t bytes[4] = {uint8_t(write.value), uint8_t(write.value >> 8), uint8_t(write.value >> 16),
                                     uint8_t(write.value >> 24)};
                 // a refused field must not be applied
-                ok = ecat::master_sdo_download(context.master(), position, write.index, write.subindex, bytes,
-                                               write.size, nullptr)
+                ok = ecat::master_sdo_download(*master, position, write.index, write.subindex, bytes, write.size,
+                                               nullptr)
                     == 0;
                 if (!ok)
                     break;
             }
-            context.post_to_gui([dialog, ok] {
-                if (dialog)
-                    dialog->write_finished(ok);
-            });
+            QMetaObject::invokeMethod(
+                qApp,
+                [dialog, ok] {
+                    if (dialog)
+                        dialog->write_finished(ok);
+                },
+                Qt::QueuedConnection);
         }))
         return;
     write_->setEnabled(false);

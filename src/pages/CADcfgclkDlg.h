@@ -1,5 +1,6 @@
 #pragma once
 #include <array>
+#include <memory>
 #include <optional>
 
 #include <QDialog>
@@ -20,6 +21,8 @@ class CADcfgclkDlg : public QDialog {
     Q_OBJECT
 public:
     CADcfgclkDlg(page_context& context, QWidget* parent);
+    // Closes at once: a transfer still under way ends on its worker after the dialog is gone.
+    ~CADcfgclkDlg() override;
 
     // the object reads of the load, 0x2120:01..06 in subindex order; none where one failed
     using loaded_values = std::array<std::optional<int32_t>, 6>;
@@ -52,6 +55,7 @@ private:
     QLabel* adclk_ = nullptr;        // 1102
     QPushButton* write_ = nullptr;   // 1050
 
-    // last: destroyed first, so a transfer under way ends before the dialog's members
-    page_worker worker_;
+    // a job reaches the dialog only through a QPointer, and the master is the process's:
+    // the worker may outlive the dialog
+    std::shared_ptr<page_worker> worker_ = std::make_shared<page_worker>();
 };

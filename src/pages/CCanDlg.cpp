@@ -1,6 +1,9 @@
 #include "pages/CCanDlg.h"
 
+#include <chrono>
+
 #include <QCheckBox>
+#include <QDateTime>
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -17,8 +20,9 @@
 #include "card/sdo_numbers.h"
 #include "pages/io_widgets.h"
 #include "pages/logic/can_log_lines.h"
+#include "ecat/master.h"
 #include "pages/logic/can_send_plan.h"
-#include "pages/logic/edit_number.h"
+#include "pages/logic/number_field.h"
 #include "pages/page_context.h"
 
 namespace {
@@ -135,9 +139,13 @@ QLayout* CCanDlg::timed_send_row()
     connect(timed_send_, &QCheckBox::toggled, this, &CCanDlg::timed_send_toggled);
     interval_ = make_edit(this, 1032, "500");
     fit_edit(interval_, "100000");
+    rate_ = new QLabel(this);
+    rate_->setObjectName("rate");
     auto* row = new QHBoxLayout;
     row->addWidget(timed_send_);
     row->addWidget(interval_);
+    row->addWidget(new QLabel("ms", this));
+    row->addWidget(rate_);
     row->addStretch();
     return row;
 }
@@ -195,12 +203,14 @@ void CCanDlg::set_bit_rates()
     auto position = uint16_t(context.selected_slave());
     uint32_t nominal = bit_rate_->currentData().toUInt();
     uint32_t data = fd_bit_rate_->currentData().toUInt();
-    queue_job([master, position, nominal, data]() -> QStringList {
-        int nominal_result = card::download_number(*master, position, 0x2609, 1, nominal, 4);
-        int data_result = card::download_number(*master, position, 0x2609, 2, data, 4);
-        if (nominal_result != 0 || data_result != 0)
-            return {"设置失败"};
-        return {};
+    QString rates = bit_rate_->currentText() + " / " + fd_bit_rate_->currentText();
+    queue_job([master, position, nominal, data, rates]() -> job_outcome {
+        card::transfer_result result = card::write_number(*master, position, 0x2609, 1, nominal, 4);
+        if (result.ok())
+            result = card::write_number(*master, position, 0x2609, 2, data, 4);
+        if (!result.ok())
+            return {{QString::fromStdString("设置失败：" + card::failure_text(result))}};
+        return {{"比特率已设置：" + rates}};
     });
 }
 
@@ -210,16 +220,23 @@ void CCanDlg::send_frame(bool timed)
                                                                type_->currentIndex(), text_of(data_->text()));
     if (!plan.sends()) {
         append_log(QString::fromStdString(plan.refusal));
+        if (timed)
+            stop_timed_send({});
         return;
     }
     ecat::master* master = &context.master();
-    // no selection is a position the master refuses, so the send fails like a lost card
-    auto position = uint16_t(context.selected_slave());
-    card_job job = [master, position, plan]() -> QStringList {
+    // no selection is a position the master refuses, so the send fails like a lost card;
+    // a timed send goes only to the card it was started on
+    auto position = uint16_t(timed ? timed_position_ : context.selected_slave());
+    card_job job = [master, position, plan, timed]() -> job_outcome {
+        auto start = std::chrono::steady_clock::now();
         const card::can_frame& frame = plan.frame;
-        int result =
+        card::transfer_result result =
             card::can_send(*master, position, frame.type, frame.identifier, frame.length, frame.data, frame.format);
-        return {QString::fromStdString(result == 0 ? page_logic::can_tx_line(plan) : "发送失败")};
+        auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+        std::string line =
+            result.ok() ? page_logic::can_tx_line(plan) : "发送失败：" + card::failure_text(result);
+        return {{QString::fromStdString(line)}, timed && result.ok(), int(elapsed.count())};
     };
     if (!timed)
         queue_job(std::move(job));
@@ -230,18 +247,78 @@ void CCanDlg::send_frame(bool timed)
 void CCanDlg::timed_send_toggled(bool on)
 {
     if (on) {
+        page_logic::field_reading interval =
+            page_logic::read_number_field(text_of(interval_->text()), {"定时发送时间", 0, 100000, "ms", true});
+        if (!interval.value) {
+            append_log(QString::fromStdString(interval.refusal));
+            QSignalBlocker quiet(timed_send_);
+            timed_send_->setChecked(false);
+            return;
+        }
         skipped_ticks_ = 0;
-        start_window_timer(send_timer, std::max(1, page_logic::integer_from_edit(text_of(interval_->text()))));
+        timed_frames_ = 0;
+        first_timed_frame_ = true;
+        timed_position_ = context.selected_slave();
+        timed_scans_ = context.master().scans_started;
+        timed_interval_ms_ = std::max(1, int(*interval.value));
+        rate_since_ms_ = QDateTime::currentMSecsSinceEpoch();
+        rate_->setText("实际：— 帧/秒");
+        start_window_timer(send_timer, timed_interval_ms_);
+        start_window_timer(rate_timer, 1000);
         return;
     }
     kill_window_timer(send_timer);
+    kill_window_timer(rate_timer);
+    show_rate();
     append_log(QString::fromStdString(page_logic::can_timed_send_stopped(skipped_ticks_)));
+}
+
+void CCanDlg::stop_timed_send(const QString& reason)
+{
+    if (!window_timer_active(send_timer))
+        return;
+    if (!reason.isEmpty())
+        append_log(reason);
+    timed_send_->setChecked(false);
+}
+
+QString CCanDlg::timed_send_lost_card() const
+{
+    if (context.selected_slave() != timed_position_)
+        return "定时发送已停止：所选从站已改变";
+    const ecat::master& m = context.master();
+    if (m.scans_started != timed_scans_ || unsigned(timed_position_) >= m.slave_count)
+        return "定时发送已停止：总线已改变";
+    return {};
+}
+
+void CCanDlg::forget_card()
+{
+    stop_timed_send("定时发送已停止：没有选择从站");
+}
+
+void CCanDlg::show_rate()
+{
+    qint64 now = QDateTime::currentMSecsSinceEpoch();
+    if (now > rate_since_ms_)
+        rate_->setText(QStringLiteral("实际：%1 帧/秒").arg(1000.0 * timed_frames_ / double(now - rate_since_ms_), 0, 'f', 1));
+    timed_frames_ = 0;
+    rate_since_ms_ = now;
 }
 
 void CCanDlg::on_window_timer(int id)
 {
-    if (id == send_timer)
-        send_frame(true);
+    if (id == rate_timer) {
+        show_rate();
+        return;
+    }
+    if (id != send_timer)
+        return;
+    if (QString lost = timed_send_lost_card(); !lost.isEmpty()) {
+        stop_timed_send(lost);
+        return;
+    }
+    send_frame(true);
 }
 
 void CCanDlg::queue_job(card_job job)
@@ -260,20 +337,29 @@ bool CCanDlg::start_job(card_job job)
     QPointer<CCanDlg> self(this);
     page_context* gui = &context;
     bool started = worker_.start([job = std::move(job), self, gui] {
-        QStringList lines = job();
-        gui->post_to_gui([self, lines] {
+        job_outcome outcome = job();
+        gui->post_to_gui([self, outcome] {
             if (self)
-                self->job_finished(lines);
+                self->job_finished(outcome);
         });
     });
     job_running_ = started;
     return started;
 }
 
-void CCanDlg::job_finished(const QStringList& lines)
+void CCanDlg::job_finished(const job_outcome& outcome)
 {
-    for (const QString& line : lines)
+    for (const QString& line : outcome.lines)
         append_log(line);
+    if (outcome.timed_frame_sent) {
+        ++timed_frames_;
+        if (first_timed_frame_ && outcome.elapsed_ms > timed_interval_ms_)
+            append_log(QStringLiteral("定时发送间隔 %1 ms 短于一帧所需的约 %2 ms：每秒最多约 %3 帧")
+                           .arg(timed_interval_ms_)
+                           .arg(outcome.elapsed_ms)
+                           .arg(1000 / std::max(1, outcome.elapsed_ms)));
+        first_timed_frame_ = false;
+    }
     job_running_ = false;
     if (waiting_jobs_.empty())
         return;

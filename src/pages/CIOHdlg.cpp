@@ -93,17 +93,20 @@ void CIOHdlg::set_pwm(int channel)
     int position = slave_for_operation();
     if (position < 0)
         return;
-    std::optional<double> hertz = output_number(frequencies_[channel]);
-    std::optional<double> percent = output_number(duties_[channel]);
+    std::string n = std::to_string(channel + 1);
+    QString refusal;
+    std::optional<double> hertz = field_number(frequencies_[channel], {"频率" + n, 0, 65535, "Hz", false}, refusal);
+    std::optional<double> percent =
+        hertz ? field_number(duties_[channel], {"占空比" + n, 0, 100, "%", false}, refusal) : std::nullopt;
     // a field without a number writes neither value
     if (!hertz || !percent) {
-        notify("设置失败！");
+        notify(refusal);
         return;
     }
     ecat::master& master = context.master();
     // the duty is written even when the frequency was not
-    int frequency_result = card::write_pwm_frequency(master, uint16_t(position), channel, *hertz);
-    int duty_result = card::write_pwm_duty(master, uint16_t(position), channel, *percent / 100);
-    if (frequency_result != 0 || duty_result != 0)
+    bool frequency_written = card::write_pwm_frequency(master, uint16_t(position), channel, *hertz).ok();
+    bool duty_written = card::write_pwm_duty(master, uint16_t(position), channel, *percent / 100).ok();
+    if (!frequency_written || !duty_written)
         notify("设置失败！");
 }

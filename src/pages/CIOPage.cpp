@@ -107,8 +107,12 @@ QPushButton* CIOPage::analog_output_button(int id, int channel, QLineEdit* edit)
         if (position < 0)
             return;
         // a field without a number must not drive the output to 0 V
-        std::optional<double> volts = output_number(edit);
-        if (!volts || card::write_da_voltage(context.master(), uint16_t(position), channel, *volts) != 0)
+        QString refusal;
+        std::optional<double> volts =
+            field_number(edit, {"模拟量输出" + std::to_string(channel + 1), 0, 10, "V", false}, refusal);
+        if (!volts)
+            notify(refusal);
+        else if (!card::write_da_voltage(context.master(), uint16_t(position), channel, *volts).ok())
             notify("设置失败！");
     });
     return button;
@@ -191,7 +195,7 @@ void CIOPage::clear_counters()
     int position = slave_for_operation();
     if (position < 0)
         return;
-    if (card::clear_counters(context.master(), uint16_t(position)) != 0)
+    if (!card::clear_counters(context.master(), uint16_t(position)).ok())
         notify("设置失败！");
 }
 
@@ -213,7 +217,8 @@ void CIOPage::toggle_one_key_test()
     // the test runs on whatever these writes achieve
     write_word(position, outputs_object, 0, word);
     for (int channel : test_channels_)
-        card::write_da_voltage(context.master(), uint16_t(position), channel, page_logic::one_key_test::start_volts);
+        static_cast<void>(card::write_da_voltage(context.master(), uint16_t(position), channel,
+                                                 page_logic::one_key_test::start_volts));
     test_button_->setText("停止测试");
 }
 
@@ -222,9 +227,10 @@ void CIOPage::ramp_test_outputs()
     int position = context.selected_slave();
     if (position < 0)
         return;
+    // the ramp reads back what the card holds: a failed step shows there
     for (int channel : test_channels_)
-        card::write_da_voltage(context.master(), uint16_t(position), channel,
-                               test_.next_voltage(analog_output(channel)));
+        static_cast<void>(card::write_da_voltage(context.master(), uint16_t(position), channel,
+                                                 test_.next_voltage(analog_output(channel))));
 }
 
 void CIOPage::toggle_test_outputs()

@@ -113,9 +113,11 @@ void CIOdlg::write_comparator_threshold(int comparator)
     if (position < 0)
         return;
     // a field without a number must not set the threshold to 0 V
-    std::optional<double> volts = output_number(thresholds_[comparator]);
+    QString refusal;
+    std::optional<double> volts = field_number(
+        thresholds_[comparator], {"CMP" + std::to_string(comparator) + "N", 0, 10, "V", false}, refusal);
     if (!volts) {
-        notify("设置失败！");
+        notify(refusal);
         return;
     }
     ecat::master& master = context.master();

@@ -6,6 +6,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -14,14 +15,20 @@
 #include "card/sdo_numbers.h"
 #include "pages/io_widgets.h"
 #include "pages/logic/modbus_settings.h"
+#include "pages/logic/number_field.h"
 #include "pages/page_context.h"
 
 namespace {
 
 constexpr uint16_t serial_settings = 0x2402;
 constexpr uint8_t response_timeout_subindex = 0x01, interval_subindex = 0x03, serial_mode_subindex = 0x04;
-constexpr uint8_t modbus_mode = 0;
+constexpr uint8_t modbus_mode = 0, usart_mode = 1;
 constexpr uint16_t tx_data = 0x2602;
+
+const page_logic::number_field address_field{"寄存器地址", 0, 65535, "", true};
+const page_logic::number_field data_field{"寄存器Data", -2147483648.0, 4294967295.0, "", true};
+const page_logic::number_field interval_field{"间隔时间", 0, 65535, "ms", true};
+const page_logic::number_field timeout_field{"超时时间", 0, 65535, "0.1ms", true};
 
 QComboBox* make_combo(QWidget* parent, int id)
 {
@@ -53,10 +60,14 @@ CModbusDlg::CModbusDlg(page_context& context, QWidget* parent) : CMyDlg(context,
     // the list takes what the controls leave and scrolls the rest
     list_->setMinimumHeight(list_->horizontalHeader()->sizeHint().height() + 6 * 18);
 
+    status_ = new QLabel(this);
+    status_->setObjectName("status");
+
     auto* page = new QVBoxLayout(this);
     page->addWidget(list_, 1);
     page->addLayout(channel_controls());
     page->addLayout(timing_controls());
+    page->addWidget(status_);
     apply(shown_.draw_all());
 }
 
@@ -92,6 +103,8 @@ QLayout* CModbusDlg::channel_controls()
                 grid->addWidget(new QLabel(label, this), row, 3 * pair);
                 grid->addWidget(field, row, 3 * pair + 1);
             }
+    buttons_[0] = configure;
+    buttons_[1] = modify;
     grid->addWidget(configure, 2, 2);
     grid->addWidget(modify, 2, 5);
     grid->setColumnStretch(8, 1);
@@ -108,6 +121,8 @@ QLayout* CModbusDlg::timing_controls()
     timeout_ = make_edit(this, 1034, "10");
     QPushButton* set_timing = make_button(this, 1053, "设置时间");
     QPushButton* clear = make_button(this, 1051, "清零超时次数");
+    buttons_[2] = set_timing;
+    buttons_[3] = clear;
     auto* timeouts_label = new QLabel("通信超时次数：", this);
     auto* timeouts = new QLabel("0", this);
     timeouts->setObjectName("id1101");
@@ -137,11 +152,32 @@ void CModbusDlg::register_type_changed(int type)
 void CModbusDlg::page_shown()
 {
     start_window_timer(refresh_timer, 40);
+    take_card_port();
+}
+
+void CModbusDlg::take_card_port()
+{
     int position = context.selected_slave();
     // with no card there is no serial port to switch, and nothing to tell
-    if (position >= 0)
-        card::download_number(context.master(), uint16_t(position), serial_settings, serial_mode_subindex, modbus_mode,
-                              1);
+    if (position < 0)
+        return;
+    ecat::master* master = &context.master();
+    QPointer<CModbusDlg> self(this);
+    page_context* gui = &context;
+    worker_.enqueue([master, position, self, gui] {
+        uint64_t mode = modbus_mode;
+        bool usart_had_it = card::upload_number(*master, uint16_t(position), serial_settings, serial_mode_subindex, 1,
+                                                mode) == 0
+            && mode == usart_mode;
+        // a failure shows when the page's own writes fail
+        static_cast<void>(card::download_number(*master, uint16_t(position), serial_settings, serial_mode_subindex,
+                                                modbus_mode, 1));
+        if (usart_had_it)
+            gui->post_to_gui([self] {
+                if (self)
+                    self->status_->setText("注意：串口此前在USART模式，Reg Data 可能是串口收发的字符（共用 0x2602/0x2603）");
+            });
+    });
 }
 
 void CModbusDlg::on_window_timer(int id)
@@ -169,18 +205,40 @@ void CModbusDlg::apply(const page_logic::cell_updates& cells)
                 ->setToolTip(QString::fromStdString(page_logic::status_tooltip(current_[size_t(cell.row)].status)));
 }
 
+namespace {
+
+std::optional<double> read_field(const QLineEdit* edit, const page_logic::number_field& field, QString& refusal)
+{
+    QString text = edit->text();
+    page_logic::field_reading reading = page_logic::read_number_field(text_of(text), field);
+    if (!reading.value)
+        refusal = QString::fromStdString(reading.refusal);
+    return reading.value;
+}
+
+} // namespace
+
 void CModbusDlg::configure_channel()
 {
     int position = slave_for_operation();
     if (position < 0)
         return;
-    std::optional<uint16_t> address = page_logic::register_address_from_edit(text_of(address_->text()));
-    if (!address
-        || card::write_modbus_channel(context.master(), uint16_t(position), register_type_->currentIndex(), *address,
-                                      slave_id_->currentData().toInt(), bit_count_->currentData().toInt(),
-                                      operation_->currentIndex(), channel_->currentIndex())
-            != 0)
-        notify("设置失败！");
+    QString refusal;
+    std::optional<double> address = read_field(address_, address_field, refusal);
+    if (!address) {
+        notify(refusal);
+        return;
+    }
+    int type = register_type_->currentIndex(), slave_id = slave_id_->currentData().toInt();
+    int bits = bit_count_->currentData().toInt(), operation = operation_->currentIndex();
+    int channel = channel_->currentIndex();
+    auto register_address = int(*address);
+    run_job(
+        position,
+        [=](ecat::master& m, uint16_t at) {
+            return card::write_modbus_channel(m, at, type, register_address, slave_id, bits, operation, channel);
+        },
+        "设置成功", "设置失败！");
 }
 
 void CModbusDlg::write_tx_data()
@@ -188,11 +246,19 @@ void CModbusDlg::write_tx_data()
     int position = slave_for_operation();
     if (position < 0)
         return;
-    std::optional<uint32_t> data = page_logic::register_data_from_edit(text_of(data_->text()));
+    QString refusal;
+    std::optional<double> data = read_field(data_, data_field, refusal);
+    if (!data) {
+        notify(refusal);
+        return;
+    }
     // always the Tx data of the chosen channel, whatever the operation list shows
     auto subindex = uint8_t(channel_->currentIndex() + 1);
-    if (!data || card::download_number(context.master(), uint16_t(position), tx_data, subindex, *data, 4) != 0)
-        notify("修改失败！");
+    auto word = uint32_t(int64_t(*data));
+    run_job(
+        position,
+        [=](ecat::master& m, uint16_t at) { return card::write_number(m, at, tx_data, subindex, word, 4); },
+        "修改成功", "修改失败！");
 }
 
 void CModbusDlg::write_timing()
@@ -200,16 +266,24 @@ void CModbusDlg::write_timing()
     int position = slave_for_operation();
     if (position < 0)
         return;
-    std::optional<uint16_t> interval = page_logic::timing_from_edit(text_of(interval_->text()));
-    std::optional<uint16_t> timeout = page_logic::timing_from_edit(text_of(timeout_->text()));
-    ecat::master& master = context.master();
-    // stops at the first failure: a time-out without its interval is no setting either
-    bool done = interval && timeout
-        && card::download_number(master, uint16_t(position), serial_settings, interval_subindex, *interval, 2) == 0
-        && card::download_number(master, uint16_t(position), serial_settings, response_timeout_subindex, *timeout, 2)
-            == 0;
-    if (!done)
-        notify("设置失败！");
+    QString refusal;
+    std::optional<double> interval = read_field(interval_, interval_field, refusal);
+    std::optional<double> timeout = interval ? read_field(timeout_, timeout_field, refusal) : std::nullopt;
+    if (!interval || !timeout) {
+        notify(refusal);
+        return;
+    }
+    auto interval_ms = uint16_t(*interval), timeout_units = uint16_t(*timeout);
+    run_job(
+        position,
+        [=](ecat::master& m, uint16_t at) {
+            // stops at the first failure: a time-out without its interval is no setting either
+            card::transfer_result result = card::write_number(m, at, serial_settings, interval_subindex, interval_ms, 2);
+            if (!result.ok())
+                return result;
+            return card::write_number(m, at, serial_settings, response_timeout_subindex, timeout_units, 2);
+        },
+        "时间已设置", "设置失败！");
 }
 
 void CModbusDlg::clear_timeouts()
@@ -217,7 +291,45 @@ void CModbusDlg::clear_timeouts()
     int position = slave_for_operation();
     if (position < 0)
         return;
-    card::clear_modbus_timeouts(context.master(), uint16_t(position));
+    run_job(
+        position, [](ecat::master& m, uint16_t at) { return card::clear_modbus_timeouts(m, at); }, "超时次数已清零",
+        {});
+}
+
+void CModbusDlg::run_job(int position, card_job job, const QString& done, const QString& failure_box)
+{
+    ecat::master* master = &context.master();
+    QPointer<CModbusDlg> self(this);
+    page_context* gui = &context;
+    ++jobs_running_;
+    set_buttons_enabled(false);
+    status_->setText("正在写入…");
+    worker_.enqueue([master, position, job = std::move(job), self, gui, done, failure_box] {
+        card::transfer_result result = job(*master, uint16_t(position));
+        gui->post_to_gui([self, result, done, failure_box] {
+            if (self)
+                self->job_finished(result, done, failure_box);
+        });
+    });
+}
+
+void CModbusDlg::job_finished(const card::transfer_result& result, const QString& done, const QString& failure_box)
+{
+    if (--jobs_running_ == 0)
+        set_buttons_enabled(true);
+    if (result.ok()) {
+        status_->setText(done);
+        return;
+    }
+    status_->setText("失败：" + QString::fromStdString(card::failure_text(result)));
+    if (!failure_box.isEmpty())
+        notify(failure_box);
+}
+
+void CModbusDlg::set_buttons_enabled(bool enabled)
+{
+    for (QPushButton* button : buttons_)
+        button->setEnabled(enabled);
 }
 
 int CModbusDlg::slave_for_operation()

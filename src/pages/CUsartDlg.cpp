@@ -220,12 +220,21 @@ void CUsartDlg::load_codec()
 void CUsartDlg::page_shown()
 {
     load_codec();
+    take_card_port();
+}
+
+void CUsartDlg::take_card_port()
+{
     int position = context.selected_slave();
     if (position < 0)
         return;
-    // the card's port serves the custom protocol while this page is shown
-    uint8_t mode = 1;
-    ecat::master_sdo_download(context.master(), uint16_t(position), 0x2402, 0x04, &mode, 1, nullptr);
+    // the card's port serves the custom protocol while this page is shown; a card that does
+    // not answer must not hold the tab switch
+    ecat::master* master = &context.master();
+    worker_.enqueue([master, position] {
+        uint8_t mode = 1;
+        static_cast<void>(ecat::master_sdo_download(*master, uint16_t(position), 0x2402, 0x04, &mode, 1, nullptr));
+    });
 }
 
 std::vector<uint8_t> CUsartDlg::bytes_to_send(const QLineEdit* edit, const QCheckBox* hex) const

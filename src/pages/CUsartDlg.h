@@ -33,6 +33,11 @@ public:
 
     // Bytes the card's serial port received: shown in the card receive box, and counted.
     void append_card_received(const std::vector<uint8_t>& bytes);
+    // A block the card announced could not be read whole: the box says which transfer failed.
+    void card_receive_failed(const QString& text);
+    // Switches the selected card's serial port to this page's protocol (0x2402:04 := 1) on
+    // the page's worker.
+    void take_card_port();
     int card_received_count() const { return card_received_; }
     bool pc_port_open() const { return pc_port_.is_open(); }
     // Waits until a card send running on the page's worker has ended (its result may still
@@ -107,6 +112,8 @@ private:
     int pc_received_ = 0;
     int card_sent_ = 0;
     int card_received_ = 0;
+    // a block that keeps failing is fetched again at every poll: it is named once
+    QString last_receive_failure_;
 
     QComboBox* port_list_;      // 1011
     QComboBox* pc_baud_;        // 1012

@@ -176,12 +176,17 @@ void add_edit_row(QGridLayout* grid, int row, const QString& label, QLineEdit* e
 
 double edit_number(const QLineEdit* edit)
 {
-    return output_number(edit).value_or(0);
+    QString text = edit->text();
+    return page_logic::number_from_edit(
+        std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()), size_t(text.size())));
 }
 
-std::optional<double> output_number(const QLineEdit* edit)
+std::optional<double> field_number(const QLineEdit* edit, const page_logic::number_field& field, QString& refusal)
 {
     QString text = edit->text();
-    return page_logic::number_in_edit(
-        std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()), size_t(text.size())));
+    page_logic::field_reading reading = page_logic::read_number_field(
+        std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()), size_t(text.size())), field);
+    if (!reading.value)
+        refusal = QString::fromStdString(reading.refusal);
+    return reading.value;
 }

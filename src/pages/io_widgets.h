@@ -4,6 +4,7 @@
 
 #include <QString>
 
+#include "pages/logic/number_field.h"
 #include "pages/logic/status_list.h"
 
 class QGridLayout;
@@ -38,5 +39,6 @@ void add_edit_row(QGridLayout* grid, int row, const QString& label, QLineEdit* e
 
 // The number in an edit box, by the rule every page reads its numbers with.
 double edit_number(const QLineEdit* edit);
-// The same for a field that drives an output: no value when it holds no number.
-std::optional<double> output_number(const QLineEdit* edit);
+// A field that drives an output: its value, or nothing and the refusal that names the
+// field and its range.
+std::optional<double> field_number(const QLineEdit* edit, const page_logic::number_field& field, QString& refusal);

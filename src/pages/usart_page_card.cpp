@@ -41,7 +41,8 @@ void CUsartDlg::send_through_card()
     std::vector<uint8_t> bytes = bytes_to_send(card_send_text_, card_hex_send_);
     // up to 32 blocks of a dozen transfers each: off the GUI thread, one send at a time
     QPointer<CUsartDlg> page(this);
-    bool started = worker_.start([this, page, position, bytes] {
+    // queued behind a port switch that may still run; the button waits for the result
+    worker_.enqueue([this, page, position, bytes] {
         int result = page_logic::send_card_message(context.master(), uint16_t(position), bytes.data(), bytes.size());
         size_t length = bytes.size();
         context.post_to_gui([page, result, length] {
@@ -49,8 +50,7 @@ void CUsartDlg::send_through_card()
                 page->card_send_done(result, length);
         });
     });
-    if (started)
-        card_send_button_->setEnabled(false);
+    card_send_button_->setEnabled(false);
 }
 
 void CUsartDlg::card_send_done(int result, size_t length)
@@ -64,8 +64,17 @@ void CUsartDlg::card_send_done(int result, size_t length)
 
 void CUsartDlg::append_card_received(const std::vector<uint8_t>& bytes)
 {
+    last_receive_failure_.clear();
     show_received(card_view_, bytes);
     set_counter(card_received_label_, card_received_, card_received_ + int(bytes.size()));
+}
+
+void CUsartDlg::card_receive_failed(const QString& text)
+{
+    if (text == last_receive_failure_)
+        return;
+    last_receive_failure_ = text;
+    append_text(card_view_, "\n" + text.toStdString() + "\n");
 }
 
 void CUsartDlg::clear_card_side()

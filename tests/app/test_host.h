@@ -31,6 +31,7 @@ public:
         add("usart " + std::string(bytes.begin(), bytes.end()));
     }
     void can_log(const QString& line) override { add("can " + line.toStdString()); }
+    void usart_receive_failed(const QString& text) override { add("usart " + text.toStdString()); }
 
     std::vector<std::string> lines() const
     {

@@ -484,9 +484,13 @@ private slots:
         QCOMPARE(adclk->text(), QString("—"));
         QCOMPARE(frequency->text(), QString("—"));
         write_clock(*dialog);
+        type(1033, "5");
+        type(1032, "3abc"); // not 3
+        write_clock(*dialog);
         QCOMPARE(context->messages,
                  QStringList({"提示: PLL2时钟频率超过80M", "提示: PLLM设置值超出范围(1 ~ 63)",
-                              "提示: PLL2时钟频率超过80M", "提示: PLLP设置值超出范围(1 ~ 128)"}));
+                              "提示: PLL2时钟频率超过80M", "提示: PLLP设置值超出范围(1 ~ 128)",
+                              "提示: 输入无效：PLLN 应为 4–512"}));
         QCOMPARE(object_value(*bus, 0, 0x2121, 0), uint64_t(0));
 
         // the reference clock: 25 / 1 / 9 / 128
@@ -535,6 +539,25 @@ private slots:
             QVERIFY(!(access.index == 0x2120 && access.subindex == 3));
         }
         QCOMPARE(object_value(*bus, 0, 0x2121, 0), uint64_t(0));
+    }
+
+    void closing_the_clock_dialog_does_not_wait_for_a_card_that_does_not_answer()
+    {
+        reset_card_clock();
+        // answers later than a transfer waits, but soon enough for the tests after this one
+        bus->set_mailbox_answer_delay(0, 3000);
+        ecat::master& m = ecat::master_zero();
+        auto transfer_under_way = [&m] {
+            std::lock_guard lock(m.master_lock);
+            return m.slave_count > 0 && (m.slaves[0].request_machine.sdo || !m.slaves[0].sdo_requests.empty());
+        };
+        auto dialog = std::make_unique<CADcfgclkDlg>(*context, nullptr);
+        dialog->show();
+        QTRY_VERIFY(transfer_under_way());
+        dialog.reset();
+        QVERIFY2(transfer_under_way(), "the dialog waited for its load to end");
+        bus->set_mailbox_answer_delay(0, 0);
+        QTRY_VERIFY_WITH_TIMEOUT(!transfer_under_way() && read_card(0x2120, 1) == 1, 60000);
     }
 
     void a_failed_load_leaves_the_field_empty_and_writing_off()

@@ -228,7 +228,13 @@ private slots:
             click(1051);
         }
         QTRY_COMPARE_WITH_TIMEOUT(log().size(), 5, bus_wait_ms);
-        QCOMPARE(log().mid(1), QStringList(4, "发送失败"));
+        QCOMPARE(log().mid(1), QStringList(4, "输入无效：id 应为 0–536870911"));
+        type(1033, "1");
+        type(1032, "3abc");
+        control<QCheckBox>(1150)->setChecked(true);
+        QVERIFY(!control<QCheckBox>(1150)->isChecked());
+        QVERIFY(!active_timer_of_interval(3));
+        QTRY_COMPARE(log().last(), QString("输入无效：定时发送时间 应为 0–100000 ms"));
         QVERIFY(traffic.to(0).empty());
     }
 
@@ -238,27 +244,31 @@ private slots:
         choose(1012, "FD");
         choose(1013, "远程帧");
         click(1051);
-        QTRY_COMPARE_WITH_TIMEOUT(log(), QStringList{"发送失败"}, bus_wait_ms);
+        QTRY_COMPARE_WITH_TIMEOUT(log().size(), 1, bus_wait_ms);
+        QVERIFY2(log()[0].startsWith("发送失败：0x2610:"), qPrintable(log()[0]));
         QCOMPARE(echoed(), size_t(0));
 
         choose(1012, "经典");
         choose(1013, "数据帧");
         context->selected = -1;
         click(1051);
-        QTRY_COMPARE_WITH_TIMEOUT(log(), QStringList({"发送失败", "发送失败"}), bus_wait_ms);
+        QTRY_COMPARE_WITH_TIMEOUT(log().size(), 2, bus_wait_ms);
+        QVERIFY2(log()[1].startsWith("发送失败：0x2610:02 失败"), qPrintable(log()[1]));
         QCOMPARE(echoed(), size_t(0));
     }
 
-    void set_writes_both_bit_rates_and_logs_a_failure()
+    void set_writes_both_bit_rates_and_logs_the_outcome()
     {
         choose(1011, "25K");
         choose(1014, "2000K");
         click(1050);
-        QTRY_COMPARE_WITH_TIMEOUT(card_object(0x2609, 2), uint64_t(2000000), bus_wait_ms);
+        QTRY_COMPARE_WITH_TIMEOUT(log(), QStringList{"比特率已设置：25K / 2000K"}, bus_wait_ms);
+        QCOMPARE(card_object(0x2609, 2), uint64_t(2000000));
         QCOMPARE(card_object(0x2609, 1), uint64_t(25000));
         context->selected = -1;
         click(1050);
-        QTRY_COMPARE_WITH_TIMEOUT(log(), QStringList{"设置失败"}, bus_wait_ms);
+        QTRY_COMPARE_WITH_TIMEOUT(log().size(), 2, bus_wait_ms);
+        QVERIFY2(log()[1].startsWith("设置失败：0x2609:01 失败"), qPrintable(log()[1]));
     }
 
     void sends_clicked_during_a_send_all_go_out_in_order()
@@ -268,7 +278,7 @@ private slots:
             click(1051);
         }
         click(1050);
-        QTRY_COMPARE_WITH_TIMEOUT(log().size(), 4, bus_wait_ms);
+        QTRY_COMPARE_WITH_TIMEOUT(log().size(), 5, bus_wait_ms);
         for (int i = 0; i < 4; ++i)
             QVERIFY(log()[i].startsWith(QStringLiteral("Tx: CanId:%1,").arg(10 + i)));
         QCOMPARE(echoed(), size_t(4));
@@ -306,6 +316,39 @@ private slots:
         QVERIFY2(stopped()[0].section(' ', 1, 1).toInt() > 0, qPrintable(stopped()[0]));
         control<QCheckBox>(1150)->setChecked(true);
         QVERIFY(active_timer_of_interval(250));
+        control<QCheckBox>(1150)->setChecked(false);
+    }
+
+    void a_timed_send_belongs_to_its_card_and_stops_when_the_selection_goes()
+    {
+        type(1032, "5");
+        control<QCheckBox>(1150)->setChecked(true);
+        QTRY_VERIFY_WITH_TIMEOUT(log().size() >= 2, bus_wait_ms);
+        context->selected = 1; // another card: no frame of this send may go to it
+        QTRY_VERIFY_WITH_TIMEOUT(!control<QCheckBox>(1150)->isChecked(), bus_wait_ms);
+        QVERIFY(!active_timer_of_interval(5));
+        QTRY_VERIFY_WITH_TIMEOUT(log().contains("定时发送已停止：所选从站已改变"), bus_wait_ms);
+        QVERIFY2(log().filter("发送失败").isEmpty(), qPrintable(log().join('\n')));
+
+        context->selected = 0;
+        control<QCheckBox>(1150)->setChecked(true);
+        page->forget_card();
+        QVERIFY(!control<QCheckBox>(1150)->isChecked());
+        QTRY_VERIFY_WITH_TIMEOUT(log().contains("定时发送已停止：没有选择从站"), bus_wait_ms);
+    }
+
+    void a_timed_send_shows_its_achieved_rate_and_an_interval_shorter_than_a_frame()
+    {
+        type(1032, "1");
+        control<QCheckBox>(1150)->setChecked(true);
+        auto too_short = [this] {
+            return log().filter(QRegularExpression("^定时发送间隔 1 ms 短于一帧所需的约 \\d+ ms：每秒最多约 \\d+ 帧$"));
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(!too_short().isEmpty(), bus_wait_ms);
+        auto* rate = page->findChild<QLabel*>("rate");
+        QRegularExpression shown("^实际：(\\d+\\.\\d) 帧/秒$");
+        QTRY_VERIFY_WITH_TIMEOUT(shown.match(rate->text()).captured(1).toDouble() > 0, bus_wait_ms);
+        qInfo("1 ms timed send: %s; %s", qPrintable(too_short()[0]), qPrintable(rate->text()));
         control<QCheckBox>(1150)->setChecked(false);
     }
 

@@ -3,6 +3,7 @@
 #include <string>
 
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSettings>
@@ -89,6 +90,15 @@ public:
     QTableWidget* list() { return control<QTableWidget>(1002); }
     QString cell(int row, int column) { return list()->item(row, column)->text(); }
     void type(int edit, const QString& text) { control<QLineEdit>(edit)->setText(text); }
+    // Clicks a button and waits until the page's worker has carried out what it started
+    // (the buttons are disabled meanwhile).
+    void press(int id)
+    {
+        control(id)->click();
+        if (!QTest::qWaitFor([&] { return control(1050)->isEnabled(); }, 30000))
+            qFatal("the Modbus page stayed busy");
+    }
+    QString status() { return page->findChild<QLabel*>("status")->text(); }
     void choose(int id, int index) { combo(id)->setCurrentIndex(index); }
 
     // Sets up an entry through the page's controls: slave id, Rx (0) or Tx (1), entry n,
@@ -101,20 +111,20 @@ public:
         choose(1012, type_index);
         choose(1013, combo(1013)->findData(bits));
         type(1031, QString::number(address));
-        control(1050)->click();
+        press(1050);
     }
     // Writes the Tx data of entry n with 修改.
     void modify(int n, const QString& data)
     {
         choose(1015, n);
         type(1032, data);
-        control(1052)->click();
+        press(1052);
     }
     void set_timing(const QString& interval, const QString& timeout)
     {
         type(1033, interval);
         type(1034, timeout);
-        control(1053)->click();
+        press(1053);
     }
 
 private:

@@ -1,7 +1,9 @@
 // The Modbus page against the simulated cards, whose built-in jig slave (id 1) answers the
 // card's Modbus master: the template's controls, the entries and timing written, checked in
 // the card's dictionary, the list as the poll fills it, and the messages.
+#include <QElapsedTimer>
 #include <QLabel>
+#include <QTimer>
 
 #include "modbus_page_fixture.h"
 
@@ -193,11 +195,12 @@ private slots:
         QCOMPARE(card_object(kova_h, 0x3003, 5), uint64_t(1));
         QVERIFY(f.messages.isEmpty());
 
+        QCOMPARE(f.status(), QString("设置成功"));
         for (const char* bad : {"65536", "-1", "12ab", ""}) {
             f.type(1031, bad);
-            f.control(1050)->click();
+            f.press(1050);
         }
-        QCOMPARE(f.messages, QStringList(4, "设置失败！"));
+        QCOMPARE(f.messages, QStringList(4, "输入无效：寄存器地址 应为 0–65535"));
         QCOMPARE(card_object(kova_h, 0x3003, 2), uint64_t(65535)); // bad text writes nothing
         QCOMPARE(card_object(kova_h, 0x3003, 6), uint64_t(1));     // not even the entry off
     }
@@ -210,18 +213,20 @@ private slots:
         QCOMPARE(card_object(kova_h, 0x2602, 4), uint64_t(0xFFFFFFFE));
         f.modify(0, "4294967295");
         QCOMPARE(card_object(kova_h, 0x2602, 1), uint64_t(0xFFFFFFFF));
+        QCOMPARE(f.status(), QString("修改成功"));
         f.modify(0, "4294967296");
         f.modify(0, "1e3");
-        QCOMPARE(f.messages, QStringList(2, "修改失败！"));
+        QCOMPARE(f.messages, QStringList(2, "输入无效：寄存器Data 应为 -2147483648–4294967295"));
         QCOMPARE(card_object(kova_h, 0x2602, 1), uint64_t(0xFFFFFFFF));
 
         f.messages.clear();
         f.set_timing("5", "300");
         QCOMPARE(card_object(kova_h, 0x2402, 3), uint64_t(5));
         QCOMPARE(card_object(kova_h, 0x2402, 1), uint64_t(300));
+        QCOMPARE(f.status(), QString("时间已设置"));
         f.set_timing("7", "70000");
         f.set_timing("abc", "20");
-        QCOMPARE(f.messages, QStringList(2, "设置失败！"));
+        QCOMPARE(f.messages, QStringList({"输入无效：超时时间 应为 0–65535 0.1ms", "输入无效：间隔时间 应为 0–65535 ms"}));
         QCOMPARE(card_object(kova_h, 0x2402, 3), uint64_t(5));
         QCOMPARE(card_object(kova_h, 0x2402, 1), uint64_t(300));
     }
@@ -239,6 +244,7 @@ private slots:
         f.messages.clear();
         f.set_timing("5", "300");
         QCOMPARE(f.messages, QStringList{"设置失败！"});
+        QVERIFY2(f.status().startsWith("失败：0x2402:03 失败"), qPrintable(f.status()));
         std::vector<sdo_access> writes;
         for (const sdo_access& access : traffic.to(kova_16io))
             if (!access.upload)
@@ -277,11 +283,56 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(f.cell(13, 9).toInt() >= 2, 10000);
         QTRY_COMPARE(f.cell(13, 8), QString("0x0002"));
         f.configure(1, 1, 5, 3, 16, 0); // the jig slave answers from now on
-        f.control(1051)->click();
+        f.press(1051);
         QCOMPARE(card_object(kova_h, 0x3005, 7), uint64_t(0));
+        QCOMPARE(f.status(), QString("超时次数已清零"));
         QTRY_COMPARE(f.cell(13, 9), QString("0"));
         QTRY_COMPARE(f.cell(13, 8), QString("0x0001"));
         QVERIFY(f.messages.isEmpty());
+    }
+
+    // A card whose mailbox never answers: each transfer waits for its time limit.
+    void a_card_that_does_not_answer_holds_neither_a_tab_switch_nor_a_button()
+    {
+        open_kova_h();
+        auto* tabs = f.window->findChild<QTabBar*>("id1000");
+        int modbus_tab = tabs->currentIndex();
+        f.bus->set_mailbox_answer_delay(kova_h, 100000);
+        // the longest the GUI thread went without running a 5 ms timer
+        QElapsedTimer since_beat;
+        qint64 longest_stall = 0;
+        QTimer heartbeat;
+        connect(&heartbeat, &QTimer::timeout, [&] {
+            longest_stall = std::max(longest_stall, since_beat.restart());
+        });
+        since_beat.start();
+        heartbeat.start(5);
+
+        f.control(1051)->click();
+        QVERIFY(!f.control(1051)->isEnabled());
+        QVERIFY(!f.control(1050)->isEnabled());
+        tabs->setCurrentIndex(0);
+        tabs->setCurrentIndex(modbus_tab);
+        QTRY_VERIFY_WITH_TIMEOUT(f.control(1051)->isEnabled(), 60000);
+        heartbeat.stop();
+        QVERIFY2(f.status().startsWith("失败：0x3000:07 失败"), qPrintable(f.status()));
+        qInfo("longest GUI stall during 清零超时次数 and a tab switch on a card that does not answer: %lld ms",
+              longest_stall);
+        f.bus->set_mailbox_answer_delay(kova_h, 0);
+    }
+
+    void taking_the_port_from_the_usart_page_says_whose_words_the_data_cells_show()
+    {
+        open_kova_h();
+        QTRY_COMPARE(card_object(kova_h, 0x2402, 4), uint64_t(0));
+        auto* tabs = f.window->findChild<QTabBar*>("id1000");
+        int modbus_tab = tabs->currentIndex();
+        tabs->setCurrentIndex(modbus_tab - 1); // USART
+        QTRY_COMPARE(card_object(kova_h, 0x2402, 4), uint64_t(1));
+        f.press(1052); // a status of its own first
+        tabs->setCurrentIndex(modbus_tab);
+        QTRY_VERIFY(f.status().contains("USART"));
+        QTRY_COMPARE(card_object(kova_h, 0x2402, 4), uint64_t(0));
     }
 };
 

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <future>
 #include <thread>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -43,4 +44,36 @@ TEST(page_worker, destruction_waits_for_the_running_job)
         });
     }
     EXPECT_TRUE(finished);
+}
+
+TEST(page_worker, queued_jobs_run_in_order_after_the_running_one_and_are_dropped_at_destruction)
+{
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    std::vector<int> order; // written by the worker only, read after wait_idle
+    std::atomic<bool> dropped_ran{false};
+    std::promise<void> hold;
+    std::shared_future<void> held = hold.get_future().share();
+    std::thread releaser;
+    {
+        page_worker worker;
+        worker.enqueue([&] {
+            released.wait();
+            order.push_back(1);
+        });
+        worker.enqueue([&] { order.push_back(2); });
+        EXPECT_FALSE(worker.start([&] { order.push_back(99); })) << "start refuses while jobs wait";
+        release.set_value();
+        worker.wait_idle();
+        EXPECT_EQ(order, (std::vector<int>{1, 2}));
+
+        worker.enqueue([held] { held.wait(); });
+        worker.enqueue([&] { dropped_ran = true; });
+        releaser = std::thread([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            hold.set_value();
+        });
+    }
+    releaser.join();
+    EXPECT_FALSE(dropped_ran) << "a job queued behind the running one does not outlive the page";
 }

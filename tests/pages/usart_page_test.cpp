@@ -209,7 +209,7 @@ private slots:
         auto* tabs = window->findChild<QTabBar*>("id1000");
         tabs->setCurrentIndex(0);
         tabs->setCurrentIndex(1);
-        QCOMPARE(card_object(0x2402, 4), uint64_t(1));
+        QTRY_COMPARE(card_object(0x2402, 4), uint64_t(1));
     }
 
     void every_control_is_readable_at_the_smallest_window()

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "pages/logic/number_field.h"
+
 namespace page_logic {
 
 namespace {
@@ -19,11 +21,6 @@ std::optional<uint8_t> hex_value(char16_t c)
     if (c >= u'a' && c <= u'f')
         return uint8_t(c - u'a' + 10);
     return std::nullopt;
-}
-
-bool is_blank(char16_t c)
-{
-    return c == u' ' || c == u'\t';
 }
 
 } // namespace
@@ -57,30 +54,6 @@ uint16_t can_data_length(size_t parsed, bool fd)
     return fd_payload_sizes[std::size(fd_payload_sizes) - 1];
 }
 
-std::optional<uint32_t> can_identifier_from_edit(std::u16string_view text)
-{
-    size_t i = 0;
-    while (i < text.size() && is_blank(text[i]))
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == u'-' || text[i] == u'+'))
-        negative = text[i++] == u'-';
-    size_t digits = i;
-    uint64_t value = 0;
-    for (; i < text.size() && text[i] >= u'0' && text[i] <= u'9'; ++i) {
-        value = value * 10 + uint64_t(text[i] - u'0');
-        if (value > highest_identifier)
-            return std::nullopt;
-    }
-    if (i == digits)
-        return std::nullopt;
-    while (i < text.size() && is_blank(text[i]))
-        ++i;
-    if (i != text.size() || (negative && value != 0))
-        return std::nullopt;
-    return uint32_t(value);
-}
-
 can_send_plan plan_can_send(std::u16string_view identifier, int format, int type, std::u16string_view data)
 {
     can_send_plan plan;
@@ -88,15 +61,15 @@ can_send_plan plan_can_send(std::u16string_view identifier, int format, int type
         plan.refusal = "发送数据为空";
         return plan;
     }
-    std::optional<uint32_t> id = can_identifier_from_edit(identifier);
-    if (!id) {
-        plan.refusal = "发送失败";
+    field_reading id = read_number_field(identifier, {"id", 0, highest_identifier, "", true});
+    if (!id.value) {
+        plan.refusal = id.refusal;
         return plan;
     }
     std::vector<uint8_t> bytes = can_bytes_from_hex(data);
     plan.parsed = bytes.size();
     card::can_frame& frame = plan.frame;
-    frame.identifier = *id;
+    frame.identifier = uint32_t(*id.value);
     frame.format = format == 0 ? 0 : 1;
     frame.type = type == 0 ? 0 : 1;
     frame.length = can_data_length(bytes.size(), frame.format == 1);

@@ -20,10 +20,6 @@ constexpr size_t can_text_byte_limit = 128;
 // given, above it the next payload size (12, 16, 20, 24, 32, 48, 64), never more than 64.
 uint16_t can_data_length(size_t parsed, bool fd);
 
-// The identifier edit: an optionally signed decimal number between blanks, taken only
-// when it is a valid 29-bit identifier (0..0x1FFFFFFF).
-std::optional<uint32_t> can_identifier_from_edit(std::u16string_view text);
-
 // What one press of 发送数据 sends: the frame (length already applied, bytes added by
 // rounding zero), or the log text saying why nothing is sent.
 struct can_send_plan {

@@ -40,7 +40,7 @@ int send_card_message(ecat::master& m, uint16_t position, const uint8_t* data, s
 {
     if (int result = card::download_number(m, position, 0x2600, 0x01, 0, 2))
         return result;
-    if (int result = card::usart_send(m, position, data, length))
+    if (int result = card::usart_send(m, position, data, length).code)
         return result;
     return card::download_number(m, position, 0x2600, 0x01, 0x00FF, 2);
 }

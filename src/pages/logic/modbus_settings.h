@@ -1,7 +1,6 @@
 #pragma once
 #include <cstdint>
 #include <optional>
-#include <string_view>
 #include <vector>
 
 namespace page_logic {
@@ -16,13 +15,5 @@ std::vector<int> bit_count_choices(int register_type);
 // The new items of list 1013 when the register type moves between the bit types and the
 // register types; nothing when the list stays as it is.
 std::optional<std::vector<int>> bit_count_refill(int previous_type, int next_type);
-
-// Edit fields read strictly: text that is no integer, or one out of range, gives nothing,
-// so that the page writes nothing instead of a wrapped value.
-std::optional<uint16_t> register_address_from_edit(std::u16string_view text); // 0..65535
-// Any value a 32-bit integer holds, signed or unsigned, as the 32 bits written.
-std::optional<uint32_t> register_data_from_edit(std::u16string_view text);
-// The interval (ms) and the response time-out (0.1 ms), 16 bits each.
-std::optional<uint16_t> timing_from_edit(std::u16string_view text);
 
 } // namespace page_logic

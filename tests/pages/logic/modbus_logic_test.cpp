@@ -127,20 +127,4 @@ TEST(modbus_settings, the_bit_count_list_is_refilled_only_between_bits_and_regis
     EXPECT_EQ(bit_count_refill(3, 1)->size(), 32u);
 }
 
-TEST(modbus_settings, edit_fields_give_nothing_for_text_that_would_wrap)
-{
-    EXPECT_EQ(register_address_from_edit(u"65535"), 65535);
-    EXPECT_EQ(register_address_from_edit(u" 0 "), 0);
-    for (const char16_t* bad : {u"65536", u"-1", u"12a", u"", u"0x10", u"1.0"})
-        EXPECT_FALSE(register_address_from_edit(bad)) << std::u16string_view(bad).size();
-    EXPECT_EQ(register_data_from_edit(u"-1"), 0xFFFFFFFFu);
-    EXPECT_EQ(register_data_from_edit(u"-2147483648"), 0x80000000u);
-    EXPECT_EQ(register_data_from_edit(u"4294967295"), 0xFFFFFFFFu);
-    for (const char16_t* bad : {u"4294967296", u"-2147483649", u"99999999999999999999999", u"abc", u"-"})
-        EXPECT_FALSE(register_data_from_edit(bad)) << std::u16string_view(bad).size();
-    EXPECT_EQ(timing_from_edit(u"2"), 2);
-    EXPECT_FALSE(timing_from_edit(u"65536"));
-    EXPECT_FALSE(timing_from_edit(u"毫秒"));
-}
-
 } // namespace
