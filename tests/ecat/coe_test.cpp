@@ -63,11 +63,7 @@ protected:
         status[5] = 0x08;
         answer(1, status);
         ASSERT_EQ(read_u16(d.address + 2), 0x1080);
-        std::vector<uint8_t> mailbox(128, 0);
-        write_u16(&mailbox[0], static_cast<uint16_t>(coe.size()));
-        mailbox[5] = 0x03;
-        std::copy(coe.begin(), coe.end(), mailbox.begin() + 6);
-        answer(1, mailbox);
+        answer(1, coe_mailbox(coe));
     }
 
     // A check in flight finds the mailbox full, and the fetch reads `coe`.
@@ -77,11 +73,17 @@ protected:
         std::vector<uint8_t> status(8, 0);
         status[5] = 0x08;
         answer(1, status);
+        answer(1, coe_mailbox(coe));
+    }
+
+    // A fetched send mailbox holding the CoE message `coe`.
+    static std::vector<uint8_t> coe_mailbox(const std::vector<uint8_t>& coe)
+    {
         std::vector<uint8_t> mailbox(128, 0);
         write_u16(&mailbox[0], static_cast<uint16_t>(coe.size()));
         mailbox[5] = 0x03;
         std::copy(coe.begin(), coe.end(), mailbox.begin() + 6);
-        answer(1, mailbox);
+        return mailbox;
     }
 
     // The SDO part of the mailbox the master wrote.
@@ -221,12 +223,7 @@ TEST_F(coe_machine, a_lost_answer_is_read_again_or_repeated_by_the_slave)
             answer(1, status);
         }
         ASSERT_EQ(read_u16(d.address + 2), 0x1080);
-        std::vector<uint8_t> mailbox(128, 0);
-        auto coe = sdo_response(0x4B, 0x2000, 0, {0x34, 0x12, 0xEE, 0xEE});
-        write_u16(&mailbox[0], static_cast<uint16_t>(coe.size()));
-        mailbox[5] = 0x03;
-        std::copy(coe.begin(), coe.end(), mailbox.begin() + 6);
-        answer(1, mailbox);
+        answer(1, coe_mailbox(sdo_response(0x4B, 0x2000, 0, {0x34, 0x12, 0xEE, 0xEE})));
         ASSERT_TRUE(coe_done(fsm));
         EXPECT_EQ(read_u16(request.data), 0x1234);
     }

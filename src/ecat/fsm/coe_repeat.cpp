@@ -13,17 +13,27 @@ namespace {
 constexpr uint8_t repeat_bit = 0x02;
 constexpr uint16_t sm1_activate_register = esc_register::sync_manager_1 + 6;
 
-void repeat_check(coe_transfer& fsm)
+// The opening of both status states: true with SM1's registers read; otherwise the check
+// went out again or the transfer failed.
+bool status_in(coe_transfer& fsm)
 {
     datagram& d = *fsm.dgram;
     if (retry_timed_out(d, fsm.retries)) {
         coe_prepare_check(fsm);
-        return;
+        return false;
     }
     if (!received_with(d, 1) || d.data_size < 8) {
         coe_fail(fsm, result::failed);
-        return;
+        return false;
     }
+    return true;
+}
+
+void repeat_check(coe_transfer& fsm)
+{
+    datagram& d = *fsm.dgram;
+    if (!status_in(fsm))
+        return;
     bool acknowledged = ((d.data[7] ^ fsm.sm1_activate) & repeat_bit) == 0;
     if (acknowledged && mailbox_full(d)) {
         fsm.retries = 3;
@@ -57,14 +67,8 @@ void repeat_requested(coe_transfer& fsm)
 void repeat_probe(coe_transfer& fsm)
 {
     datagram& d = *fsm.dgram;
-    if (retry_timed_out(d, fsm.retries)) {
-        coe_prepare_check(fsm);
+    if (!status_in(fsm))
         return;
-    }
-    if (!received_with(d, 1) || d.data_size < 8) {
-        coe_fail(fsm, result::failed);
-        return;
-    }
     fsm.retries = 3;
     fsm.sm1_activate = d.data[6];
     if (mailbox_full(d)) {
