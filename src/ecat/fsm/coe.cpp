@@ -196,8 +196,6 @@ bool coe_check_step(coe_transfer& fsm)
         return false;
     }
     fsm.retries = 3;
-    if (d.data_size >= 8)
-        fsm.sm1_activate = d.data[6];
     return coe_prepare_fetch(fsm);
 }
 

@@ -10,6 +10,7 @@ namespace ecat {
 
 namespace {
 
+constexpr uint8_t sm_enable = 0x01;
 constexpr uint8_t repeat_bit = 0x02;
 constexpr uint16_t sm1_activate_register = esc_register::sync_manager_1 + 6;
 
@@ -70,7 +71,8 @@ void repeat_probe(coe_transfer& fsm)
     if (!status_in(fsm))
         return;
     fsm.retries = 3;
-    fsm.sm1_activate = d.data[6];
+    // only the repeat bit is taken from the slave: a garbled status must not switch SM1 off
+    fsm.sm1_activate = uint8_t(sm_enable | (d.data[6] & repeat_bit));
     if (mailbox_full(d)) {
         if (coe_prepare_fetch(fsm))
             fsm.state = fsm.after_repeat;
