@@ -194,8 +194,10 @@ bool request_machines_wait(master& m)
 
 // Steps every busy request machine whose reply is in, each onto a fresh ring datagram.
 // One still waiting, timed out or refused is left for the next tick's step.
-void step_answered_machines(master& m, std::chrono::steady_clock::time_point now)
+// True when a request ended.
+bool step_answered_machines(master& m, std::chrono::steady_clock::time_point now)
 {
+    bool ended = false;
     for (int i = 0; i < m.busy_count;) {
         slave_request_machine& fsm = *m.busy[i];
         if (!fsm.dgram) {
@@ -210,15 +212,18 @@ void step_answered_machines(master& m, std::chrono::steady_clock::time_point now
         }
         datagram* fresh = free_ring_datagram(m);
         if (!fresh)
-            return;
+            return ended;
         if (empty_poll)
             ++fsm.polls_in_tick;
         carry_over(held, *fresh);
-        if (step_on_ring(m, fsm, *fresh))
+        if (step_on_ring(m, fsm, *fresh)) {
             ++i;
-        else
+        } else {
             remove_busy(m, i);
+            ended = true;
+        }
     }
+    return ended;
 }
 
 void run_extra_exchanges(master& m, std::chrono::steady_clock::time_point tick_start, bool fsm_ran)
@@ -226,6 +231,8 @@ void run_extra_exchanges(master& m, std::chrono::steady_clock::time_point tick_s
     const auto deadline = tick_start + extra_exchange_budget;
     master_device& device = m.main_device;
     int master_exchanges = 0;
+    // a caller whose request ended queues its next one within microseconds: it starts here
+    bool request_ended = false;
     while (!m.stop && device.link) {
         bool master_stepped = false;
         {
@@ -236,7 +243,7 @@ void run_extra_exchanges(master& m, std::chrono::steady_clock::time_point tick_s
                 ++master_exchanges;
                 master_stepped = true;
             }
-            step_answered_machines(m, std::chrono::steady_clock::now());
+            request_ended |= step_answered_machines(m, std::chrono::steady_clock::now());
             start_ready_machines(m);
         }
         {
@@ -249,7 +256,7 @@ void run_extra_exchanges(master& m, std::chrono::steady_clock::time_point tick_s
         }
         {
             std::lock_guard lock(m.master_lock);
-            if (!(fsm_ran && master_machine_waits(m, master_exchanges)) && !request_machines_wait(m))
+            if (!(fsm_ran && master_machine_waits(m, master_exchanges)) && !request_machines_wait(m) && !request_ended)
                 return;
         }
         if (std::chrono::steady_clock::now() + reply_poll_interval >= deadline)
