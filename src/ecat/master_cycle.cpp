@@ -2,6 +2,7 @@
 #include <cstring>
 #include <thread>
 
+#include "ecat/fsm/mailbox.h"
 #include "ecat/master.h"
 #include "platform/clock.h"
 
@@ -14,12 +15,31 @@ int next_ring_slot(int slot)
     return (slot + 1) % ring_size;
 }
 
-// The next free ring datagram, or none when the ring is full.
+// A slot that a machine still holds, or whose datagram is queued or on the wire, must not
+// be prepared again: with several exchanges a tick the ring comes round within one tick.
+bool ring_slot_in_use(const master& m, const datagram& d)
+{
+    if (d.queue_link.linked() || d.state == datagram_state::queued || d.state == datagram_state::sent)
+        return true;
+    for (int i = 0; i < m.busy_count; ++i)
+        if (m.busy[i]->dgram == &d)
+            return true;
+    return false;
+}
+
+// The next free ring datagram, or none when the ring is full. A slot still in use is
+// passed over; it is not 'init', so the injection passes over it too.
 datagram* free_ring_datagram(master& m)
 {
-    if (next_ring_slot(m.ring_write) == m.ring_read)
-        return nullptr;
-    return &m.ext_ring[m.ring_write];
+    for (int passed = 0; passed < ring_size; ++passed) {
+        if (next_ring_slot(m.ring_write) == m.ring_read)
+            return nullptr;
+        datagram& d = m.ext_ring[m.ring_write];
+        if (!ring_slot_in_use(m, d))
+            return &d;
+        m.ring_write = next_ring_slot(m.ring_write);
+    }
+    return nullptr;
 }
 
 // A request machine keeps its reply in the datagram it holds; the step runs on the
@@ -46,57 +66,6 @@ void carry_over(const datagram& from, datagram& to)
     to.received_time = from.received_time;
 }
 
-// While the master machine scans or configures, a tick runs further exchanges of its
-// datagram as soon as each reply is in, within part of the tick. One exchange a tick
-// made a rescan of 16 cards take 3.5 s (some 220 exchanges each, mostly SII reads); a
-// ring answers within microseconds, so most of every millisecond was spent waiting.
-constexpr int max_extra_exchanges = 32;
-constexpr auto extra_exchange_budget = std::chrono::microseconds(500);
-constexpr auto reply_poll_interval = std::chrono::microseconds(20);
-
-bool master_machine_busy(master& m)
-{
-    std::lock_guard lock(m.master_lock);
-    return !m.fsm.idle;
-}
-
-// Polls until the master machine's datagram is back (or timed out), at most until deadline.
-bool await_machine_reply(master& m, std::chrono::steady_clock::time_point deadline)
-{
-    master_device& device = m.main_device;
-    for (;;) {
-        {
-            std::lock_guard lock(m.send_receive_lock);
-            device.poll_time = platform::tick_ms();
-            if (device.poll && device.descriptor)
-                device.poll(*device.descriptor);
-            auto state = m.fsm_datagram.state;
-            if (state != datagram_state::queued && state != datagram_state::sent)
-                return true;
-        }
-        if (std::chrono::steady_clock::now() + reply_poll_interval >= deadline)
-            return false;
-        std::this_thread::sleep_for(reply_poll_interval);
-    }
-}
-
-void run_extra_exchanges(master& m, std::chrono::steady_clock::time_point tick_start)
-{
-    const auto deadline = tick_start + extra_exchange_budget;
-    for (int i = 0; i < max_extra_exchanges && !m.stop && m.main_device.link; ++i) {
-        if (!master_machine_busy(m) || !await_machine_reply(m, deadline))
-            return;
-        {
-            std::lock_guard lock(m.master_lock);
-            master_fsm_exec(m.fsm);
-        }
-        std::lock_guard lock(m.send_receive_lock);
-        master_queue_datagram(m, m.fsm_datagram);
-        // what this tick sent already waits for its reply: send only the machine's datagram
-        master_send_frames(m, 0, false);
-    }
-}
-
 bool machine_idle(const slave_request_machine& fsm)
 {
     return slave_request_is_end(fsm) || slave_request_is_ready(fsm);
@@ -114,6 +83,7 @@ bool step_on_ring(master& m, slave_request_machine& fsm, datagram& ring_datagram
     if (ring_datagram.state == datagram_state::timed_out)
         ring_datagram.state = datagram_state::init;
     fsm.dgram = &ring_datagram;
+    fsm.last_step = std::chrono::steady_clock::now();
     m.ring_write = next_ring_slot(m.ring_write);
     return true;
 }
@@ -168,6 +138,134 @@ void start_ready_machines(master& m)
         fresh->sent_time = platform::tick_ms(); // the budget wait counts from here
         if (step_on_ring(m, fsm, *fresh))
             m.busy[m.busy_count++] = &fsm;
+    }
+}
+
+// Within the tick, after its own frame, further exchanges run as soon as each reply is in:
+// the master machine's while it scans or configures (one exchange a tick made a rescan of
+// 16 cards take 3.5 s), and the request machines' (a CoE transfer took four ticks). A ring
+// answers within microseconds, so most of every millisecond was spent waiting.
+constexpr int max_master_extra_exchanges = 32;
+constexpr auto extra_exchange_budget = std::chrono::microseconds(500);
+constexpr auto reply_poll_interval = std::chrono::microseconds(20);
+// A slave whose firmware has not yet answered is asked again this often within a tick,
+// this far apart, then at the next tick: a slow slave costs at most 1 + 4 polls a tick.
+constexpr int max_mailbox_polls_per_tick = 4;
+constexpr auto mailbox_poll_spacing = std::chrono::microseconds(100);
+
+bool datagram_in_flight(const datagram& d)
+{
+    return d.state == datagram_state::queued || d.state == datagram_state::sent;
+}
+
+bool master_machine_waits(master& m, int exchanges)
+{
+    return !m.fsm.idle && exchanges < max_master_extra_exchanges && datagram_in_flight(m.fsm_datagram);
+}
+
+// A status check that found the mailbox empty is sent again only within the poll bound.
+bool poll_allowed(master& m, slave_request_machine& fsm, std::chrono::steady_clock::time_point now)
+{
+    if (fsm.poll_tick != m.tick_count) {
+        fsm.poll_tick = m.tick_count;
+        fsm.polls_in_tick = 0;
+    }
+    return fsm.polls_in_tick < max_mailbox_polls_per_tick && now - fsm.last_step >= mailbox_poll_spacing;
+}
+
+// True while some request machine's exchange may still move within this tick.
+bool request_machines_wait(master& m)
+{
+    for (int i = 0; i < m.busy_count; ++i) {
+        slave_request_machine& fsm = *m.busy[i];
+        if (!fsm.dgram)
+            continue;
+        if (datagram_in_flight(*fsm.dgram))
+            return true;
+        if (mailbox_status_empty(*fsm.dgram)) {
+            if (fsm.poll_tick != m.tick_count || fsm.polls_in_tick < max_mailbox_polls_per_tick)
+                return true;
+        } else if (fsm.dgram->state == datagram_state::received) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Steps every busy request machine whose reply is in, each onto a fresh ring datagram.
+// One still waiting, timed out or refused is left for the next tick's step.
+// True when a request ended.
+bool step_answered_machines(master& m, std::chrono::steady_clock::time_point now)
+{
+    bool ended = false;
+    for (int i = 0; i < m.busy_count;) {
+        slave_request_machine& fsm = *m.busy[i];
+        if (!fsm.dgram) {
+            remove_busy(m, i);
+            continue;
+        }
+        datagram& held = *fsm.dgram;
+        bool empty_poll = mailbox_status_empty(held);
+        if (held.state != datagram_state::received || (empty_poll && !poll_allowed(m, fsm, now))) {
+            ++i;
+            continue;
+        }
+        datagram* fresh = free_ring_datagram(m);
+        if (!fresh)
+            return ended;
+        if (empty_poll)
+            ++fsm.polls_in_tick;
+        carry_over(held, *fresh);
+        if (step_on_ring(m, fsm, *fresh)) {
+            ++i;
+        } else {
+            remove_busy(m, i);
+            ended = true;
+        }
+    }
+    return ended;
+}
+
+void run_extra_exchanges(master& m, std::chrono::steady_clock::time_point tick_start, bool fsm_ran)
+{
+    const auto deadline = tick_start + extra_exchange_budget;
+    master_device& device = m.main_device;
+    int master_exchanges = 0;
+    // a caller whose request ended queues its next one within microseconds: it starts here
+    bool request_ended = false;
+    while (!m.stop && device.link) {
+        bool master_stepped = false;
+        {
+            std::lock_guard lock(m.master_lock);
+            if (fsm_ran && !m.fsm.idle && master_exchanges < max_master_extra_exchanges
+                && !datagram_in_flight(m.fsm_datagram)) {
+                master_fsm_exec(m.fsm);
+                ++master_exchanges;
+                master_stepped = true;
+            }
+            request_ended |= step_answered_machines(m, std::chrono::steady_clock::now());
+            start_ready_machines(m);
+        }
+        {
+            std::lock_guard lock(m.send_receive_lock);
+            if (master_stepped)
+                master_queue_datagram(m, m.fsm_datagram);
+            master_inject_ring_datagrams(m);
+            // what this tick sent already waits for its reply: send only what is new
+            master_send_frames(m, 0, false);
+        }
+        {
+            std::lock_guard lock(m.master_lock);
+            if (!(fsm_ran && master_machine_waits(m, master_exchanges)) && !request_machines_wait(m) && !request_ended)
+                return;
+        }
+        if (std::chrono::steady_clock::now() + reply_poll_interval >= deadline)
+            return;
+        std::this_thread::sleep_for(reply_poll_interval);
+        std::lock_guard lock(m.send_receive_lock);
+        device.poll_time = platform::tick_ms();
+        if (device.poll && device.descriptor)
+            device.poll(*device.descriptor);
     }
 }
 
@@ -256,8 +354,7 @@ void master_cycle_tick(master& m)
         }
     }
 
-    if (fsm_ran)
-        run_extra_exchanges(m, tick_start);
+    run_extra_exchanges(m, tick_start, fsm_ran);
 
     m.tick_running = 0;
     if (!m.stop)

@@ -63,11 +63,7 @@ protected:
         status[5] = 0x08;
         answer(1, status);
         ASSERT_EQ(read_u16(d.address + 2), 0x1080);
-        std::vector<uint8_t> mailbox(128, 0);
-        write_u16(&mailbox[0], static_cast<uint16_t>(coe.size()));
-        mailbox[5] = 0x03;
-        std::copy(coe.begin(), coe.end(), mailbox.begin() + 6);
-        answer(1, mailbox);
+        answer(1, coe_mailbox(coe));
     }
 
     // A check in flight finds the mailbox full, and the fetch reads `coe`.
@@ -77,11 +73,17 @@ protected:
         std::vector<uint8_t> status(8, 0);
         status[5] = 0x08;
         answer(1, status);
+        answer(1, coe_mailbox(coe));
+    }
+
+    // A fetched send mailbox holding the CoE message `coe`.
+    static std::vector<uint8_t> coe_mailbox(const std::vector<uint8_t>& coe)
+    {
         std::vector<uint8_t> mailbox(128, 0);
         write_u16(&mailbox[0], static_cast<uint16_t>(coe.size()));
         mailbox[5] = 0x03;
         std::copy(coe.begin(), coe.end(), mailbox.begin() + 6);
-        answer(1, mailbox);
+        return mailbox;
     }
 
     // The SDO part of the mailbox the master wrote.
@@ -174,8 +176,57 @@ TEST_F(coe_machine, a_mailbox_length_beyond_the_mailbox_is_a_protocol_error)
     write_u16(&mailbox[0], 123); // 123 + 6 > 128
     mailbox[5] = 0x03;
     answer(1, mailbox);
+    // the slave is asked for the answer again, and hands over the same one every time
+    for (int repeat = 0; repeat < 3; ++repeat) {
+        ASSERT_FALSE(coe_failed(fsm));
+        status[5] = 0x00;
+        answer(1, status); // taken: request a repeat
+        status[6] ^= 0x02;
+        answer(1);
+        status[5] = 0x08;
+        status[7] = status[6];
+        answer(1, status);
+        answer(1, mailbox);
+    }
     ASSERT_TRUE(coe_failed(fsm));
     EXPECT_EQ(request.error_number, 71) << "kept positive, returned as -71";
+}
+
+// An answer lost on its way back: read again while the slave still holds it, otherwise
+// asked for again with SM1's repeat toggle, and fetched once the slave acknowledges.
+TEST_F(coe_machine, a_lost_answer_is_read_again_or_repeated_by_the_slave)
+{
+    for (bool taken : {false, true}) {
+        SCOPED_TRACE(taken ? "the read emptied the mailbox" : "the read never reached the slave");
+        begin(sdo_direction::upload, 0x2000, 0);
+        answer(1);
+        std::vector<uint8_t> status(8, 0);
+        status[5] = 0x08;
+        status[6] = 0x01; // enabled, repeat bit clear
+        answer(1, status);
+        ASSERT_EQ(read_u16(d.address + 2), 0x1080);
+        d.state = datagram_state::timed_out;
+        coe_exec(fsm);
+        ASSERT_EQ(read_u16(d.address + 2), 0x0808) << "SM1 is looked at before anything is read again";
+        status[5] = taken ? 0x00 : 0x08;
+        answer(1, status);
+        if (taken) {
+            ASSERT_EQ(d.type, datagram_type::FPWR);
+            ASSERT_EQ(read_u16(d.address + 2), 0x080E);
+            EXPECT_EQ(d.data[0], 0x03) << "the repeat bit toggled, the enable bit kept";
+            answer(1);
+            ASSERT_EQ(read_u16(d.address + 2), 0x0808);
+            status[5] = 0x08; // full, but not yet acknowledged: the old content
+            answer(1, status);
+            ASSERT_EQ(read_u16(d.address + 2), 0x0808);
+            status[7] = 0x02;
+            answer(1, status);
+        }
+        ASSERT_EQ(read_u16(d.address + 2), 0x1080);
+        answer(1, coe_mailbox(sdo_response(0x4B, 0x2000, 0, {0x34, 0x12, 0xEE, 0xEE})));
+        ASSERT_TRUE(coe_done(fsm));
+        EXPECT_EQ(read_u16(request.data), 0x1234);
+    }
 }
 
 TEST_F(coe_machine, a_segment_beyond_the_announced_size_fails_without_overrun)

@@ -148,4 +148,59 @@ TEST_F(bus_faults, with_lost_frames_every_transfer_is_right_or_fails)
     EXPECT_GT(succeeded, 50) << "retries should carry most transfers through";
 }
 
+// Request machines go on within the tick while the tick's own frame, frames lost and
+// retried, and the rescan's exchanges are in flight: every slave gets back its own value,
+// and no two machines ever hold the same ring datagram.
+TEST_F(bus_faults, in_tick_exchanges_of_sixteen_slaves_under_loss_and_a_rescan_keep_every_value)
+{
+    add_slaves(16);
+    start();
+    ASSERT_TRUE(wait_ready(16, 20000));
+    bus->set_drop_probability(0.05);
+    std::atomic<bool> running{true};
+    std::atomic<int> shared_slots{0};
+    std::thread watcher([&] {
+        while (running) {
+            {
+                std::lock_guard lock(m->master_lock);
+                for (int i = 0; i < m->busy_count; ++i)
+                    for (int j = i + 1; j < m->busy_count; ++j)
+                        if (m->busy[i]->dgram && m->busy[i]->dgram == m->busy[j]->dgram)
+                            ++shared_slots;
+            }
+            std::this_thread::sleep_for(std::chrono::microseconds(50));
+        }
+    });
+    std::atomic<int> wrong{0}, succeeded{0};
+    std::vector<std::thread> callers;
+    for (uint16_t position = 0; position < 16; ++position)
+        callers.emplace_back([&, position] {
+            for (uint32_t k = 0; k < 40; ++k) {
+                uint8_t bytes[4];
+                uint32_t value = (uint32_t(position) << 16) | k;
+                write_u32(bytes, value);
+                if (master_sdo_download(*m, position, 0x5000, 3, bytes, 4, nullptr) != 0)
+                    continue;
+                uint8_t back[4] = {};
+                size_t size = 0;
+                if (master_sdo_upload(*m, position, 0x5000, 3, back, 4, &size, nullptr) != 0)
+                    continue;
+                ++succeeded;
+                if (size != 4 || read_u32(back) != value)
+                    ++wrong;
+            }
+        });
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    bus->unplug(15); // the rescan's exchanges join the request machines' in the ticks
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    bus->replug(15);
+    for (auto& caller : callers)
+        caller.join();
+    running = false;
+    watcher.join();
+    EXPECT_EQ(wrong, 0) << "a transfer reported success with another slave's or an old value";
+    EXPECT_EQ(shared_slots, 0);
+    EXPECT_GT(succeeded, 320);
+}
+
 } // namespace

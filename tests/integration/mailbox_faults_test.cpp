@@ -195,7 +195,8 @@ TEST_F(mailbox_faults, a_call_ends_within_its_limit_and_the_request_is_withdrawn
     start();
     ASSERT_TRUE(wait_ready(2));
     // each answer takes most of a second: the last of eight queued calls would wait seven
-    bus->set_mailbox_answer_delay(0, 900);
+    // (the delay counts frames, and a waiting slave is polled up to five times a tick)
+    bus->set_mailbox_answer_delay(0, 4500);
     const uint32_t limit = sdo_call_limit_ms(1000, 4);
     std::atomic<long long> longest{0};
     std::atomic<int> withdrawn{0};

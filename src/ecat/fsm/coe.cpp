@@ -25,6 +25,7 @@ void coe_start(coe_transfer& fsm, slave& target, sdo_request& request)
     fsm.complete_size = 0;
     fsm.toggle = 0;
     fsm.bytes_transferred = fsm.bytes_remaining = fsm.segment_size = 0;
+    fsm.repeats = 3;
     fsm.state = request.direction == sdo_direction::download ? coe_download_start : coe_upload_start;
 }
 
@@ -201,6 +202,10 @@ bool coe_check_step(coe_transfer& fsm)
 coe_reply coe_take_reply(coe_transfer& fsm, const uint8_t*& payload, size_t& length)
 {
     datagram& d = *fsm.dgram;
+    // the read may have emptied the mailbox even when its answer never came back right
+    bool lost = d.state == datagram_state::timed_out || (d.state == datagram_state::received && d.working_counter != 1);
+    if (lost && coe_request_repeat(fsm))
+        return coe_reply::pending;
     if (retry_timed_out(d, fsm.retries)) {
         coe_prepare_fetch(fsm);
         return coe_reply::pending;
@@ -211,6 +216,9 @@ coe_reply coe_take_reply(coe_transfer& fsm, const uint8_t*& payload, size_t& len
     }
     mailbox_message message;
     int result = mailbox_parse_fetched(*fsm.target, d, message);
+    bool error_reply = (d.data[5] & 0x0F) == mailbox_type_error;
+    if (result != 0 && !error_reply && coe_request_repeat(fsm))
+        return coe_reply::pending;
     if (result != 0) {
         fsm.request->mailbox_error_code = message.error_code;
         coe_fail(fsm, result);

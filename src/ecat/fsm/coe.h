@@ -30,6 +30,10 @@ struct coe_transfer {
     // what the transfer writes first, once the send mailbox holds no old answer
     bool (*first_write)(coe_transfer&, bool again) = nullptr;
     coe_state after_first_write = nullptr;
+    // SM1's activation byte as the master last wrote it; its repeat bit asks for an answer again
+    uint8_t sm1_activate = 0;
+    int repeats = 0; // repeat requests left to this transfer
+    coe_state after_repeat = nullptr;
 };
 
 // Starts a download (request direction 1) or an upload (direction 2) and runs no step.

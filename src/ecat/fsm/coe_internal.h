@@ -56,6 +56,11 @@ enum class coe_reply { pending, not_coe, emergency, message };
 // length; every length has been checked against what was read.
 coe_reply coe_take_reply(coe_transfer& fsm, const uint8_t*& payload, size_t& length);
 
+// A fetched answer that came back garbled or not at all: reads it again if it is still in the
+// send mailbox, otherwise asks the slave to hand it over again (SM1's repeat request), then
+// fetches it in the current state. False, changing nothing, when the transfer has used its repeats.
+bool coe_request_repeat(coe_transfer& fsm);
+
 // Issues a status check again and waits in check_state.
 void coe_check_again(coe_transfer& fsm, coe_state check_state);
 

@@ -81,6 +81,12 @@ bool mailbox_full(const datagram& d)
     return d.data_size >= 6 && (d.data[5] & 0x08);
 }
 
+bool mailbox_status_empty(const datagram& d)
+{
+    return d.type == datagram_type::FPRD && read_u16(d.address + 2) == esc_register::sync_manager_1
+        && d.state == datagram_state::received && d.working_counter == 1 && !mailbox_full(d);
+}
+
 int mailbox_prepare_fetch(slave& s, datagram& d)
 {
     if (datagram_fprd(d, s.station_address, s.configured_tx_mailbox_offset, s.configured_tx_mailbox_size) != 0)

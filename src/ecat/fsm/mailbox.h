@@ -27,6 +27,8 @@ uint8_t mailbox_next_counter(slave& s);
 int mailbox_prepare_check(slave& s, datagram& d);
 // True when the send mailbox holds a message (bit 3 of the SM1 status byte).
 bool mailbox_full(const datagram& d);
+// True for an answered status check that found the send mailbox still empty.
+bool mailbox_status_empty(const datagram& d);
 // FPRD of the whole send mailbox, zeroed.
 int mailbox_prepare_fetch(slave& s, datagram& d);
 

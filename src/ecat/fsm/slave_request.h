@@ -1,4 +1,7 @@
 #pragma once
+#include <chrono>
+#include <cstdint>
+
 #include "ecat/fsm/coe.h"
 
 namespace ecat {
@@ -18,6 +21,10 @@ struct slave_request_machine {
     datagram* dgram = nullptr;  // datagram of the step in flight
     sdo_request* sdo = nullptr; // request in service
     coe_transfer coe;
+    // kept by the cycle: status polls sent within the tick it counts, and when the last one went
+    uint64_t poll_tick = 0;
+    int polls_in_tick = 0;
+    std::chrono::steady_clock::time_point last_step{};
 };
 
 void slave_request_init(slave_request_machine& fsm, slave& owner);
