@@ -5,13 +5,13 @@
 #include <stdlib.h>
 #include <string.h>
 
-static void read_line_value(const char* text, const char* key, char* value, size_t size)
+/* value holds at least 32 bytes */
+static void read_line_value(const char* text, const char* key, char* value)
 {
     const char* found = strstr(text, key);
     value[0] = '\0';
     if (found)
         sscanf(found + strlen(key), "%*[ \t]%31s", value);
-    (void)size;
 }
 
 __attribute__((constructor)) static void record_capabilities(void)
@@ -32,8 +32,8 @@ __attribute__((constructor)) static void record_capabilities(void)
             strcpy(comm, "?");
         fclose(in);
     }
-    read_line_value(status, "\nCapPrm:", permitted, sizeof permitted);
-    read_line_value(status, "\nCapEff:", effective, sizeof effective);
+    read_line_value(status, "\nCapPrm:", permitted);
+    read_line_value(status, "\nCapEff:", effective);
     FILE* out = fopen(path, "a");
     if (out) {
         fprintf(out, "%s %s %s\n", comm, permitted, effective);
