@@ -8,12 +8,12 @@ namespace check {
 
 namespace {
 
-nlohmann::json optional_number(const std::optional<double>& value)
+nlohmann::ordered_json optional_number(const std::optional<double>& value)
 {
-    return value ? nlohmann::json(*value) : nlohmann::json(nullptr);
+    return value ? nlohmann::ordered_json(*value) : nlohmann::ordered_json(nullptr);
 }
 
-nlohmann::json check_json(const check_result& c)
+nlohmann::ordered_json check_json(const check_result& c)
 {
     return {{"name", c.name},
             {"verdict", verdict_text(c.verdict)},
@@ -25,9 +25,9 @@ nlohmann::json check_json(const check_result& c)
             {"duration_ms", c.duration_ms}};
 }
 
-nlohmann::json card_json(const card_result& card)
+nlohmann::ordered_json card_json(const card_result& card)
 {
-    nlohmann::json checks = nlohmann::json::array();
+    nlohmann::ordered_json checks = nlohmann::ordered_json::array();
     for (const check_result& c : card.checks)
         checks.push_back(check_json(c));
     const card_identity& id = card.identity;
@@ -48,20 +48,20 @@ nlohmann::json card_json(const card_result& card)
 
 std::string run_json(const run_record& run)
 {
-    nlohmann::json cards = nlohmann::json::array();
+    nlohmann::ordered_json cards = nlohmann::ordered_json::array();
     for (const card_result& card : run.cards)
         cards.push_back(card_json(card));
-    nlohmann::json document = {{"station", run.station},
-                               {"operator", run.operator_name},
-                               {"started", iso8601_utc(run.started)},
-                               {"ended", iso8601_utc(run.ended)},
-                               {"tool_version", run.tool_version},
-                               {"plan_digest", run.plan_digest},
-                               {"plan_source", run.plan_source},
-                               {"verdict", run_exit_status(run) == 0 ? "pass" : "fail"},
-                               {"cards", cards}};
+    nlohmann::ordered_json document = {{"station", run.station},
+                                       {"operator", run.operator_name},
+                                       {"started", iso8601_utc(run.started)},
+                                       {"ended", iso8601_utc(run.ended)},
+                                       {"tool_version", run.tool_version},
+                                       {"plan_digest", run.plan_digest},
+                                       {"plan_source", run.plan_source},
+                                       {"verdict", run_exit_status(run) == 0 ? "pass" : "fail"},
+                                       {"cards", cards}};
     // invalid UTF-8 from a card's text becomes U+FFFD instead of an exception
-    return document.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
+    return document.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
 }
 
 } // namespace check

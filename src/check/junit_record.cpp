@@ -46,11 +46,17 @@ std::string number(const std::optional<double>& value)
     return text;
 }
 
+// the measured value and the limits, as far as the check has them, then what it saw
 std::string failure_message(const check_result& c)
 {
-    std::string message = "value " + number(c.value) + " " + c.unit + ", limits " + number(c.low) + " to "
-        + number(c.high) + " " + c.unit;
-    return c.detail.empty() ? message : message + ": " + c.detail;
+    std::string message;
+    if (c.value)
+        message = "value " + number(c.value) + " " + c.unit;
+    if (c.low || c.high)
+        message += ", limits " + number(c.low) + " to " + number(c.high) + " " + c.unit;
+    if (!c.detail.empty())
+        message += (message.empty() ? "" : ": ") + c.detail;
+    return message.empty() ? "failed" : message;
 }
 
 void write_suite(std::ostream& out, const card_result& card, const run_record& run)
