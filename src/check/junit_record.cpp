@@ -9,12 +9,41 @@ namespace check {
 
 namespace {
 
-// Text for an attribute or element: the five markup characters escaped, and the control
-// characters XML 1.0 cannot carry at all replaced by '?'.
+// The length of the well-formed UTF-8 sequence at text[n], or 0.
+size_t utf8_length(const std::string& text, size_t n)
+{
+    auto byte = [&text](size_t k) { return k < text.size() ? static_cast<unsigned char>(text[k]) : 0u; };
+    const unsigned lead = byte(n);
+    unsigned low = 0x80, high = 0xBF; // the second byte's range, narrower after some leads
+    size_t length = 0;
+    if (lead >= 0xC2 && lead <= 0xDF)
+        length = 2;
+    else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        low = lead == 0xE0 ? 0xA0 : low;   // no overlong forms
+        high = lead == 0xED ? 0x9F : high; // no surrogates
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        low = lead == 0xF0 ? 0x90 : low;
+        high = lead == 0xF4 ? 0x8F : high; // nothing above U+10FFFF
+    } else
+        return 0;
+    if (byte(n + 1) < low || byte(n + 1) > high)
+        return 0;
+    for (size_t k = 2; k < length; ++k)
+        if (byte(n + k) < 0x80 || byte(n + k) > 0xBF)
+            return 0;
+    return length;
+}
+
+// Text for an attribute or element: the five markup characters escaped, and what XML 1.0
+// cannot carry at all (most control characters, bytes that are no UTF-8) replaced by '?'.
+// A card's texts are whatever bytes it holds.
 std::string xml_text(const std::string& text)
 {
     std::string escaped;
-    for (char c : text) {
+    for (size_t n = 0; n < text.size(); ++n) {
+        const unsigned char c = static_cast<unsigned char>(text[n]);
         switch (c) {
         case '&': escaped += "&amp;"; break;
         case '<': escaped += "&lt;"; break;
@@ -24,7 +53,17 @@ std::string xml_text(const std::string& text)
         case '\t': escaped += "&#9;"; break;
         case '\n': escaped += "&#10;"; break;
         case '\r': escaped += "&#13;"; break;
-        default: escaped += static_cast<unsigned char>(c) < 0x20 ? '?' : c;
+        default:
+            if (c < 0x20 || c == 0x7F) {
+                escaped += '?';
+            } else if (c < 0x80) {
+                escaped += char(c);
+            } else if (size_t length = utf8_length(text, n)) {
+                escaped.append(text, n, length);
+                n += length - 1;
+            } else {
+                escaped += '?';
+            }
         }
     }
     return escaped;

@@ -49,7 +49,7 @@ run_record sample_run()
     kova.position = 1;
     kova.model = "KOVA-H";
     kova.identity = {0x4B49, 0x00020002, "KOVA-H", "V1.3.0", "2025-06-18", "2025060200010001"};
-    kova.checks = {measured("analog.da1_ad3_5V", 4.2, false, "AD3 reads <low> & \"odd\"\x01"),
+    kova.checks = {measured("analog.da1_ad3_5V", 4.2, false, "AD3 reads <low> & \"odd\"\x01\xFF\xE2\x82"),
                    measured("digital.walking_one.out3", 1, false, "IN3 stayed off"),
                    measured("analog.da0_ad0_5V", 5.0, true)};
     run.cards = {zeio, kova};
