@@ -4,18 +4,11 @@
 #include <ostream>
 #include <string>
 
+#include "check/record_text.h"
+
 namespace check {
 
 namespace {
-
-std::string number(const std::optional<double>& value)
-{
-    if (!value)
-        return "-";
-    char text[32];
-    std::snprintf(text, sizeof text, "%.6g", *value);
-    return text;
-}
 
 const char* upper_verdict(verdict v)
 {
@@ -34,9 +27,9 @@ void print_check_line(std::ostream& out, const card_result& card, const check_re
     std::string unit = check.unit.empty() ? "" : " " + check.unit;
     out << "card " << card.position << " " << serial_or_unknown(card) << "  " << check.name << "  ";
     if (check.value)
-        out << number(check.value) << unit << "  ";
+        out << number_text(check.value) << unit << "  ";
     if (check.low || check.high)
-        out << "[" << number(check.low) << " .. " << number(check.high) << "]" << unit << "  ";
+        out << "[" << number_text(check.low) << " .. " << number_text(check.high) << "]" << unit << "  ";
     if (!check.detail.empty())
         out << check.detail << "  ";
     out << upper_verdict(check.verdict) << "\n";

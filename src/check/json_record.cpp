@@ -2,7 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "check/time_text.h"
+#include "check/record_text.h"
 
 namespace check {
 

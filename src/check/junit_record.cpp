@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <sstream>
 
-#include "check/time_text.h"
+#include "check/record_text.h"
 
 namespace check {
 
@@ -76,23 +76,14 @@ std::string seconds(double milliseconds)
     return text;
 }
 
-std::string number(const std::optional<double>& value)
-{
-    if (!value)
-        return "-";
-    char text[32];
-    std::snprintf(text, sizeof text, "%g", *value);
-    return text;
-}
-
 // the measured value and the limits, as far as the check has them, then what it saw
 std::string failure_message(const check_result& c)
 {
     std::string message;
     if (c.value)
-        message = "value " + number(c.value) + " " + c.unit;
+        message = "value " + number_text(c.value) + " " + c.unit;
     if (c.low || c.high)
-        message += ", limits " + number(c.low) + " to " + number(c.high) + " " + c.unit;
+        message += ", limits " + number_text(c.low) + " to " + number_text(c.high) + " " + c.unit;
     if (!c.detail.empty())
         message += (message.empty() ? "" : ": ") + c.detail;
     return message.empty() ? "failed" : message;

@@ -4,7 +4,7 @@
 #include <sqlite3.h>
 
 #include "check/sqlite_statement.h"
-#include "check/time_text.h"
+#include "check/record_text.h"
 
 namespace check {
 

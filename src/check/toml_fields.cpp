@@ -101,12 +101,13 @@ const toml::array* toml_fields::non_empty_array(const toml::node& node, const st
     return node.as_array();
 }
 
-bool toml_fields::read_list(const toml::node& node, const std::string& key, std::vector<int>& target, int low, int high)
+template <typename T>
+bool toml_fields::read_each(const toml::node& node, const std::string& key, std::vector<T>& target, T low, T high)
 {
     const toml::array* array = non_empty_array(node, key);
     if (!array)
         return false;
-    std::vector<int> values(array->size());
+    std::vector<T> values(array->size());
     bool ok = true;
     for (size_t n = 0; n < array->size(); ++n)
         ok = read((*array)[n], key + "[" + std::to_string(n) + "]", values[n], low, high) && ok;
@@ -115,19 +116,15 @@ bool toml_fields::read_list(const toml::node& node, const std::string& key, std:
     return ok;
 }
 
+bool toml_fields::read_list(const toml::node& node, const std::string& key, std::vector<int>& target, int low, int high)
+{
+    return read_each(node, key, target, low, high);
+}
+
 bool toml_fields::read_list(const toml::node& node, const std::string& key, std::vector<double>& target, double low,
                             double high)
 {
-    const toml::array* array = non_empty_array(node, key);
-    if (!array)
-        return false;
-    std::vector<double> values(array->size());
-    bool ok = true;
-    for (size_t n = 0; n < array->size(); ++n)
-        ok = read((*array)[n], key + "[" + std::to_string(n) + "]", values[n], low, high) && ok;
-    if (ok)
-        target = values;
-    return ok;
+    return read_each(node, key, target, low, high);
 }
 
 bool toml_fields::read_wiring(const toml::node& node, const std::string& key, std::vector<jig_wire>& target,

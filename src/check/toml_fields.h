@@ -33,6 +33,8 @@ public:
 private:
     bool wrong_type(const toml::node& node, const std::string& key, const char* expected);
     const toml::array* non_empty_array(const toml::node& node, const std::string& key);
+    template <typename T>
+    bool read_each(const toml::node& node, const std::string& key, std::vector<T>& target, T low, T high);
 
     std::string source_;
     std::vector<std::string>& errors_;
