@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "check/results_path.h"
 #include "check/results_store.h"
 
 namespace {
@@ -178,6 +179,31 @@ TEST_F(results_store_test, newer_schema_is_refused)
     sqlite3_close(db);
     EXPECT_FALSE(results_store::open(path, error));
     EXPECT_NE(error.find("newer kestio-cli (schema 99"), std::string::npos) << error;
+}
+
+TEST(results_path, follows_xdg_data_home_and_falls_back_to_home)
+{
+    struct {
+        const char* data_home; // null: unset
+        const char* expected;
+    } cases[] = {
+        {"/data", "/data/kestio-test/results.sqlite"},
+        {nullptr, "/home/op/.local/share/kestio-test/results.sqlite"},
+        {"relative/data", "/home/op/.local/share/kestio-test/results.sqlite"}, // not absolute: ignored
+    };
+    const char* saved_home = std::getenv("HOME");
+    const char* saved_data = std::getenv("XDG_DATA_HOME");
+    const std::string home = saved_home ? saved_home : "", data = saved_data ? saved_data : "";
+    setenv("HOME", "/home/op", 1);
+    for (const auto& c : cases) {
+        if (c.data_home)
+            setenv("XDG_DATA_HOME", c.data_home, 1);
+        else
+            unsetenv("XDG_DATA_HOME");
+        EXPECT_EQ(default_results_path(), c.expected);
+    }
+    saved_home ? setenv("HOME", home.c_str(), 1) : unsetenv("HOME");
+    saved_data ? setenv("XDG_DATA_HOME", data.c_str(), 1) : unsetenv("XDG_DATA_HOME");
 }
 
 } // namespace
