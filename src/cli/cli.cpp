@@ -2,6 +2,7 @@
 
 #include <ostream>
 
+#include "check/check_commands.h"
 #include "cli/bus_commands.h"
 #include "cli/commands.h"
 #include "cli/session.h"
@@ -26,6 +27,9 @@ const char* const usage =
     "  (bench commands take --json)\n"
     "  soak [--minutes N|--seconds N]  transfers with read-back under one bus fault after another\n"
     "                                (simulated bus, default 16 cards); one JSON line at the end\n"
+    "  check --print-plan MODEL      the built-in production-line check plan of a model, as a plan file\n"
+    "  check --plan FILE --validate  read a plan file; errors name file, line and key (the bus run is not built yet)\n"
+    "  history [--serial S] [--last N] [--failed] [--db FILE]   past check results (check --help: database path)\n"
     "--simulate[=LIST]: the in-process simulated bus, e.g. --simulate=generic*3 (the default); LIST also takes\n"
     "  slaves running your firmware: firmware=PATH.so,sii=PATH.bin[,name=NAME] (see kestio-sim --help)\n";
 
@@ -82,6 +86,10 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         return command_bench_scan(opts, out, err);
     if (command == "soak")
         return command_soak(opts, out, err);
+    if (command == "check")
+        return check::command_check(opts.words, out, err);
+    if (command == "history")
+        return check::command_history(opts.words, out, err);
     if (command == "run" || is_bus_command(command))
         return run_on_bus(opts, out, err);
     err << "unknown command '" << command << "'\n" << usage;
