@@ -7,7 +7,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libpcap-dev libmodbus-dev libcap-dev
   libtomlplusplus-dev nlohmann-json3-dev libsqlite3-dev
-  clang clang-format
+  clang clang-format-14
   iproute2 tshark socat libcap2-bin util-linux
   qt6-base-dev qt6-serialport-dev libgl-dev
   fonts-wqy-microhei xvfb xauth xdotool

@@ -7,6 +7,9 @@ bash scripts/install-deps.sh
 
 jobs=$(nproc)
 
+echo "== formatting"
+bash scripts/check-format.sh
+
 echo "== build"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build -j "$jobs"

@@ -20,7 +20,7 @@ transfer_result can_send(ecat::master& m, uint16_t position, uint16_t type, uint
                          const uint8_t* data, uint16_t format)
 {
     if (length > fd_limit)
-        return {-1}; // the card's send buffer holds 64 bytes
+        return {ecat::result::refused}; // the card's send buffer holds 64 bytes
     // limited before the length goes out, so the card is never told more than it sends
     if (format == 0)
         length = std::min(length, classic_limit);

@@ -14,7 +14,7 @@ namespace card {
 
 // Shared writes of the card's objects. Each takes the master and the slave's ring
 // position, blocks until the master has carried out every transfer, and returns the
-// first failed transfer (it stops there), or -1 for a rejected value (nothing written).
+// first failed transfer (it stops there), or result::refused (-1) for a rejected value (nothing written).
 transfer_result write_da_voltage(ecat::master& m, uint16_t position, int channel, double volts);
 transfer_result write_pwm_frequency(ecat::master& m, uint16_t position, int channel, double hertz);
 transfer_result write_pwm_duty(ecat::master& m, uint16_t position, int channel, double fraction);

@@ -16,7 +16,7 @@ transfer_result write_modbus_channel(ecat::master& m, uint16_t position, int reg
                          int bit_count_code, int operation, int channel)
 {
     if (channel < 0 || channel >= channels)
-        return {-1};
+        return {ecat::result::refused};
     auto base = uint16_t((operation != 0 ? tx_channels : rx_channels) + channel);
     struct step {
         uint8_t subindex;

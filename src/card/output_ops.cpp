@@ -9,7 +9,7 @@ namespace card {
 
 namespace {
 
-constexpr transfer_result rejected{-1};
+constexpr transfer_result rejected{ecat::result::refused};
 constexpr int da_channels = 4;
 constexpr int pwm_channels = 2;
 constexpr double highest_pwm_hertz = 65535.9999;

@@ -2,8 +2,6 @@
 
 #include <cstdio>
 
-#include "ecat/result.h"
-
 namespace card {
 
 std::string failure_text(const transfer_result& result)
@@ -12,10 +10,9 @@ std::string failure_text(const transfer_result& result)
         return {};
     if (result.index == 0)
         return "输入被拒绝";
-    char text[96];
-    std::snprintf(text, sizeof text, "0x%04X:%02X 失败（%d %s）", result.index, result.subindex, result.code,
-                  ecat::result::name(result.code));
-    return text;
+    char object[24];
+    std::snprintf(object, sizeof object, "0x%04X:%02X 失败：", result.index, result.subindex);
+    return object + ecat::describe(result.code);
 }
 
 } // namespace card

@@ -2,10 +2,12 @@
 #include <cstdint>
 #include <string>
 
+#include "ecat/result.h"
+
 namespace card {
 
 // The outcome of a card operation: code 0, or the error of its first failed transfer with
-// the object that transfer addressed. A value refused before anything is sent is -1 with
+// the object that transfer addressed. A value refused before anything is sent is ecat::result::refused with
 // no object (index 0).
 struct [[nodiscard]] transfer_result {
     int code = 0;

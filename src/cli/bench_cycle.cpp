@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "cli/commands.h"
+#include "cli/failure_report.h"
 #include "cli/numbers.h"
 #include "ecat/adapter.h"
 #include "ecat/session.h"
@@ -71,7 +72,7 @@ int command_bench_cycle(const options& opts, std::ostream& out, std::ostream& er
     auto start = std::chrono::steady_clock::now();
     int opened = ecat::session_open(m, device, ecat::adapter_count() - 1, 1);
     if (opened != 0) {
-        err << "bench cycle: starting the master on the test device failed with " << opened << "\n";
+        report_error(opened, "bench cycle: starting the master on the test device", err);
         return 1;
     }
     std::this_thread::sleep_for(std::chrono::duration<double>(seconds));

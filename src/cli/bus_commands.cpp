@@ -83,7 +83,7 @@ int command_info(session& bus, const std::vector<std::string>& words, std::ostre
     ecat::slave_info info;
     int result = ecat::master_get_slave_info(bus.master(), position, info);
     if (result != 0) {
-        err << "error " << result << ": there is no slave at position " << position << "\n";
+        report_error(result, "slave position " + std::to_string(position), err);
         return 1;
     }
     out << slave_info_report(info);
@@ -101,7 +101,7 @@ int command_sii(session& bus, const std::vector<std::string>& words, std::ostrea
     ecat::master& m = bus.master();
     std::lock_guard lock(m.master_lock);
     if (position >= m.slave_count) {
-        err << "error -22: there is no slave at position " << position << "\n";
+        report_error(ecat::result::bad_position, "slave position " + std::to_string(position), err);
         return 1;
     }
     out << sii_report(m.slaves[position]);

@@ -2,6 +2,7 @@
 #include <ostream>
 
 #include "cli/commands.h"
+#include "cli/failure_report.h"
 #include "ecat/adapter.h"
 
 namespace cli {
@@ -10,8 +11,7 @@ int command_adapters(const options&, std::ostream& out, std::ostream& err)
 {
     int result = ecat::adapter_list_refresh();
     if (result != 0) {
-        err << "error " << result << ": the network adapters could not be listed: " << ecat::adapter_last_error()
-            << "\n";
+        report_error(result, ecat::adapter_last_error(), err);
         return 1;
     }
     for (int i = 0; i < ecat::adapter_count(); ++i) {

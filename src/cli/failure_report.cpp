@@ -11,7 +11,7 @@ namespace cli {
 
 void report_failure(int result, uint32_t abort_code, uint16_t mailbox_error_code, std::ostream& err)
 {
-    err << "error " << result << " (" << ecat::result::name(result) << "): " << ecat::result::text(result);
+    err << ecat::describe(result);
     char code[16];
     if (abort_code) {
         const char* text = ecat::sdo_abort_text(abort_code);
@@ -23,6 +23,14 @@ void report_failure(int result, uint32_t abort_code, uint16_t mailbox_error_code
         std::snprintf(code, sizeof code, "0x%04X", mailbox_error_code);
         err << "; mailbox error " << code << " " << (text ? text : "(unknown mailbox error code)");
     }
+    err << "\n";
+}
+
+void report_error(int result, const std::string& detail, std::ostream& err)
+{
+    err << ecat::describe(result);
+    if (!detail.empty())
+        err << "; " << detail;
     err << "\n";
 }
 

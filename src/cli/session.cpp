@@ -2,6 +2,7 @@
 
 #include <ostream>
 
+#include "cli/failure_report.h"
 #include "ecat/adapter.h"
 #include "simulated_adapter/simulated_adapter.h"
 
@@ -33,8 +34,7 @@ bool session::choose_adapter(const options& opts, std::ostream& err)
     }
     int refreshed = ecat::adapter_list_refresh();
     if (refreshed != 0 && !opts.simulate) {
-        err << "error " << refreshed << ": the network adapters could not be listed: " << ecat::adapter_last_error()
-            << "\n";
+        report_error(refreshed, ecat::adapter_last_error(), err);
         return false;
     }
     if (opts.simulate) {
@@ -48,7 +48,7 @@ bool session::choose_adapter(const options& opts, std::ostream& err)
     if (all_digits(opts.adapter)) {
         adapter_index_ = std::stoi(opts.adapter);
         if (adapter_index_ >= ecat::adapter_count()) {
-            err << "error 13: there is no adapter " << opts.adapter << "\n";
+            report_error(ecat::result::adapter_index, "--adapter " + opts.adapter, err);
             return false;
         }
         return true;
@@ -60,7 +60,7 @@ bool session::choose_adapter(const options& opts, std::ostream& err)
             return true;
         }
     }
-    err << "error 7: no adapter is named '" << opts.adapter << "'\n";
+    report_error(ecat::result::adapter_unknown, "--adapter " + opts.adapter, err);
     return false;
 }
 
@@ -81,18 +81,11 @@ bool session::start(const options& opts, std::ostream& err)
     }
     int opened = ecat::session_open(master(), descriptor_, adapter_index_, opts.wait_ms);
     running_ = true;
-    if (opened == -12) {
-        err << "error -12: no memory for the master\n";
-    } else if (opened == -19) {
-        err << "the master could not take the adapter\n";
-    } else if (opened != 0) {
-        err << "error " << opened << ": the adapter " << ecat::adapter_get(adapter_index_)->device
-            << " could not be opened";
-        if (!ecat::adapter_last_error().empty())
-            err << ": " << ecat::adapter_last_error();
-        err << "\n";
-    }
     if (opened != 0) {
+        std::string detail = "the adapter " + ecat::adapter_get(adapter_index_)->device;
+        if (!ecat::adapter_last_error().empty())
+            detail += ": " + ecat::adapter_last_error();
+        report_error(opened, detail, err);
         stop();
         return false;
     }

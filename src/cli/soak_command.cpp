@@ -20,6 +20,7 @@
 #include "cli/soak_faults.h"
 #include "sim/bus/bus.h"
 #include "sim/firmware/standard_application.h"
+#include "ecat/result.h"
 #include "ecat/sdo_api.h"
 
 namespace cli {
@@ -261,7 +262,7 @@ int command_soak(const options& opts, std::ostream& out, std::ostream& err)
         << ", \"downloads\": " << counts.downloads << ", \"failures\": {";
     bool first = true;
     for (auto& [code, count] : counts.failures) {
-        out << (first ? "" : ", ") << "\"" << code << "\": " << count;
+        out << (first ? "" : ", ") << "\"" << code << " " << ecat::result::name(code) << "\": " << count;
         first = false;
     }
     out << "}, \"wrong_values\": " << counts.wrong_values

@@ -77,7 +77,7 @@ int adapter_list_refresh()
     std::string error;
     if (!platform::list_ethernet_interfaces(interfaces, error)) {
         last_error() = error;
-        return adapter_error_enumeration;
+        return result::adapter_enumeration;
     }
     auto& entries = table().entries;
     for (auto& info : interfaces) {
@@ -129,7 +129,7 @@ int adapter_get_name(int index, std::string& name)
         adapter_list_refresh();
     adapter_entry* entry = adapter_get(index);
     if (!entry)
-        return adapter_error_index;
+        return result::adapter_index;
     name = !entry->description.empty() ? entry->description : entry->library_description;
     return 0;
 }
@@ -172,7 +172,7 @@ int adapter_open(net_device& descriptor)
         adapter_list_refresh();
     adapter_entry* entry = adapter_get(descriptor.adapter_index);
     if (!entry)
-        return adapter_error_unknown;
+        return result::adapter_unknown;
     entry->receive_timeout_ms =
         descriptor.receive_timeout_ms > 0 ? static_cast<unsigned>(descriptor.receive_timeout_ms) : 1;
     if (entry->open_count == 0) {
@@ -187,7 +187,7 @@ int adapter_open(net_device& descriptor)
             std::unique_ptr<platform::frame_link> capture = platform::open_raw_port(entry->device, error);
             if (!capture) {
                 last_error() = error;
-                return adapter_error_open;
+                return result::adapter_open;
             }
             entry->capture = std::move(capture);
             entry->handle = entry->capture.get();
@@ -204,7 +204,7 @@ int adapter_close(net_device& descriptor)
     if (!entry)
         return 0;
     if (entry->open_count == 0)
-        return adapter_error_open;
+        return result::adapter_open;
     if (--entry->open_count > 0)
         return 0;
     bool locked = entry->lock && entry->lock->lock(lock_wait_ms) == platform::wait_result::signalled;
@@ -315,7 +315,7 @@ int net_device_fill(net_device& descriptor, int index, int receive_timeout_ms)
         adapter_list_refresh();
     adapter_entry* entry = adapter_get(index);
     if (!entry)
-        return adapter_error_index;
+        return result::adapter_index;
     descriptor.adapter_index = index;
     descriptor.receive_timeout_ms = receive_timeout_ms;
     descriptor.entry = entry;

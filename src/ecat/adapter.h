@@ -4,17 +4,12 @@
 #include <string>
 
 #include "ecat/net_device.h"
+#include "ecat/result.h"
 #include "platform/frame_link.h"
 #include "platform/named_lock.h"
 #include "platform/pcap_port.h"
 
 namespace ecat {
-
-// Adapter layer result codes.
-constexpr int adapter_error_enumeration = 5;
-constexpr int adapter_error_open = 6;
-constexpr int adapter_error_unknown = 7;
-constexpr int adapter_error_index = 13;
 
 // One adapter of the process-wide table: a network interface reached through the
 // capture library, or a registered in-process wire (the simulated bus).

@@ -5,6 +5,8 @@
 #include <cstring>
 #include <new>
 
+#include "ecat/result.h"
+
 namespace ecat {
 
 namespace {
@@ -61,11 +63,11 @@ int datagram_reserve(datagram& d, size_t size)
     if (d.capacity >= size)
         return 0;
     if (d.external)
-        return -12; // lent memory too small: refuse rather than overrun it
+        return result::no_memory; // lent memory too small: refuse rather than overrun it
     free_internal(d);
     d.data = new (std::nothrow) uint8_t[size];
     if (!d.data)
-        return -12;
+        return result::no_memory;
     d.capacity = size;
     return 0;
 }
@@ -87,9 +89,9 @@ void datagram_zero(datagram& d)
 int datagram_prepare(datagram& d, datagram_type type, uint16_t slave_address, uint16_t offset, size_t size)
 {
     if (size > max_datagram_data)
-        return -139; // it would fit no frame
+        return result::too_large; // it would fit no frame
     if (datagram_reserve(d, size) != 0)
-        return -12;
+        return result::no_memory;
     d.index = 0;
     d.working_counter = 0;
     d.state = datagram_state::init;

@@ -5,6 +5,7 @@
 #include <new>
 
 #include "ecat/adapter.h"
+#include "ecat/result.h"
 #include "ecat/topology.h"
 
 namespace ecat {
@@ -90,7 +91,7 @@ int master_init(master& m, uint32_t index, const uint8_t* mac)
     device.poll_time = 0;
     device.tx.reset(new (std::nothrow) transmit_buffer[2]);
     if (!device.tx)
-        return -12;
+        return result::no_memory;
     write_ethernet_header(device.tx[0]);
     write_ethernet_header(device.tx[1]);
 
@@ -102,7 +103,7 @@ int master_init(master& m, uint32_t index, const uint8_t* mac)
     if (!allocated) {
         release_datagrams(m);
         device.tx.reset();
-        return -12;
+        return result::no_memory;
     }
     master_fsm_init(m.fsm, m, m.fsm_datagram);
     if (!m.timer)
@@ -137,7 +138,7 @@ master_device* master_attach_device(master& m, net_device& descriptor)
 int master_device_open(master_device& device)
 {
     if (!device.descriptor)
-        return -19;
+        return result::no_device;
     master& m = *device.owner;
     if (!device.open) {
         device.link = 1;

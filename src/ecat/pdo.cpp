@@ -2,6 +2,8 @@
 
 #include <new>
 
+#include "ecat/result.h"
+
 namespace ecat {
 
 void pdo_list_clear(pdo_list& list)
@@ -12,11 +14,11 @@ void pdo_list_clear(pdo_list& list)
 int pdo_list_append_copy(pdo_list& list, const pdo& item)
 {
     if (pdo_list_find(list, item.index))
-        return -17;
+        return result::already_present;
     try {
         list.push_back(std::make_unique<pdo>(item));
     } catch (const std::bad_alloc&) {
-        return -12;
+        return result::no_memory;
     }
     return 0;
 }
@@ -28,7 +30,7 @@ int pdo_list_copy(pdo_list& target, const pdo_list& source)
         for (const auto& item : source)
             copy.push_back(std::make_unique<pdo>(*item));
     } catch (const std::bad_alloc&) {
-        return -12;
+        return result::no_memory;
     }
     target = std::move(copy);
     return 0;
@@ -62,7 +64,7 @@ int pdo_set_name(std::string& name, const char* text)
     try {
         name = text;
     } catch (const std::bad_alloc&) {
-        return -12;
+        return result::no_memory;
     }
     return 0;
 }

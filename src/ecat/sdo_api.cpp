@@ -28,7 +28,7 @@ void withdraw(master& m, sdo_request& request)
     } else {
         return; // it ended meanwhile: its result stands
     }
-    request.error_number = 0;
+    request.failure = 0;
     request.state = request_state::failure;
 }
 
@@ -76,7 +76,7 @@ int queue_and_wait(master& m, uint16_t position, sdo_request& request, size_t si
 
 int failure_result(const sdo_request& request)
 {
-    return request.error_number ? -request.error_number : result::failed;
+    return request.failure ? request.failure : result::failed;
 }
 
 // Written first, so that a caller never reads what it left there.

@@ -3,6 +3,8 @@
 #include <cstring>
 #include <new>
 
+#include "ecat/result.h"
+
 namespace ecat {
 
 int sdo_request_reserve(sdo_request& request, size_t size)
@@ -11,7 +13,7 @@ int sdo_request_reserve(sdo_request& request, size_t size)
         return 0;
     auto* grown = new (std::nothrow) uint8_t[size];
     if (!grown)
-        return -12;
+        return result::no_memory;
     if (request.data && request.data_size)
         std::memcpy(grown, request.data, request.data_size);
     delete[] request.data;
@@ -24,7 +26,7 @@ int sdo_request_copy_data(sdo_request& request, const uint8_t* bytes, size_t siz
 {
     request.data_size = 0;
     if (sdo_request_reserve(request, size) != 0)
-        return -12;
+        return result::no_memory;
     if (size)
         std::memcpy(request.data, bytes, size);
     request.data_size = size;
@@ -37,7 +39,7 @@ void sdo_request_set_object(sdo_request& request, uint16_t index, uint8_t subind
     request.subindex = subindex;
     request.complete_access = false;
     request.response_timeout_ms = 1000;
-    request.error_number = 0;
+    request.failure = 0;
     request.mailbox_error_code = 0;
     request.abort_code = 0;
 }

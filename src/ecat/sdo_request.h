@@ -26,7 +26,7 @@ struct sdo_request {
     std::atomic<request_state> state{request_state::init}; // read by the waiting caller without the lock
     uint32_t queue_time = 0;
     uint32_t send_time = 0;
-    int error_number = 0; // positive; the calls return it negated (result.h)
+    int failure = 0; // the result code (result.h) of a failed request, 0 before
     uint32_t abort_code = 0;
     uint16_t mailbox_error_code = 0; // of a mailbox error reply (error number 71)
 

@@ -5,6 +5,7 @@
 
 #include "ecat/adapter.h"
 #include "ecat/fsm/slave_request.h"
+#include "ecat/result.h"
 
 namespace ecat {
 
@@ -30,7 +31,7 @@ int session_open(master& m, net_device& descriptor, int adapter_index, int respo
         return initialised;
     master_device* device = master_attach_device(m, descriptor);
     if (!device)
-        return -19;
+        return result::no_device;
     return master_device_open(*device);
 }
 

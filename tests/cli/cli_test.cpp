@@ -116,6 +116,10 @@ TEST(kestio_cli, failures_print_the_error_and_the_abort_and_exit_non_zero)
     EXPECT_EQ(beyond.status, 1);
     EXPECT_EQ(beyond.err, "error -22 (bad_position): the slave position is not below the slave count\n");
 
+    auto no_adapter = run_cli({"--adapter", "99", "slaves"});
+    EXPECT_EQ(no_adapter.status, 1);
+    EXPECT_EQ(no_adapter.err, "error 13 (adapter_index): there is no adapter at that index; --adapter 99\n");
+
     EXPECT_EQ(run_cli({"--simulate=nonsense", "slaves"}).status, 1);
     EXPECT_EQ(run_cli({"frobnicate"}).status, 2);
     EXPECT_EQ(run_cli({"--simulate", "upload", "0", "0x1009"}).status, 2);

@@ -48,19 +48,19 @@ TEST_F(adapter_table, open_twice_close_once_keeps_the_handle)
     EXPECT_NE(entry->handle, nullptr);
     EXPECT_EQ(adapter_close(descriptor), 0);
     EXPECT_EQ(entry->handle, nullptr);
-    EXPECT_EQ(adapter_close(descriptor), adapter_error_open);
+    EXPECT_EQ(adapter_close(descriptor), result::adapter_open);
 }
 
 TEST_F(adapter_table, indices_beyond_the_table_are_refused)
 {
     register_wire(plain_mac);
     std::string name;
-    EXPECT_EQ(adapter_get_name(adapter_count(), name), adapter_error_index);
+    EXPECT_EQ(adapter_get_name(adapter_count(), name), result::adapter_index);
     EXPECT_EQ(adapter_get_name(index, name), 0);
     EXPECT_EQ(name, "test wire");
     net_device descriptor;
     descriptor.adapter_index = adapter_count();
-    EXPECT_EQ(adapter_open(descriptor), adapter_error_unknown);
+    EXPECT_EQ(adapter_open(descriptor), result::adapter_unknown);
 }
 
 TEST_F(adapter_table, a_receive_time_out_of_zero_or_less_is_one_ms)

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "ecat/result.h"
 #include "ecat/fsm/coe.h"
 #include "ecat/master.h"
 #include "platform/clock.h"
@@ -133,7 +134,7 @@ TEST_F(coe_machine, an_abort_stores_its_code_unless_it_is_too_short)
     std::vector<uint8_t> abort = {0x00, 0x20, 0x80, 0x77, 0x77, 0x00, 0x00, 0x00, 0x02, 0x06};
     slave_replies(abort);
     ASSERT_TRUE(coe_failed(fsm));
-    EXPECT_EQ(request.error_number, 5);
+    EXPECT_EQ(request.failure, ecat::result::failed);
     EXPECT_EQ(request.abort_code, 0x06020000u);
 
     begin(sdo_direction::upload, 0x7777, 0);
@@ -141,7 +142,7 @@ TEST_F(coe_machine, an_abort_stores_its_code_unless_it_is_too_short)
     abort.resize(8);
     slave_replies(abort);
     ASSERT_TRUE(coe_failed(fsm));
-    EXPECT_EQ(request.error_number, 5);
+    EXPECT_EQ(request.failure, ecat::result::failed);
     EXPECT_EQ(request.abort_code, 0xABCDu) << "an 8-byte abort carries no code";
 }
 
@@ -189,7 +190,7 @@ TEST_F(coe_machine, a_mailbox_length_beyond_the_mailbox_is_a_protocol_error)
         answer(1, mailbox);
     }
     ASSERT_TRUE(coe_failed(fsm));
-    EXPECT_EQ(request.error_number, 71) << "kept positive, returned as -71";
+    EXPECT_EQ(request.failure, ecat::result::mailbox_error);
 }
 
 // An answer lost on its way back: read again while the slave still holds it, otherwise
@@ -240,7 +241,7 @@ TEST_F(coe_machine, a_segment_beyond_the_announced_size_fails_without_overrun)
     segment.resize(3 + 20, 0x77); // 20 bytes where 6 remain
     slave_replies(segment);
     ASSERT_TRUE(coe_failed(fsm));
-    EXPECT_EQ(request.error_number, 139);
+    EXPECT_EQ(request.failure, ecat::result::too_large);
     EXPECT_EQ(request.data_size, 4u);
 }
 
@@ -266,7 +267,7 @@ TEST_F(coe_machine, a_slave_without_coe_or_with_a_small_mailbox_is_refused_at_on
     s.mailbox_protocols = 0;
     begin(sdo_direction::upload, 0x2000, 0);
     ASSERT_TRUE(coe_failed(fsm));
-    EXPECT_EQ(request.error_number, 123);
+    EXPECT_EQ(request.failure, ecat::result::no_coe);
 
     s.mailbox_protocols = mailbox_protocol_coe;
     s.configured_rx_mailbox_size = 15;
@@ -274,7 +275,7 @@ TEST_F(coe_machine, a_slave_without_coe_or_with_a_small_mailbox_is_refused_at_on
     sdo_request_copy_data(request, &one, 1);
     begin(sdo_direction::download, 0x2000, 0);
     ASSERT_TRUE(coe_failed(fsm));
-    EXPECT_EQ(request.error_number, 139);
+    EXPECT_EQ(request.failure, ecat::result::too_large);
 }
 
 TEST_F(coe_machine, a_lost_mailbox_check_is_sent_again_three_times)
@@ -290,7 +291,7 @@ TEST_F(coe_machine, a_lost_mailbox_check_is_sent_again_three_times)
     d.state = datagram_state::timed_out;
     coe_exec(fsm);
     EXPECT_TRUE(coe_failed(fsm));
-    EXPECT_EQ(request.error_number, 5);
+    EXPECT_EQ(request.failure, ecat::result::failed);
 }
 
 uint8_t mailbox_counter(const datagram& d)
@@ -408,7 +409,7 @@ TEST_F(coe_machine, an_upload_segment_with_the_wrong_toggle_fails)
     std::vector<uint8_t> repeated = {0x00, 0x30, 0x10, 5, 6, 7, 8, 9, 10, 11}; // toggle 1 where 0 is due
     slave_replies(repeated);
     ASSERT_TRUE(coe_failed(fsm));
-    EXPECT_EQ(request.error_number, 5);
+    EXPECT_EQ(request.failure, ecat::result::failed);
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // would block the queue, and never copied past a ring slot.
 #include <cstring>
 
+#include "ecat/result.h"
 #include "ecat/fsm/slave_request.h"
 #include "ecat/master.h"
 #include "support/master_fixture.h"
@@ -63,7 +64,7 @@ TEST_F(oversized_datagrams, a_mailbox_larger_than_a_datagram_gets_no_coe_and_not
     for (int tick = 0; tick < 30 && request.state != request_state::failure; ++tick)
         master_cycle_tick(*m);
     EXPECT_EQ(request.state, request_state::failure);
-    EXPECT_EQ(request.error_number, 139);
+    EXPECT_EQ(request.failure, ecat::result::too_large);
     for (const datagram& slot : m->ext_ring)
         EXPECT_LE(slot.capacity, max_datagram_data);
     m->slave_count = 0;

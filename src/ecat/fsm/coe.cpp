@@ -13,7 +13,7 @@ void coe_state_failed(coe_transfer&) { }
 
 void coe_fail(coe_transfer& fsm, int result_code)
 {
-    fsm.request->error_number = -result_code;
+    fsm.request->failure = result_code;
     fsm.state = coe_state_failed;
 }
 

@@ -5,6 +5,7 @@
 #include "ecat/datagram.h"
 #include "ecat/slave.h"
 #include "ecat/fsm/esc_registers.h"
+#include "ecat/result.h"
 
 namespace ecat {
 
@@ -71,7 +72,7 @@ uint8_t* mailbox_prepare_send(slave& s, datagram& d, uint8_t type, size_t size, 
 int mailbox_prepare_check(slave& s, datagram& d)
 {
     if (datagram_fprd(d, s.station_address, esc_register::sync_manager_1, 8) != 0)
-        return -12;
+        return result::no_memory;
     datagram_zero(d);
     return 0;
 }
@@ -90,7 +91,7 @@ bool mailbox_status_empty(const datagram& d)
 int mailbox_prepare_fetch(slave& s, datagram& d)
 {
     if (datagram_fprd(d, s.station_address, s.configured_tx_mailbox_offset, s.configured_tx_mailbox_size) != 0)
-        return -12;
+        return result::no_memory;
     datagram_zero(d);
     return 0;
 }
