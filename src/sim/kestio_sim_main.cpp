@@ -37,8 +37,7 @@ void read_fault_commands(std::shared_ptr<sim::bus> segment)
             if (line == "help") {
                 std::fputs(sim::fault_command_help, stdout);
                 std::fputs(sim::cards::card_fault_help, stdout);
-            }
-            else if (!sim::run_fault_command(line, *segment, error))
+            } else if (!sim::run_fault_command(line, *segment, error))
                 std::fprintf(stderr, "kestio-sim: %s", error.c_str());
             std::fflush(stdout);
         }

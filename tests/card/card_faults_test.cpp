@@ -54,12 +54,9 @@ TEST_F(card_faults, stuck_and_shorted_lines_show_on_the_wired_inputs_only)
         uint16_t inputs;
         uint16_t input_mask;
     } cases[] = {
-        {"stuck 0 out 3 1", zeio, 0x0001, 0x0009, 0x00FF},
-        {"stuck 0 out 0 0", zeio, 0x00FF, 0x00FE, 0x00FF},
-        {"stuck 2 in 15 1", kova_16io, 0x0000, 0x8000, 0xFFFF},
-        {"stuck 1 in 8 0", kova_h, 0x01FF, 0x00FF, 0x01FF},
-        {"short 1 4 5", kova_h, 0x0010, 0x0030, 0x01FF},
-        {"short 1 4 5", kova_h, 0x0020, 0x0030, 0x01FF},
+        {"stuck 0 out 3 1", zeio, 0x0001, 0x0009, 0x00FF},      {"stuck 0 out 0 0", zeio, 0x00FF, 0x00FE, 0x00FF},
+        {"stuck 2 in 15 1", kova_16io, 0x0000, 0x8000, 0xFFFF}, {"stuck 1 in 8 0", kova_h, 0x01FF, 0x00FF, 0x01FF},
+        {"short 1 4 5", kova_h, 0x0010, 0x0030, 0x01FF},        {"short 1 4 5", kova_h, 0x0020, 0x0030, 0x01FF},
         {"short 3 6 7", kova_ad, 0x0000, 0x0000, 0x00FF},
     };
     for (const auto& c : cases) {
@@ -82,10 +79,8 @@ TEST_F(card_faults, analog_faults_change_the_reading_of_their_channel_only)
         bool ad24;
         double expected_volts;
     } cases[] = {
-        {"ad-offset 1 1 200", kova_h, 1, 1, 3, false, 5.2},
-        {"ad-offset 1 0 -1500", kova_h, 0, 0, 2, false, 3.5},
-        {"ad-gain 2 0 0.5", kova_16io, 0, 0, 1, false, 2.5},
-        {"ad-gain 3 2 1.1", kova_ad, 2, 2, 6, true, 5.5},
+        {"ad-offset 1 1 200", kova_h, 1, 1, 3, false, 5.2},  {"ad-offset 1 0 -1500", kova_h, 0, 0, 2, false, 3.5},
+        {"ad-gain 2 0 0.5", kova_16io, 0, 0, 1, false, 2.5}, {"ad-gain 3 2 1.1", kova_ad, 2, 2, 6, true, 5.5},
         {"ad-offset 0 13 -250", zeio, 1, 13, 1, true, 4.75},
     };
     for (const auto& c : cases) {

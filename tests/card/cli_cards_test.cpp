@@ -34,8 +34,8 @@ namespace {
 TEST(kestio_cli_cards, card_faults_break_the_simulated_cards_from_the_start)
 {
     std::ostringstream out, err;
-    ASSERT_EQ(cli::run({"--simulate=ZEIO,KOVA-H", "--card-fault", "stuck 1 in 2 1", "--card-fault=short 1 0 1", "upload",
-                        "1", "0x2000:00", "--type", "u16"},
+    ASSERT_EQ(cli::run({"--simulate=ZEIO,KOVA-H", "--card-fault", "stuck 1 in 2 1", "--card-fault=short 1 0 1",
+                        "upload", "1", "0x2000:00", "--type", "u16"},
                        out, err),
               0)
         << err.str();
@@ -52,7 +52,9 @@ TEST(kestio_cli_cards, card_faults_break_the_simulated_cards_from_the_start)
         {{"--simulate=ZEIO", "--card-fault", "stuck 0 out", "slaves"},
          2,
          "--card-fault 'stuck 0 out': use stuck N out|in BIT 0|1\n"},
-        {{"--card-fault", "card-ok 0", "slaves"}, 2, "--card-fault breaks a card of the simulated bus: it needs --simulate\n"},
+        {{"--card-fault", "card-ok 0", "slaves"},
+         2,
+         "--card-fault breaks a card of the simulated bus: it needs --simulate\n"},
         {{"--simulate=ZEIO", "slaves", "--card-fault"}, 2, "--card-fault needs a value\n"},
     };
     for (const auto& r : refused) {

@@ -4,6 +4,7 @@
 #include "sim/bus/bus_catalog.h"
 #include "sim/bus/fault_commands.h"
 #include "sim/cards/card_fault_commands.h"
+#include "sim/cards/card_fault_set.h"
 
 namespace {
 
@@ -19,16 +20,11 @@ TEST(card_fault_commands, every_form_is_read_into_its_fault)
         unsigned first, second;
         double value;
     } forms[] = {
-        {"stuck 1 out 3 1", kind::stuck_output, 1, 3, 1, 0},
-        {"stuck 0 in 15 0", kind::stuck_input, 0, 15, 0, 0},
-        {" short  2 4 5 ", kind::short_outputs, 2, 4, 5, 0},
-        {"ad-offset 3 15 -12.5", kind::ad_offset, 3, 15, 0, -12.5},
-        {"ad-gain 0 1 1.05", kind::ad_gain, 0, 1, 0, 1.05},
-        {"ad-noise 0x1 2 40", kind::ad_noise, 1, 2, 0, 40},
-        {"serial-dead 4", kind::serial_dead, 4, 0, 0, 0},
-        {"can-dead 1", kind::can_dead, 1, 0, 0, 0},
-        {"modbus-dead 0", kind::modbus_dead, 0, 0, 0, 0},
-        {"card-ok 511", kind::card_ok, 511, 0, 0, 0},
+        {"stuck 1 out 3 1", kind::stuck_output, 1, 3, 1, 0}, {"stuck 0 in 15 0", kind::stuck_input, 0, 15, 0, 0},
+        {" short  2 4 5 ", kind::short_outputs, 2, 4, 5, 0}, {"ad-offset 3 15 -12.5", kind::ad_offset, 3, 15, 0, -12.5},
+        {"ad-gain 0 1 1.05", kind::ad_gain, 0, 1, 0, 1.05},  {"ad-noise 0x1 2 40", kind::ad_noise, 1, 2, 0, 40},
+        {"serial-dead 4", kind::serial_dead, 4, 0, 0, 0},    {"can-dead 1", kind::can_dead, 1, 0, 0, 0},
+        {"modbus-dead 0", kind::modbus_dead, 0, 0, 0, 0},    {"card-ok 511", kind::card_ok, 511, 0, 0, 0},
     };
     for (const auto& f : forms) {
         card_fault read;
@@ -77,9 +73,9 @@ TEST(card_fault_commands, a_fault_the_card_cannot_have_is_refused_naming_what_it
     std::string error;
     auto segment = sim::make_bus("ZEIO,KOVA-H,KOVA-16IO,KOVA-AD,generic", 1, error);
     ASSERT_TRUE(segment) << error;
-    for (const char* line : {"stuck 0 out 7 1", "stuck 1 out 15 0", "stuck 1 in 8 1", "short 2 0 15", "ad-offset 0 15 5",
-                             "ad-gain 1 3 2", "ad-noise 2 1 9", "serial-dead 0", "modbus-dead 1", "can-dead 1",
-                             "card-ok 3"})
+    for (const char* line :
+         {"stuck 0 out 7 1", "stuck 1 out 15 0", "stuck 1 in 8 1", "short 2 0 15", "ad-offset 0 15 5", "ad-gain 1 3 2",
+          "ad-noise 2 1 9", "serial-dead 0", "modbus-dead 1", "can-dead 1", "card-ok 3"})
         EXPECT_TRUE(sim::cards::run_card_fault(*segment, line, error)) << line << ": " << error;
 
     const struct {
@@ -101,6 +97,23 @@ TEST(card_fault_commands, a_fault_the_card_cannot_have_is_refused_naming_what_it
         EXPECT_FALSE(sim::cards::run_card_fault(*segment, r.line, error)) << r.line;
         EXPECT_EQ(error, r.message);
     }
+}
+
+TEST(card_fault_set, shorts_sharing_a_line_join_then_stuck_outputs_then_stuck_inputs_win)
+{
+    sim::cards::card_fault_set faults({16, 16, 0, false, false, false}, 1);
+    faults.short_outputs(1, 2);
+    faults.short_outputs(2, 3);
+    EXPECT_EQ(faults.wired_inputs(0x0002), 0x000E);
+    EXPECT_EQ(faults.wired_inputs(0x0008), 0x000E);
+    EXPECT_EQ(faults.wired_inputs(0x0010), 0x0010);
+    faults.stick_output(2, false);
+    EXPECT_EQ(faults.wired_inputs(0x0002), 0x000A);
+    faults.stick_input(3, false);
+    faults.stick_input(3, true);
+    EXPECT_EQ(faults.wired_inputs(0x0000), 0x0008) << "the last level typed for a bit holds";
+    faults.clear();
+    EXPECT_EQ(faults.wired_inputs(0x0002), 0x0002);
 }
 
 TEST(card_fault_commands, typed_at_a_running_bus_they_reach_the_card_or_are_refused)

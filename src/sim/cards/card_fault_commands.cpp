@@ -36,11 +36,9 @@ struct fault_form {
 };
 
 const fault_form forms[] = {
-    {"stuck", "stuck N out|in BIT 0|1", 4},   {"short", "short N BIT1 BIT2", 3},
-    {"ad-offset", "ad-offset N CH MV", 3},    {"ad-gain", "ad-gain N CH FACTOR", 3},
-    {"ad-noise", "ad-noise N CH LSB", 3},     {"serial-dead", "serial-dead N", 1},
-    {"can-dead", "can-dead N", 1},            {"modbus-dead", "modbus-dead N", 1},
-    {"card-ok", "card-ok N", 1},
+    {"stuck", "stuck N out|in BIT 0|1", 4}, {"short", "short N BIT1 BIT2", 3},    {"ad-offset", "ad-offset N CH MV", 3},
+    {"ad-gain", "ad-gain N CH FACTOR", 3},  {"ad-noise", "ad-noise N CH LSB", 3}, {"serial-dead", "serial-dead N", 1},
+    {"can-dead", "can-dead N", 1},          {"modbus-dead", "modbus-dead N", 1},  {"card-ok", "card-ok N", 1},
 };
 
 constexpr uint64_t highest_slave = 511;
@@ -132,12 +130,9 @@ std::string range(const char* what, unsigned count)
 std::string refusal(const card_fault& f, const card_fault_shape& s)
 {
     switch (f.what) {
-    case kind::stuck_output:
-        return f.first < s.outputs ? "" : range("outputs", s.outputs);
-    case kind::stuck_input:
-        return f.first < s.inputs ? "" : range("inputs", s.inputs);
-    case kind::short_outputs:
-        return f.first < s.outputs && f.second < s.outputs ? "" : range("outputs", s.outputs);
+    case kind::stuck_output: return f.first < s.outputs ? "" : range("outputs", s.outputs);
+    case kind::stuck_input: return f.first < s.inputs ? "" : range("inputs", s.inputs);
+    case kind::short_outputs: return f.first < s.outputs && f.second < s.outputs ? "" : range("outputs", s.outputs);
     case kind::ad_offset:
     case kind::ad_gain:
     case kind::ad_noise:
@@ -145,12 +140,9 @@ std::string refusal(const card_fault& f, const card_fault_shape& s)
             return "";
         return range(s.ad24 ? "24-bit AD inputs" : "12-bit AD inputs", s.ad_channels);
     case kind::serial_dead:
-    case kind::modbus_dead:
-        return s.serial ? "" : "no serial port";
-    case kind::can_dead:
-        return s.can ? "" : "no CAN port";
-    case kind::card_ok:
-        return "";
+    case kind::modbus_dead: return s.serial ? "" : "no serial port";
+    case kind::can_dead: return s.can ? "" : "no CAN port";
+    case kind::card_ok: return "";
     }
     return "";
 }

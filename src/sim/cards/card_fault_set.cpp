@@ -43,9 +43,8 @@ uint16_t card_fault_set::wired_inputs(uint16_t written) const
         changed = false;
         for (auto [first, second] : shorts_) {
             uint16_t pair = uint16_t(1u << first | 1u << second);
-            uint16_t joined = (lines & pair) ? pair : 0;
-            if ((lines & pair) != joined) {
-                lines |= joined;
+            if ((lines & pair) && (lines & pair) != pair) {
+                lines |= pair;
                 changed = true;
             }
         }
