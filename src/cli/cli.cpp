@@ -6,13 +6,15 @@
 #include "cli/bus_commands.h"
 #include "cli/commands.h"
 #include "cli/session.h"
+#include "sim/cards/card_fault_commands.h"
 
 namespace cli {
 
 namespace {
 
 const char* const usage =
-    "usage: kestio-cli [--adapter NAME|INDEX] [--simulate[=LIST]] [--wait MS] [--capture FILE.pcapng [--capture-limit MB]] COMMAND\n"
+    "usage: kestio-cli [--adapter NAME|INDEX] [--simulate[=LIST] [--card-fault \"FAULT\"]...] [--wait MS]\n"
+    "                  [--capture FILE.pcapng [--capture-limit MB]] COMMAND\n"
     "commands:\n"
     "  adapters                      list the Ethernet adapters: index, name, MAC\n"
     "  slaves                        the slaves after the scan, as the main window lists them, with AL state\n"
@@ -68,14 +70,22 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     options opts;
     std::string error;
     if (!parse_options(args, opts, error)) {
-        err << error << "\n" << usage;
+        err << error << "\n" << usage << sim::cards::card_fault_help;
         return 2;
     }
     if (opts.words.empty()) {
-        err << usage;
+        err << usage << sim::cards::card_fault_help;
         return 2;
     }
     const std::string& command = opts.words[0];
+    if (command == "--help" || command == "-h") {
+        out << usage << sim::cards::card_fault_help;
+        return 0;
+    }
+    if (!opts.card_faults.empty() && !opts.simulate) {
+        err << "--card-fault breaks a card of the simulated bus: it needs --simulate\n";
+        return 2;
+    }
     if (command == "adapters")
         return command_adapters(opts, out, err);
     if (command == "bench" && opts.words.size() >= 2 && opts.words[1] == "cycle")
@@ -92,7 +102,7 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         return check::command_history(opts.words, out, err);
     if (command == "run" || is_bus_command(command))
         return run_on_bus(opts, out, err);
-    err << "unknown command '" << command << "'\n" << usage;
+    err << "unknown command '" << command << "'\n" << usage << sim::cards::card_fault_help;
     return 2;
 }
 

@@ -1,6 +1,7 @@
 #include <cstdlib>
 
 #include "cli/commands.h"
+#include "sim/cards/card_fault_commands.h"
 
 namespace cli {
 
@@ -42,6 +43,15 @@ bool parse_options(const std::vector<std::string>& args, options& parsed, std::s
         } else if (word.rfind("--simulate=", 0) == 0) {
             parsed.simulate = true;
             parsed.simulate_spec = word.substr(11);
+        } else if (starts_with_option(word, "--card-fault")) {
+            sim::cards::card_fault fault;
+            if (!take_value(args, i, "--card-fault", value, error))
+                return false;
+            if (!sim::cards::parse_card_fault(value, fault, error)) {
+                error = "--card-fault '" + value + "': " + error;
+                return false;
+            }
+            parsed.card_faults.push_back(value);
         } else if (starts_with_option(word, "--wait")) {
             if (!take_value(args, i, "--wait", value, error))
                 return false;

@@ -4,6 +4,7 @@
 
 #include "cli/failure_report.h"
 #include "ecat/adapter.h"
+#include "sim/cards/card_fault_commands.h"
 #include "simulated_adapter/simulated_adapter.h"
 
 namespace cli {
@@ -31,6 +32,11 @@ bool session::choose_adapter(const options& opts, std::ostream& err)
             err << "--simulate: " << error << "\n";
             return false;
         }
+        for (const std::string& fault : opts.card_faults)
+            if (!sim::cards::run_card_fault(*bus_, fault, error)) {
+                err << "--card-fault: " << error << "\n";
+                return false;
+            }
     }
     int refreshed = ecat::adapter_list_refresh();
     if (refreshed != 0 && !opts.simulate) {

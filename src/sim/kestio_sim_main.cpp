@@ -12,6 +12,7 @@
 #include "platform/capabilities.h"
 #include "platform/raw_port.h"
 #include "sim/bus/bus_catalog.h"
+#include "sim/cards/card_fault_commands.h"
 #include "sim/cards/card_jig.h"
 #include "sim/chip/ethercat_frame.h"
 #include "sim/bus/fault_commands.h"
@@ -33,9 +34,10 @@ void read_fault_commands(std::shared_ptr<sim::bus> segment)
     std::thread([segment] {
         std::string line, error;
         while (std::getline(std::cin, line)) {
-            if (line == "help")
+            if (line == "help") {
                 std::fputs(sim::fault_command_help, stdout);
-            else if (!sim::run_fault_command(line, *segment, error))
+                std::fputs(sim::cards::card_fault_help, stdout);
+            } else if (!sim::run_fault_command(line, *segment, error))
                 std::fprintf(stderr, "kestio-sim: %s", error.c_str());
             std::fflush(stdout);
         }
@@ -104,6 +106,7 @@ int main(int argc, char** argv)
         std::fputs(sim::sim_usage, stdout);
         std::fputs(card_pty_usage, stdout);
         std::fputs(sim::fault_command_help, stdout);
+        std::fputs(sim::cards::card_fault_help, stdout);
         return 0;
     }
     // no capability while firmware libraries load; the interface is opened afterwards

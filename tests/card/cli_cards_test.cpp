@@ -28,3 +28,44 @@ TEST(kestio_cli_cards, lists_the_four_cards_in_ring_order_and_reads_their_model_
 }
 
 } // namespace
+
+namespace {
+
+TEST(kestio_cli_cards, card_faults_break_the_simulated_cards_from_the_start)
+{
+    std::ostringstream out, err;
+    ASSERT_EQ(cli::run({"--simulate=ZEIO,KOVA-H", "--card-fault", "stuck 1 in 2 1", "--card-fault=short 1 0 1",
+                        "upload", "1", "0x2000:00", "--type", "u16"},
+                       out, err),
+              0)
+        << err.str();
+    EXPECT_EQ(out.str(), "0x2000:00 = 4 (0x0004)\n") << "outputs all off: only the stuck input is high";
+
+    const struct {
+        std::vector<std::string> args;
+        int status;
+        const char* message;
+    } refused[] = {
+        {{"--simulate=ZEIO", "--card-fault", "can-dead 0", "slaves"},
+         1,
+         "--card-fault: cannot do 'can-dead 0': the ZEIO at 0 has no CAN port\n"},
+        {{"--simulate=ZEIO", "--card-fault", "stuck 0 out", "slaves"},
+         2,
+         "--card-fault 'stuck 0 out': use stuck N out|in BIT 0|1\n"},
+        {{"--card-fault", "card-ok 0", "slaves"},
+         2,
+         "--card-fault breaks a card of the simulated bus: it needs --simulate\n"},
+        {{"--simulate=ZEIO", "slaves", "--card-fault"}, 2, "--card-fault needs a value\n"},
+    };
+    for (const auto& r : refused) {
+        std::ostringstream ignored, message;
+        EXPECT_EQ(cli::run(r.args, ignored, message), r.status) << r.message;
+        EXPECT_EQ(message.str().substr(0, message.str().find('\n') + 1), r.message);
+    }
+
+    std::ostringstream help, none;
+    EXPECT_EQ(cli::run({"--help"}, help, none), 0);
+    EXPECT_NE(help.str().find("ad-noise N CH LSB"), std::string::npos) << help.str();
+}
+
+} // namespace

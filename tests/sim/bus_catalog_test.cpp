@@ -4,6 +4,7 @@
 #include "sim/bus/bus_catalog.h"
 #include "sim/bus/fault_commands.h"
 #include "sim/bus/sim_options.h"
+#include "sim/cards/card_jig.h"
 
 TEST(slave_lists, names_repeats_and_the_default_of_three_generic_slaves)
 {
@@ -156,4 +157,26 @@ TEST(sim_options, slave_items_follow_the_list_or_replace_the_default)
     EXPECT_EQ(sim::slave_list(options), "ZEIO,firmware=/a.so,sii=/a.bin,generic");
     ASSERT_TRUE(sim::parse_sim_options({"--iface", "x", "--slave", "firmware=/a.so,sii=/a.bin"}, options, error));
     EXPECT_EQ(sim::slave_list(options), "firmware=/a.so,sii=/a.bin");
+}
+
+TEST(sim_options, card_faults_are_read_at_start_and_put_on_their_cards)
+{
+    sim::sim_options options;
+    std::string error;
+    ASSERT_TRUE(sim::parse_sim_options({"--iface", "x", "--slaves", "ZEIO", "--card-fault", "stuck 0 out 1 1",
+                                        "--card-fault", "serial-dead 0"},
+                                       options, error))
+        << error;
+    EXPECT_EQ(options.card_faults, (std::vector<std::string>{"stuck 0 out 1 1", "serial-dead 0"}));
+    auto segment = sim::make_bus(options.slaves, options.seed, error);
+    ASSERT_TRUE(segment);
+    ASSERT_TRUE(sim::apply_faults(options, *segment, error)) << error;
+    EXPECT_EQ(segment->with_slave(0, [](sim::slave& s) { return sim::cards::card_of(s)->board().faults().wired_inputs(0); }),
+              0x0002);
+
+    options.card_faults = {"can-dead 0"};
+    EXPECT_FALSE(sim::apply_faults(options, *segment, error));
+    EXPECT_EQ(error, "cannot do 'can-dead 0': the ZEIO at 0 has no CAN port");
+    EXPECT_FALSE(sim::parse_sim_options({"--iface", "x", "--card-fault", "stuck 0 out"}, options, error));
+    EXPECT_EQ(error, "--card-fault 'stuck 0 out': use stuck N out|in BIT 0|1");
 }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "sim/bus/sim_options.h"
+#include "sim/cards/card_fault_commands.h"
 
 namespace sim {
 
@@ -137,6 +138,11 @@ bool run_fault_command(const std::string& line, bus& segment, std::string& error
         split.push_back(word);
     if (split.empty())
         return true;
+    if (cards::is_card_fault(line)) {
+        bool done = cards::run_card_fault(segment, line, error);
+        error += "\n";
+        return done;
+    }
     if (run(arguments(split, segment.slave_count()), segment))
         return true;
     error = "cannot do '" + line + "' (the bus has " + std::to_string(segment.slave_count())

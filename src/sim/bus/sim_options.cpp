@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "sim/cards/card_fault_commands.h"
 #include "sim/firmware/al_state.h"
 
 namespace sim {
@@ -9,7 +10,7 @@ namespace sim {
 const char* const sim_usage =
     "usage: kestio-sim --iface IFACE [--slaves LIST] [--slave ITEM]... [--seed N] [--drop P] [--mutate P]\n"
     "                  [--delay FRAMES] [--sii-busy POLLS] [--refuse SLAVE:STATE[:CODE]]\n"
-    "                  [--al-error SLAVE:CODE] [--mailbox-error SLAVE:CODE]\n"
+    "                  [--al-error SLAVE:CODE] [--mailbox-error SLAVE:CODE] [--card-fault \"FAULT\"]...\n"
     "  LIST     comma-separated slave items (default: generic*3): a model, NAME*N repeats, or a\n"
     "           slave given by files, e.g. ZEIO,firmware=/x.so,sii=/x.bin,generic\n"
     "  --slave firmware=PATH.so,sii=PATH.bin[,name=NAME]\n"
@@ -23,7 +24,8 @@ const char* const sim_usage =
     "           Every slave is built before the simulator answers: a bad file stops it at once.\n"
     "  STATE    INIT, PREOP, BOOT, SAFEOP or OP; CODE is an AL status or mailbox error code\n"
     "  --mutate P  mutate this share of the replies like a broken slave (lengths, index,\n"
-    "              working counter, mailbox and CoE headers, SII, AL status, truncation)\n";
+    "              working counter, mailbox and CoE headers, SII, AL status, truncation)\n"
+    "  --card-fault \"FAULT\"  a card fault from the start, as typed (repeatable; the card faults below)\n";
 
 bool parse_unsigned(const std::string& text, uint64_t limit, uint64_t& out)
 {
@@ -131,6 +133,15 @@ bool parse_sim_options(const std::vector<std::string>& arguments, sim_options& o
             ok = parse_coded(value, out.al_errors.emplace_back());
         else if (option == "--mailbox-error")
             ok = parse_coded(value, out.mailbox_errors.emplace_back());
+        else if (option == "--card-fault") {
+            cards::card_fault fault;
+            std::string reason;
+            if (!cards::parse_card_fault(value, fault, reason)) {
+                error = "--card-fault '" + value + "': " + reason;
+                return false;
+            }
+            out.card_faults.push_back(value);
+        }
         else {
             error = "unknown option " + option;
             return false;
@@ -184,6 +195,9 @@ bool apply_faults(const sim_options& options, bus& segment, std::string& error)
             return false;
         segment.inject_mailbox_errors(fault.slave, 1, fault.code);
     }
+    for (const std::string& fault : options.card_faults)
+        if (!cards::run_card_fault(segment, fault, error))
+            return false;
     return true;
 }
 

@@ -31,6 +31,7 @@ struct sim_options {
     std::vector<state_refusal> refusals;
     std::vector<coded_fault> al_errors;
     std::vector<coded_fault> mailbox_errors;
+    std::vector<std::string> card_faults; // as typed, e.g. "stuck 0 out 3 1"
     bool help = false;
 };
 

@@ -54,7 +54,7 @@ uint16_t analog_jig::ad12_level(unsigned channel) const
 
 uint16_t analog_jig::sample_ad12(unsigned channel)
 {
-    int level = ad12_level(channel);
+    int level = int(std::lround(faults_.faulty_code(false, channel, ad12_level(channel), {volts_per_da_count, 0})));
     if (noise.ad12_counts > 0) {
         int span = int(noise.ad12_counts) * 2 + 1;
         level += int(random_.next() % unsigned(span)) - int(noise.ad12_counts);
@@ -67,7 +67,8 @@ uint32_t analog_jig::sample_ad24(unsigned channel)
     unsigned pair_first = channel & ~1u;
     bool single_ended = config_.ad_mode & (1u << pair_first);
     double volts = single_ended ? da_volts(channel % 4) : da_volts(pair_first % 4) - da_volts((pair_first + 1) % 4);
-    double code = ad24_zero + volts * ad24_counts_per_volt;
+    double code = faults_.faulty_code(true, channel, ad24_zero + volts * ad24_counts_per_volt,
+                                      {1 / ad24_counts_per_volt, ad24_zero});
     if (noise.ad24_counts > 0)
         code += standard_normal() * noise.ad24_counts;
     return uint32_t(std::clamp(std::round(code), 0.0, ad24_top));

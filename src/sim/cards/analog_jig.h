@@ -2,6 +2,7 @@
 #include <cstdint>
 
 #include "sim/cards/card_config.h"
+#include "sim/cards/card_fault_set.h"
 #include "sim/cards/card_io.h"
 #include "sim/bus/random_source.h"
 
@@ -25,12 +26,14 @@ struct jig_noise {
 // drawn from the card's own seeded source, so that a seed replays the same samples.
 class analog_jig {
 public:
-    analog_jig(const card_io& io, const card_config& config, ad12_wiring wiring, unsigned ad12_inputs, uint64_t seed)
+    analog_jig(const card_io& io, const card_config& config, ad12_wiring wiring, unsigned ad12_inputs, uint64_t seed,
+               card_fault_set& faults)
         : io_(io),
           config_(config),
           wiring_(wiring),
           ad12_inputs_(ad12_inputs),
-          random_(seed)
+          random_(seed),
+          faults_(faults)
     {
     }
 
@@ -54,6 +57,7 @@ private:
     ad12_wiring wiring_;
     unsigned ad12_inputs_;
     random_source random_;
+    card_fault_set& faults_;
 };
 
 } // namespace sim::cards

@@ -66,7 +66,8 @@ uint32_t can_mailbox::send(object_dictionary& d, uint16_t trigger)
         for (uint16_t i = 0; i < f.length; ++i)
             f.data[i] = uint8_t(d.number(0x2612, uint8_t(i / 4 + 1)) >> (8 * (i % 4)));
     d.set_number(0x2610, 3, ++frames_sent_);
-    deliver(f); // the jig's second node sends it straight back
+    if (faults_.answers(jig_peer::can_echo))
+        deliver(f); // the jig's second node sends it straight back
     return 0;
 }
 

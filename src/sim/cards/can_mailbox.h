@@ -4,6 +4,7 @@
 #include <deque>
 #include <optional>
 
+#include "sim/cards/card_fault_set.h"
 #include "sim/cards/card_hooks.h"
 
 namespace sim::cards {
@@ -25,6 +26,8 @@ public:
         std::array<uint8_t, 64> data{};
     };
 
+    explicit can_mailbox(const card_fault_set& faults) : faults_(faults) { }
+
     void install(card_hooks& hooks);
 
     size_t waiting() const { return queue_.size(); }
@@ -38,6 +41,7 @@ private:
     uint32_t send(object_dictionary& d, uint16_t trigger);
     void present(object_dictionary& d, uint16_t request);
 
+    const card_fault_set& faults_;
     std::optional<uint16_t> last_trigger_;
     std::optional<uint16_t> last_request_;
     uint16_t frames_sent_ = 0;

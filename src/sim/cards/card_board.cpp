@@ -2,10 +2,24 @@
 
 namespace sim::cards {
 
+namespace {
+
+// AD faults address the 24-bit inputs where the card has them, else the 12-bit ones.
+card_fault_shape fault_shape(const card_features& f)
+{
+    unsigned inputs = 0;
+    while (inputs < 16 && (f.input_mask >> inputs) & 1)
+        ++inputs;
+    return {f.outputs, inputs, f.comparators_and_ad24 ? 16 : f.ad12_inputs, f.comparators_and_ad24, f.serial, f.can};
+}
+
+} // namespace
+
 card_board::card_board(const card_features& features, const slave_description& description, uint64_t seed)
     : features_(features),
-      io_(features.input_mask, features.da_outputs, features.comparators_and_ad24 ? 2 : 0),
-      analog_(io_, active_, features.wiring, features.ad12_inputs, seed),
+      faults_(fault_shape(features), seed ^ 0xFA017), // a stream of its own: the jig's noise stays as seeded
+      io_(features.input_mask, features.da_outputs, features.comparators_and_ad24 ? 2 : 0, faults_),
+      analog_(io_, active_, features.wiring, features.ad12_inputs, seed, faults_),
       counters_(features.comparators_and_ad24 ? &active_.encoder_flag : nullptr, features.encoder, features.counter),
       wired_(description)
 {
@@ -25,7 +39,7 @@ card_board::card_board(const card_features& features, const slave_description& d
         accept_wide_writes(hooks, 0x2331, 0);
     }
     if (features.serial) {
-        serial_ = std::make_unique<serial_port>();
+        serial_ = std::make_unique<serial_port>(faults_);
         serial_->install(hooks);
         usart_ = std::make_unique<usart_mailbox>(*serial_);
         usart_->install(hooks);
@@ -33,7 +47,7 @@ card_board::card_board(const card_features& features, const slave_description& d
         modbus_->install(hooks);
     }
     if (features.can) {
-        can_ = std::make_unique<can_mailbox>();
+        can_ = std::make_unique<can_mailbox>(faults_);
         can_->install(hooks);
     }
 }

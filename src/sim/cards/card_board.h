@@ -4,6 +4,7 @@
 #include "sim/cards/ad_clock.h"
 #include "sim/cards/analog_jig.h"
 #include "sim/cards/can_mailbox.h"
+#include "sim/cards/card_fault_set.h"
 #include "sim/cards/card_settings.h"
 #include "sim/cards/comparator_latches.h"
 #include "sim/cards/modbus_master.h"
@@ -15,6 +16,7 @@ namespace sim::cards {
 
 // What a card model is made of.
 struct card_features {
+    unsigned outputs = 8;
     uint16_t input_mask = 0x00FF;
     unsigned da_outputs = 0;
     unsigned ad12_inputs = 0;
@@ -43,12 +45,14 @@ public:
     void restart(object_dictionary& dictionary);
 
     analog_jig& analog() { return analog_; }
+    card_fault_set& faults() { return faults_; }
     serial_port* serial() { return serial_.get(); }
     can_mailbox* can() { return can_.get(); }
     uint64_t frames() const { return frames_; }
 
 private:
     card_features features_;
+    card_fault_set faults_;
     card_config active_;
     card_io io_;
     analog_jig analog_;

@@ -109,6 +109,7 @@ slave::application_factory kova_ad_firmware(uint64_t seed)
 slave::application_factory kova_h_firmware(uint64_t seed)
 {
     card_features f;
+    f.outputs = 16;
     f.input_mask = 0x01FF;
     f.da_outputs = 2;
     f.ad12_inputs = 4;
@@ -120,6 +121,7 @@ slave::application_factory kova_h_firmware(uint64_t seed)
 slave::application_factory kova_16io_firmware(uint64_t seed)
 {
     card_features f;
+    f.outputs = 16;
     f.input_mask = 0xFFFF;
     f.da_outputs = 1;
     f.ad12_inputs = 2;

@@ -5,9 +5,12 @@ namespace sim::cards {
 void jig_serial_line::send(const uint8_t* data, size_t length)
 {
     if (!modbus_) {
-        arrived_.insert(arrived_.end(), data, data + length);
+        if (faults_.answers(jig_peer::serial_loop_back))
+            arrived_.insert(arrived_.end(), data, data + length);
         return;
     }
+    if (!faults_.answers(jig_peer::modbus_slave))
+        return;
     // the card's Modbus master sends one whole request at a time
     std::vector<uint8_t> reply = slave_.answer(data, length);
     arrived_.insert(arrived_.end(), reply.begin(), reply.end());

@@ -1,6 +1,7 @@
 #pragma once
 #include <deque>
 
+#include "sim/cards/card_fault_set.h"
 #include "sim/cards/modbus_jig_slave.h"
 #include "sim/cards/serial_line.h"
 
@@ -10,6 +11,7 @@ namespace sim::cards {
 // transmit line back to its receive line; for Modbus the jig's Modbus slave is on the line.
 class jig_serial_line : public serial_line {
 public:
+    explicit jig_serial_line(const card_fault_set& faults) : faults_(faults) { }
     void send(const uint8_t* data, size_t length) override;
     size_t receive(uint8_t* out, size_t room) override;
 
@@ -17,6 +19,7 @@ public:
     const modbus_jig_slave& modbus_slave() const { return slave_; }
 
 private:
+    const card_fault_set& faults_;
     bool modbus_ = false;
     modbus_jig_slave slave_;
     std::deque<uint8_t> arrived_;

@@ -13,7 +13,7 @@ namespace sim::cards {
 // or, once bound to a pseudo terminal, the program that has the terminal open while one has.
 class serial_port {
 public:
-    serial_port() = default;
+    explicit serial_port(const card_fault_set& faults) : jig_(faults) { }
     serial_port(const serial_port&) = delete;
     serial_port& operator=(const serial_port&) = delete;
 
