@@ -28,7 +28,9 @@ const char* const usage =
     "  soak [--minutes N|--seconds N]  transfers with read-back under one bus fault after another\n"
     "                                (simulated bus, default 16 cards); one JSON line at the end\n"
     "  check --print-plan MODEL      the built-in production-line check plan of a model, as a plan file\n"
-    "  check --plan FILE --validate  read a plan file; errors name file, line and key (the bus run is not built yet)\n"
+    "  check --plan FILE --validate  read a plan file; errors name file, line and key\n"
+    "  check [POS|all] [--plan FILE] [--expect-serial S] [--json FILE] [--junit FILE] [--db FILE|none]\n"
+    "        [--operator NAME] [--station NAME]   the production-line check of every card at once\n"
     "  history [--serial S] [--last N] [--failed] [--db FILE]   past check results (check --help: database path)\n"
     "--simulate[=LIST]: the in-process simulated bus, e.g. --simulate=generic*3 (the default); LIST also takes\n"
     "  slaves running your firmware: firmware=PATH.so,sii=PATH.bin[,name=NAME] (see kestio-sim --help)\n";
@@ -60,7 +62,7 @@ bool opens_network_adapter(const std::vector<std::string>& args)
     std::string error;
     if (!parse_options(args, opts, error) || opts.words.empty() || opts.simulate)
         return false;
-    return opts.words[0] == "run" || is_bus_command(opts.words[0]);
+    return opts.words[0] == "run" || opts.words[0] == "check" || is_bus_command(opts.words[0]);
 }
 
 int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
@@ -87,7 +89,7 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     if (command == "soak")
         return command_soak(opts, out, err);
     if (command == "check")
-        return check::command_check(opts.words, out, err);
+        return command_check_run(opts, out, err);
     if (command == "history")
         return check::command_history(opts.words, out, err);
     if (command == "run" || is_bus_command(command))
