@@ -1,5 +1,6 @@
 #include "check_run/check_runner.h"
 
+#include <chrono>
 #include <ostream>
 #include <thread>
 
@@ -11,9 +12,18 @@ namespace check {
 
 namespace {
 
-using group = void (*)(check_context&);
-constexpr group groups[] = {check_digital, check_analog, check_motion, check_serial,
-                            check_modbus,  check_can,    check_settings};
+struct group {
+    const char* name;
+    void (*run)(check_context&);
+};
+constexpr group groups[] = {{"digital", check_digital}, {"analog", check_analog}, {"motion", check_motion},
+                            {"serial", check_serial},   {"modbus", check_modbus}, {"can", check_can},
+                            {"settings", check_settings}};
+
+double milliseconds_since(std::chrono::steady_clock::time_point start)
+{
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+}
 
 } // namespace
 
@@ -42,11 +52,14 @@ card_outcome run_card(card_under_test& card, const run_settings& settings,
         finished(outcome.result, result);
     };
     check_identity(context, outcome.result.identity);
-    for (group run_group : groups) {
+    for (const group& g : groups) {
         if (context.stop_requested())
             break;
-        run_group(context);
+        auto started = std::chrono::steady_clock::now();
+        g.run(context);
         outcome.safe = port.make_safe() && outcome.safe;
+        if (settings.group_timed)
+            settings.group_timed(outcome.result, g.name, milliseconds_since(started));
     }
     outcome.safe = port.make_safe() && outcome.safe;
     outcome.complete = !context.stop_requested();

@@ -34,6 +34,8 @@ struct run_settings {
     // Called for each card that ran every group, from its worker; the runner serialises
     // the calls with the console lines.
     std::function<void(const card_result&)> card_done;
+    // Called from the worker with each group's time, its return to the safe state included.
+    std::function<void(const card_result&, const char* group, double milliseconds)> group_timed;
 };
 
 // Runs every card's plan at the same time, one worker thread per card, and prints one line

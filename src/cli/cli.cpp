@@ -24,7 +24,8 @@ const char* const usage =
     "  bench cycle [--seconds N]     the 1 ms cycle against a device that answers every frame\n"
     "  bench sdo [--slaves N] [--count K]   SDO upload latency and rate on the simulated bus\n"
     "  bench scan [--slaves N]       time from start to every slave in PREOP\n"
-    "  (bench commands take --json)\n"
+    "  bench check                   one card's check per model against 16 cards at once (simulated bus)\n"
+    "  (bench cycle, sdo and scan take --json)\n"
     "  soak [--minutes N|--seconds N]  transfers with read-back under one bus fault after another\n"
     "                                (simulated bus, default 16 cards); one JSON line at the end\n"
     "  check --print-plan MODEL      the built-in production-line check plan of a model, as a plan file\n"
@@ -86,6 +87,8 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         return command_bench_sdo(opts, out, err);
     if (command == "bench" && opts.words.size() >= 2 && opts.words[1] == "scan")
         return command_bench_scan(opts, out, err);
+    if (command == "bench" && opts.words.size() >= 2 && opts.words[1] == "check")
+        return command_bench_check(opts, out, err);
     if (command == "soak")
         return command_soak(opts, out, err);
     if (command == "check")
