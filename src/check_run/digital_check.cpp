@@ -1,6 +1,7 @@
 // Digital IO: walking one and walking zero over every output, each input compared with what
 // the jig wiring feeds it. The readings are judged per input afterwards, so that one fault
-// fails one check: a stuck bit or dead channel its wire's check, a short the shorts check.
+// fails one check: a stuck bit or dead channel its wire's check, a short (two inputs that read
+// alike, or an input that also follows another output) the shorts check.
 #include <string>
 #include <vector>
 
@@ -70,6 +71,24 @@ bool move_together(const std::vector<step>& steps, int a, int b)
     return fed_apart;
 }
 
+// The output other than its own that an input also follows (wired or, or wired and), or -1.
+int also_follows(const std::vector<step>& steps, int input, int own_output, int outputs)
+{
+    for (int other = 0; other < outputs; ++other) {
+        if (other == own_output)
+            continue;
+        bool as_or = true, as_and = true;
+        for (const step& s : steps) {
+            bool got = bit(s.read, input), want = bit(s.expected, input), driven = bit(s.pattern, other);
+            as_or = as_or && got == (want || driven);
+            as_and = as_and && got == (want && driven);
+        }
+        if (as_or || as_and)
+            return other;
+    }
+    return -1;
+}
+
 } // namespace
 
 void check_digital(check_context& context)
@@ -116,6 +135,15 @@ void check_digital(check_context& context)
             fa = fb = {input_state::shorted, pair + " shorted (see digital.shorts)"};
         }
     for (const jig_wire& wire : plan.wiring) {
+        input_finding& f = findings[size_t(wire.to)];
+        int other = f.state == input_state::wrong ? also_follows(steps, wire.to, wire.from, outputs) : -1;
+        if (other < 0)
+            continue;
+        std::string pair = "in" + std::to_string(wire.to) + "-out" + std::to_string(other);
+        shorts += (shorts.empty() ? "" : ", ") + pair;
+        f = {input_state::shorted, pair + " shorted (see digital.shorts)"};
+    }
+    for (const jig_wire& wire : plan.wiring) {
         const input_finding& f = findings[size_t(wire.to)];
         std::string name = "digital.out" + std::to_string(wire.from) + "_in" + std::to_string(wire.to);
         bool passed = f.state == input_state::follows || f.state == input_state::shorted;
@@ -125,7 +153,7 @@ void check_digital(check_context& context)
         timer.pass_if(passed, observed(name, detail));
     }
     timer.pass_if(shorts.empty(),
-                  observed("digital.shorts", shorts.empty() ? "no two inputs move together" : shorts + " move together"));
+                  observed("digital.shorts", shorts.empty() ? "no input follows another channel" : shorts + " shorted"));
 }
 
 } // namespace check

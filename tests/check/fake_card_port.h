@@ -14,6 +14,7 @@ struct fake_faults {
     int stuck_input = -1;
     bool stuck_high = false;
     int short_a = -1, short_b = -1; // the two inputs read as one (wired or)
+    bool one_way = false;           // only input short_b also follows output short_a
     int ad_channel = -1;            // the AD input the three below apply to
     double ad_offset_v = 0, ad_gain = 1, ad_noise_v = 0;
     bool encoder_still = false;
@@ -61,7 +62,9 @@ public:
     bool read_inputs(uint32_t& bits) override
     {
         bits = outputs & ((1u << traits_->digital_inputs) - 1);
-        if (faults_.short_a >= 0 && (bits & (1u << faults_.short_a | 1u << faults_.short_b)))
+        if (faults_.one_way && (outputs >> faults_.short_a & 1))
+            bits |= 1u << faults_.short_b;
+        else if (!faults_.one_way && faults_.short_a >= 0 && (bits & (1u << faults_.short_a | 1u << faults_.short_b)))
             bits |= 1u << faults_.short_a | 1u << faults_.short_b;
         if (faults_.stuck_input >= 0)
             bits = faults_.stuck_high ? bits | 1u << faults_.stuck_input : bits & ~(1u << faults_.stuck_input);
