@@ -83,6 +83,19 @@ TEST_F(check_run_files, a_scanned_serial_that_differs_fails_the_identity_of_that
     EXPECT_EQ(out.str().find("card 0 "), std::string::npos); // the other cards were left alone
 }
 
+TEST_F(check_run_files, settings_that_differ_from_the_plans_reference_file_fail_naming_the_key)
+{
+    std::ofstream(file("reference.ini")) << "[AD_Mode]\r\nAD01_Mode=1\r\n[CMP1]\r\nOpposite=1\r\n";
+    std::ofstream(file("plan.toml")) << "[KOVA-AD.settings]\nreference_ini = \"reference.ini\"\n";
+    std::ostringstream out, err;
+    EXPECT_EQ(cli::run({four_cards, "check", "3", "--plan", file("plan.toml"), "--db", "none"}, out, err), 1)
+        << err.str();
+    EXPECT_NE(out.str().find("settings.reference  1 keys  [0 .. 0] keys  2 keys compared; differ: CMP1.Opposite 0 "
+                             "(file 1)  FAIL"),
+              std::string::npos)
+        << out.str();
+}
+
 TEST_F(check_run_files, no_card_at_the_position_asked_for_cannot_be_tested)
 {
     std::ostringstream out, err;
