@@ -18,6 +18,7 @@ using checktest::fake_card_port;
 using checktest::fake_faults;
 
 struct finished_run {
+    std::unique_ptr<check::card_port> port; // kept, so that the card can be looked at afterwards
     check::card_outcome outcome;
     std::vector<check::check_result> failed;
 };
@@ -35,6 +36,7 @@ finished_run run(std::unique_ptr<fake_card_port> port, const check::check_plan& 
     for (const check::check_result& c : result.outcome.result.checks)
         if (c.verdict == check::verdict::fail)
             result.failed.push_back(c);
+    result.port = std::move(card.port);
     return result;
 }
 
