@@ -2,7 +2,7 @@
 // the jig turns the encoder and feeds the counter a pulse train, so both must move; nothing
 // on the jig reads the PWM outputs back, so their settings are read back from the card; each
 // comparator's input is fed from the DA of the same number, so a DA step across the
-// threshold must switch it and latch the AD input on that DA.
+// threshold must switch it and latch the AD input on that DA at the level that input reads.
 #include <algorithm>
 #include <cmath>
 
@@ -75,6 +75,15 @@ void check_comparator(check_context& context, int comparator)
         && port.write_da(comparator, above);
     port.pause_ms(settle);
     done = done && port.read_comparator(comparator, high_state) && port.read_latch(comparator, latched);
+    // the latch is judged against what the AD input reads now, not against the DA: an AD
+    // fault is the analog check's to find
+    double read_low = 1e9, read_high = -1e9;
+    for (int n = 0; done && n < context.plan.analog.samples; ++n) {
+        double sample = 0;
+        done = port.read_ad(comparator, sample);
+        read_low = std::min(read_low, sample);
+        read_high = std::max(read_high, sample);
+    }
     std::string error = port.error();
     bool rested = port.disarm_latch(comparator) && port.write_da(comparator, 0)
         && port.write_comparator_threshold(comparator, 0);
@@ -83,11 +92,11 @@ void check_comparator(check_context& context, int comparator)
         return;
     }
     double tolerance = context.plan.analog.tolerance_v;
-    check_result result = measured(name, latched, above - tolerance, above + tolerance, "V",
+    check_result result = measured(name, latched, read_low - tolerance, read_high + tolerance, "V",
                                    std::string("threshold ") + short_number(plan.comparator_threshold_v) + " V: "
                                        + (low_state ? "high" : "low") + " at " + short_number(below) + " V, "
                                        + (high_state ? "high" : "low") + " at " + short_number(above)
-                                       + " V; latched AD" + std::to_string(comparator) + " on the rising edge");
+                                       + " V; AD" + std::to_string(comparator) + " latched on the rising edge, as read");
     if (low_state || !high_state)
         result.verdict = verdict::fail;
     timer.finish(result);

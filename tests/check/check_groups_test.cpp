@@ -103,6 +103,8 @@ TEST(check_groups, each_fault_fails_exactly_the_check_that_catches_it_and_names_
          "in8-out7 shorted"},
         {"AD offset", "KOVA-H", faults([](fake_faults& f) { f.ad_channel = 3, f.ad_offset_v = 0.15; }), {}, {},
          "analog.da1_ad3", "worst at"},
+        {"AD offset on a latched input", "ZEIO", faults([](fake_faults& f) { f.ad_channel = 0, f.ad_offset_v = 0.3; }),
+         {}, {}, "analog.da0_ad0", "worst at"},
         {"AD gain", "KOVA-AD", faults([](fake_faults& f) { f.ad_channel = 9, f.ad_gain = 1.03; }), {}, {},
          "analog.da1_ad9", "worst at 9.5 V"},
         {"AD noise", "ZEIO", faults([](fake_faults& f) { f.ad_channel = 1, f.ad_noise_v = 0.05; }), {}, {},

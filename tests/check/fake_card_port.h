@@ -75,7 +75,7 @@ public:
         bool was_above = channel < 2 && da[channel] > threshold_[channel];
         da[channel] = volts;
         if (channel < 2 && armed_[channel] && !was_above && comparator_high(channel))
-            latch_[channel] = volts;
+            static_cast<void>(read_ad(channel, latch_[channel])); // the card latches its own reading
         return true;
     }
     bool read_ad(int channel, double& volts) override
