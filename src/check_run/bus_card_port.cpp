@@ -102,6 +102,7 @@ bool bus_card_port::read_identity(card_identity& identity)
 
 bool bus_card_port::write_outputs(uint32_t bits)
 {
+    outputs_driven_ = true;
     return write(0x2300, 0, bits, 2);
 }
 
@@ -115,6 +116,7 @@ bool bus_card_port::read_inputs(uint32_t& bits)
 
 bool bus_card_port::write_da(int channel, double volts)
 {
+    da_driven_ |= 1u << channel;
     return done(card::write_da_voltage(master_, position_, channel, volts));
 }
 
@@ -148,6 +150,7 @@ bool bus_card_port::read_counter(counter_kind kind, int64_t& count)
 
 bool bus_card_port::write_pwm(int channel, double hertz, double duty)
 {
+    pwm_driven_ |= 1u << channel;
     return done(card::write_pwm_frequency(master_, position_, channel, hertz))
         && done(card::write_pwm_duty(master_, position_, channel, duty));
 }
@@ -164,6 +167,7 @@ bool bus_card_port::read_pwm(int channel, double& hertz, double& duty)
 
 bool bus_card_port::write_comparator_threshold(int comparator, double volts)
 {
+    thresholds_driven_ |= 1u << comparator;
     return write(0x3032, uint8_t(comparator + 1), page_logic::analog_raw_from_volts(volts), 2);
 }
 
@@ -342,28 +346,32 @@ bool bus_card_port::read_settings(std::vector<setting_entry>& settings)
     return true;
 }
 
-bool bus_card_port::make_safe()
+bool bus_card_port::make_safe(bool everything)
 {
     std::string first_error;
-    bool safe = write_outputs(0);
+    bool safe = true;
     auto step = [&](bool ok) {
         if (!ok && first_error.empty())
             first_error = error_;
         safe = safe && ok;
     };
-    if (!safe)
-        first_error = error_;
+    auto driven = [everything](unsigned mask, int channel) { return everything || (mask >> channel & 1); };
+    if (everything || outputs_driven_)
+        step(write_outputs(0));
     if (traits_) {
         for (int channel = 0; channel < traits_->da_outputs; ++channel)
-            step(write_da(channel, 0));
-        if (traits_->pwm)
-            for (int channel = 0; channel < 2; ++channel)
+            if (driven(da_driven_, channel))
+                step(write_da(channel, 0));
+        for (int channel = 0; traits_->pwm && channel < 2; ++channel)
+            if (driven(pwm_driven_, channel))
                 step(done(card::write_pwm_duty(master_, position_, channel, 0)));
-        if (traits_->comparators)
-            for (int comparator = 0; comparator < 2; ++comparator)
+        for (int comparator = 0; traits_->comparators && comparator < 2; ++comparator)
+            if (driven(thresholds_driven_, comparator))
                 step(write_comparator_threshold(comparator, 0));
     }
     // the check sends CAN frames one at a time and starts no timed send: none to stop
+    if (safe)
+        outputs_driven_ = false, da_driven_ = pwm_driven_ = thresholds_driven_ = 0;
     error_ = first_error;
     return safe;
 }

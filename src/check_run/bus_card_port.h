@@ -41,7 +41,7 @@ public:
     bool can_send(const port_can_frame& frame) override;
     bool can_receive(port_can_frame& frame) override;
     bool read_settings(std::vector<setting_entry>& settings) override;
-    bool make_safe() override;
+    bool make_safe(bool everything) override;
     void pause_ms(int milliseconds) override;
     std::string error() const override { return error_; }
 
@@ -57,6 +57,9 @@ private:
     const model_traits* traits_ = nullptr; // known once the identity was read
     std::optional<uint16_t> last_serial_block_;
     uint16_t saved_latch_word_ = 0;
+    // what was driven away from its safe state since the last make_safe: bit per channel
+    bool outputs_driven_ = false;
+    unsigned da_driven_ = 0, pwm_driven_ = 0, thresholds_driven_ = 0;
     std::string error_;
 };
 

@@ -72,9 +72,10 @@ public:
 
     virtual bool read_settings(std::vector<setting_entry>& settings) = 0;
 
-    // Digital outputs 0, every DA at 0 V, PWM off, no CAN send running. Tries every step even
-    // after a failed one.
-    virtual bool make_safe() = 0;
+    // Digital outputs 0, DA at 0 V, PWM off, comparator thresholds 0, no CAN send running:
+    // everything, or only what this port drove since its last return to the safe state. Tries
+    // every step even after a failed one.
+    virtual bool make_safe(bool everything) = 0;
 
     // Waits; a fake port returns at once.
     virtual void pause_ms(int milliseconds) = 0;

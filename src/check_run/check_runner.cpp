@@ -52,16 +52,17 @@ card_outcome run_card(card_under_test& card, const run_settings& settings,
         finished(outcome.result, result);
     };
     check_identity(context, outcome.result.identity);
+    outcome.safe = port.make_safe(true); // whatever the card drove before the run
     for (const group& g : groups) {
         if (context.stop_requested())
             break;
         auto started = std::chrono::steady_clock::now();
         g.run(context);
-        outcome.safe = port.make_safe() && outcome.safe;
+        outcome.safe = port.make_safe(false) && outcome.safe;
         if (settings.group_timed)
             settings.group_timed(outcome.result, g.name, milliseconds_since(started));
     }
-    outcome.safe = port.make_safe() && outcome.safe;
+    outcome.safe = port.make_safe(true) && outcome.safe;
     outcome.complete = !context.stop_requested();
     return outcome;
 }

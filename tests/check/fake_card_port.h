@@ -178,7 +178,7 @@ public:
         settings = {{"AD_Mode", "AD01_Mode", 1}, {"CMP0", "Enable", 1}, {"Encoder", "Enable", 1}};
         return true;
     }
-    bool make_safe() override
+    bool make_safe(bool) override
     {
         ++make_safe_calls;
         outputs = 0;
