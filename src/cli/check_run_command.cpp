@@ -2,7 +2,6 @@
 #include <cstdlib>
 #include <fstream>
 #include <memory>
-#include <mutex>
 #include <ostream>
 
 #include "check/check_commands.h"
