@@ -1,6 +1,7 @@
 #include "check_run/check_runner.h"
 
 #include <chrono>
+#include <mutex>
 #include <ostream>
 #include <thread>
 
