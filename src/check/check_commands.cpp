@@ -24,7 +24,9 @@ void print_help(std::ostream& out)
            "results database: "
         << (path.empty() ? std::string("(no home folder)") : path)
         << "\n  (--db FILE for another, --db none for none)\n"
-           "The check run on the bus is not built yet.\n";
+           "       kestio-cli [--adapter NAME|--simulate[=LIST]] check [POS|all] [--plan FILE] [--expect-serial S]\n"
+           "                  [--json FILE] [--junit FILE] [--db FILE|none] [--operator NAME] [--station NAME]\n"
+           "exit status of a run: 0 every card passed, 1 a card failed a check, 2 nothing could be tested\n";
 }
 
 // the value after words[n], or false with a message
@@ -104,7 +106,7 @@ int command_check(const std::vector<std::string>& words, std::ostream& out, std:
         return print_plan(model, out, err);
     if (validate && !plan_path.empty())
         return validate_plan(plan_path, out, err);
-    err << "check: the run on the bus is not built yet; --print-plan MODEL and --plan FILE --validate work\n";
+    err << "check: --validate needs --plan FILE\n";
     return 2;
 }
 

@@ -26,11 +26,14 @@ const char* const usage =
     "  bench cycle [--seconds N]     the 1 ms cycle against a device that answers every frame\n"
     "  bench sdo [--slaves N] [--count K]   SDO upload latency and rate on the simulated bus\n"
     "  bench scan [--slaves N]       time from start to every slave in PREOP\n"
-    "  (bench commands take --json)\n"
+    "  bench check                   one card's check per model against 16 cards at once (simulated bus)\n"
+    "  (bench cycle, sdo and scan take --json)\n"
     "  soak [--minutes N|--seconds N]  transfers with read-back under one bus fault after another\n"
     "                                (simulated bus, default 16 cards); one JSON line at the end\n"
     "  check --print-plan MODEL      the built-in production-line check plan of a model, as a plan file\n"
-    "  check --plan FILE --validate  read a plan file; errors name file, line and key (the bus run is not built yet)\n"
+    "  check --plan FILE --validate  read a plan file; errors name file, line and key\n"
+    "  check [POS|all] [--plan FILE] [--expect-serial S] [--json FILE] [--junit FILE] [--db FILE|none]\n"
+    "        [--operator NAME] [--station NAME]   the production-line check of every card at once\n"
     "  history [--serial S] [--last N] [--failed] [--db FILE]   past check results (check --help: database path)\n"
     "--simulate[=LIST]: the in-process simulated bus, e.g. --simulate=generic*3 (the default); LIST also takes\n"
     "  slaves running your firmware: firmware=PATH.so,sii=PATH.bin[,name=NAME] (see kestio-sim --help)\n";
@@ -62,7 +65,7 @@ bool opens_network_adapter(const std::vector<std::string>& args)
     std::string error;
     if (!parse_options(args, opts, error) || opts.words.empty() || opts.simulate)
         return false;
-    return opts.words[0] == "run" || is_bus_command(opts.words[0]);
+    return opts.words[0] == "run" || opts.words[0] == "check" || is_bus_command(opts.words[0]);
 }
 
 int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
@@ -94,10 +97,12 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         return command_bench_sdo(opts, out, err);
     if (command == "bench" && opts.words.size() >= 2 && opts.words[1] == "scan")
         return command_bench_scan(opts, out, err);
+    if (command == "bench" && opts.words.size() >= 2 && opts.words[1] == "check")
+        return command_bench_check(opts, out, err);
     if (command == "soak")
         return command_soak(opts, out, err);
     if (command == "check")
-        return check::command_check(opts.words, out, err);
+        return command_check_run(opts, out, err);
     if (command == "history")
         return check::command_history(opts.words, out, err);
     if (command == "run" || is_bus_command(command))

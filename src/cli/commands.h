@@ -26,5 +26,8 @@ int command_bench_cycle(const options& opts, std::ostream& out, std::ostream& er
 int command_bench_sdo(const options& opts, std::ostream& out, std::ostream& err);
 int command_bench_scan(const options& opts, std::ostream& out, std::ostream& err);
 int command_soak(const options& opts, std::ostream& out, std::ostream& err);
+// check [POS|all] [--plan FILE] … on the bus; --print-plan, --validate and --help need none
+int command_bench_check(const options& opts, std::ostream& out, std::ostream& err);
+int command_check_run(const options& opts, std::ostream& out, std::ostream& err);
 
 } // namespace cli

@@ -34,6 +34,11 @@ bool parse_options(const std::vector<std::string>& args, options& parsed, std::s
 {
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& word = args[i];
+        // check has options of its own (check --json FILE): after it, every word is its
+        if (!parsed.words.empty() && parsed.words[0] == "check") {
+            parsed.words.push_back(word);
+            continue;
+        }
         std::string value;
         if (starts_with_option(word, "--adapter")) {
             if (!take_value(args, i, "--adapter", parsed.adapter, error))
