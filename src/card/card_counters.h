@@ -7,7 +7,7 @@
 namespace card {
 
 // The mailbox counters of one card. Each is touched by one side only (the sender or the
-// poll worker); atomic so that a reset from another thread is seen.
+// poll worker, which may change threads); atomic so that the next one sees the last value.
 struct mailbox_counters {
     std::atomic<uint16_t> usart_tx{0};               // next serial send trigger
     std::atomic<uint16_t> usart_rx_sequence{0xFFFF}; // last serial block number delivered
@@ -21,8 +21,6 @@ class card_counters {
 public:
     // Made at start values on first use; the reference stays valid for the object's life.
     mailbox_counters& of(uint16_t position);
-    // Every card's counters back to their start values; for a fresh bus.
-    void reset();
 
 private:
     std::mutex lock_;
