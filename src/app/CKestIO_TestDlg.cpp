@@ -162,11 +162,6 @@ void CKestIO_TestDlg::show_ad_clock_button(bool shown)
     static_cast<CADtest*>(page(page_kind::ad_test))->set_clock_button_shown(shown);
 }
 
-polled_values& CKestIO_TestDlg::values()
-{
-    return shared_polled_values();
-}
-
 void CKestIO_TestDlg::add_page(CMyDlg* page, const QString& caption)
 {
     QSignalBlocker quiet(tab_);

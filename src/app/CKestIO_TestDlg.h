@@ -12,6 +12,8 @@
 #include "app/card_model.h"
 #include "app/identity_read.h"
 #include "app/worker_host.h"
+#include "card/card_counters.h"
+#include "card/polled_values.h"
 #include "ecat/net_device.h"
 #include "pages/page_context.h"
 
@@ -36,9 +38,10 @@ public:
     ecat::master& master() override;
     int selected_slave() const override { return selected_slave_; }
     int current_tab() const override { return current_tab_; }
-    polled_values& values() override;
+    polled_values& values() override { return values_; }
+    card::card_counters& counters() override { return counters_; }
     identity_record& identity() override { return identity_; }
-    void identity_text(int control_id, const QString& text) override;
+    void identity_text(identity_field field, const QString& text) override;
     void card_model_recognised(int model) override;
     void message(const QString& text) override;
     void usart_received(const std::vector<uint8_t>& bytes) override;
@@ -103,6 +106,8 @@ private:
 
     std::array<CMyDlg*, 8> pages_{};
     identity_record identity_;
+    polled_values values_;
+    card::card_counters counters_;
     std::atomic<int> selected_slave_{-1};
     int response_wait_ms_ = 10;
     int net_index_ = -1;

@@ -6,9 +6,10 @@
 #include "app/CTQRThread.h"
 #include "app/card_model.h"
 #include "app/worker_host.h"
+#include "card/sdo_numbers.h"
 #include "ecat/master.h"
-#include "ecat/sdo_api.h"
 #include "ecat/slave_info.h"
+#include "protocol/identity.h"
 
 std::string format_identity_date(const uint8_t date[4])
 {
@@ -37,22 +38,20 @@ QString slave_list_item(int position, const ecat::slave_info& info)
 
 namespace {
 
-bool upload(worker_host& host, int position, uint16_t index, uint8_t subindex, uint8_t* target, size_t size,
-            size_t& result_size)
+namespace identity = protocol::identity;
+
+bool upload(worker_host& host, int position, const protocol::object& object, uint8_t* target, size_t& result_size)
 {
-    result_size = 0;
-    return ecat::master_sdo_upload(host.master(), uint16_t(position), index, subindex, target, size, &result_size,
-                                   nullptr)
-        == 0;
+    return card::read_object_bytes(host.master(), uint16_t(position), object, target, result_size).ok();
 }
 
 // False when the card could not be read at all.
 bool read_identity_of(worker_host& host, int position)
 {
-    identity_record& identity = host.identity();
+    identity_record& record = host.identity();
     uint8_t text[64] = {};
     size_t size = 0;
-    if (!upload(host, position, 0x1009, 0x00, text, 32, size)) {
+    if (!upload(host, position, identity::hardware_version, text, size)) {
         host.message(QStringLiteral("获取从站信息失败!"));
         return false;
     }
@@ -60,24 +59,27 @@ bool read_identity_of(worker_host& host, int position)
     // field and for the model alike
     size = strnlen(reinterpret_cast<const char*>(text), size);
     text[size] = 0;
-    std::memcpy(identity.hardware_version, text, size + 1);
-    host.identity_text(1101, QString::fromLocal8Bit(reinterpret_cast<const char*>(text), qsizetype(size)));
+    std::memcpy(record.hardware_version, text, size + 1);
+    host.identity_text(identity_field::hardware_version,
+                       QString::fromLocal8Bit(reinterpret_cast<const char*>(text), qsizetype(size)));
     int model = detect_card_model(reinterpret_cast<const char*>(text), size);
     if (model != no_card_model)
         host.card_model_recognised(model);
 
-    if (upload(host, position, 0x100A, 0x00, text, 16, size)) {
+    if (upload(host, position, identity::software_version, text, size)) {
         size = strnlen(reinterpret_cast<const char*>(text), size);
         text[size] = 0;
-        host.identity_text(1102, QString::fromLocal8Bit(reinterpret_cast<const char*>(text), qsizetype(size)));
+        host.identity_text(identity_field::software_version,
+                           QString::fromLocal8Bit(reinterpret_cast<const char*>(text), qsizetype(size)));
     }
-    if (upload(host, position, 0x4000, 0x00, identity.date, sizeof identity.date, size))
-        host.identity_text(1103, QString::fromStdString(format_identity_date(identity.date)));
+    static_assert(sizeof record.date == identity::date.size);
+    if (upload(host, position, identity::date, record.date, size))
+        host.identity_text(identity_field::date, QString::fromStdString(format_identity_date(record.date)));
     // the serial words are raw little-endian bytes, like every card value
-    upload(host, position, 0x4001, 0x01, reinterpret_cast<uint8_t*>(&identity.serial_high), 4, size);
-    if (upload(host, position, 0x4001, 0x02, reinterpret_cast<uint8_t*>(&identity.serial_low), 4, size)) {
-        host.identity_text(1104,
-                           QString::fromStdString(format_serial_number(identity.serial_high, identity.serial_low)));
+    upload(host, position, identity::serial_high, reinterpret_cast<uint8_t*>(&record.serial_high), size);
+    if (upload(host, position, identity::serial_low, reinterpret_cast<uint8_t*>(&record.serial_low), size)) {
+        host.identity_text(identity_field::serial_number,
+                           QString::fromStdString(format_serial_number(record.serial_high, record.serial_low)));
     }
     return true;
 }

@@ -10,6 +10,9 @@ namespace ecat {
 struct slave_info;
 }
 
+// The fields of the identity the main window shows, in the order they are read.
+enum class identity_field { hardware_version, software_version, date, serial_number };
+
 // The selected card's identity as the last identity read left it.
 struct identity_record {
     uint8_t date[4] = {}; // day, month, year (little-endian), shown in hexadecimal

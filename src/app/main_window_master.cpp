@@ -203,12 +203,12 @@ void CKestIO_TestDlg::run_effects()
     running_effects_ = false;
 }
 
-void CKestIO_TestDlg::identity_text(int control_id, const QString& text)
+void CKestIO_TestDlg::identity_text(identity_field field, const QString& text)
 {
-    QLabel* target = control_id == 1101 ? hardware_version_
-        : control_id == 1102            ? software_version_
-        : control_id == 1103            ? date_
-                                        : serial_number_;
+    QLabel* target = field == identity_field::hardware_version ? hardware_version_
+        : field == identity_field::software_version            ? software_version_
+        : field == identity_field::date                        ? date_
+                                                               : serial_number_;
     // a read that ends after the list has emptied must not bring the old card back
     post_effect([this, target, text] {
         if (selected_slave_ >= 0)

@@ -4,20 +4,27 @@
 #include <cstring>
 #include <thread>
 
+#include "app/worker_host.h"
 #include "card/card_ops.h"
 #include "card/polled_values.h"
-#include "app/worker_host.h"
-#include "pages/logic/can_log_lines.h"
+#include "card/sdo_numbers.h"
 #include "ecat/master.h"
-#include "ecat/sdo_api.h"
-
-polled_values& shared_polled_values()
-{
-    static polled_values values;
-    return values;
-}
+#include "pages/logic/can_log_lines.h"
+#include "protocol/analog.h"
+#include "protocol/counter.h"
+#include "protocol/io.h"
+#include "protocol/latch.h"
+#include "protocol/modbus.h"
+#include "protocol/usart.h"
 
 namespace {
+
+using protocol::object;
+namespace io = protocol::io;
+namespace counter = protocol::counter;
+namespace latch = protocol::latch;
+namespace analog = protocol::analog;
+namespace modbus = protocol::modbus;
 
 // The uploads of one procedure, each with the master and the selection of the moment.
 class poller {
@@ -36,22 +43,25 @@ public:
     worker_host& host() { return host_; }
 
     // Replaces the entry when the upload succeeds; a shorter answer replaces only its bytes.
-    template <typename T> void fetch(polled<T>& entry, uint16_t index, uint8_t subindex)
+    template <typename T> void fetch(polled<T>& entry, const object& o)
     {
+        static_assert(sizeof(T) <= 4);
         T value = entry.load(std::memory_order_relaxed);
-        uint8_t bytes[sizeof(T)];
+        uint8_t bytes[4];
         std::memcpy(bytes, &value, sizeof(T));
         size_t size = 0;
-        if (ecat::master_sdo_upload(master(), position(), index, subindex, bytes, sizeof(T), &size, nullptr) != 0)
+        // the entry's size, whatever the object's: the block's layout is the pages' contract
+        const object sized{o.index, o.subindex, uint8_t(sizeof(T)), o.meaning};
+        if (!card::read_object_bytes(master(), position(), sized, bytes, size).ok())
             return;
         std::memcpy(&value, bytes, sizeof(T));
         entry.store(value, std::memory_order_relaxed);
     }
 
     // fetch, then false when the slot was asked to stop
-    template <typename T> bool read(polled<T>& entry, uint16_t index, uint8_t subindex)
+    template <typename T> bool read(polled<T>& entry, const object& o)
     {
-        fetch(entry, index, subindex);
+        fetch(entry, o);
         return !stop_requested();
     }
 
@@ -78,34 +88,35 @@ int poll_loop(CTQRThread& slot, worker_host& host, pass_function pass)
 void io_objects(poller& p)
 {
     polled_values& v = p.values();
-    if (!p.read(v.inputs, 0x2000, 0) || !p.read(v.outputs, 0x2300, 0))
+    if (!p.read(v.inputs, io::digital_inputs) || !p.read(v.outputs, io::digital_outputs))
         return;
-    for (uint8_t i = 0; i < 2; ++i)
-        if (!p.read(v.comparator_states[i], 0x3030, uint8_t(i + 1)))
+    for (int i = 0; i < 2; ++i)
+        if (!p.read(v.comparator_states[i], latch::comparator_state(i)))
             return;
-    if (!p.read(v.object_3031, 0x3031, 0))
+    if (!p.read(v.comparator_configuration, latch::comparator_configuration))
         return;
-    for (uint8_t i = 0; i < 2; ++i)
-        if (!p.read(v.comparator_thresholds[i], 0x3032, uint8_t(i + 1)))
+    for (int i = 0; i < 2; ++i)
+        if (!p.read(v.comparator_thresholds[i], latch::comparator_threshold(i)))
             return;
-    if (!p.read(v.object_3033, 0x3033, 0))
+    if (!p.read(v.comparator_outputs, latch::comparator_outputs))
         return;
-    for (uint16_t i = 0; i < 4; ++i)
-        if (!p.read(v.comparator_inputs[i], uint16_t(0x2010 + i), 0))
+    for (int i = 0; i < 4; ++i)
+        if (!p.read(v.comparator_inputs[i], io::analog_input(i)))
             return;
-    for (uint8_t i = 0; i < 4; ++i)
-        if (!p.read(v.comparator_latch_settings[i], 0x3038, uint8_t(i + 1)))
+    for (int i = 0; i < 4; ++i)
+        if (!p.read(v.comparator_latch_settings[i], latch::comparator_latch_configuration(i)))
             return;
-    for (uint8_t i = 0; i < 4; ++i)
-        if ((v.comparator_latch_settings[i] & 1) && !p.read(v.comparator_latches[i], 0x3039, uint8_t(i + 1)))
+    for (int i = 0; i < 4; ++i)
+        if ((v.comparator_latch_settings[i] & latch::latch_enabled)
+            && !p.read(v.comparator_latches[i], latch::comparator_latch(i)))
             break; // a stop here ends only the latch reads
-    if (!p.read(v.object_3034, 0x3034, 0))
+    if (!p.read(v.encoder_configuration, counter::encoder_configuration))
         return;
-    for (uint16_t i = 0; i < 3; ++i)
-        if (!p.read(v.analog_outputs[i], uint16_t(0x2310 + i), 0))
+    for (int i = 0; i < 3; ++i)
+        if (!p.read(v.analog_outputs[i], io::analog_output(i)))
             return;
-    p.fetch(v.analog_outputs[3], 0x2313, 0);
-    p.read(v.encoder, 0x2020, 0);
+    p.fetch(v.analog_outputs[3], io::analog_output(3));
+    p.read(v.encoder, counter::encoder);
 }
 
 bool io_pass(poller& p, int tab)
@@ -121,46 +132,47 @@ bool kova_16io_pass(poller& p, int tab)
     if (tab != 0)
         return false;
     polled_values& v = p.values();
-    (void)(p.read(v.inputs, 0x2000, 0) && p.read(v.outputs, 0x2300, 0) && p.read(v.analog_inputs[0], 0x2010, 0)
-           && p.read(v.analog_inputs[1], 0x2011, 0) && p.read(v.analog_outputs[0], 0x2310, 0));
+    (void)(p.read(v.inputs, io::digital_inputs) && p.read(v.outputs, io::digital_outputs)
+           && p.read(v.analog_inputs[0], io::analog_input(0)) && p.read(v.analog_inputs[1], io::analog_input(1))
+           && p.read(v.analog_outputs[0], io::analog_output(0)));
     return true;
 }
 
 void kova_h_io_objects(poller& p)
 {
     polled_values& v = p.values();
-    if (!p.read(v.inputs, 0x2000, 0) || !p.read(v.outputs, 0x2300, 0))
+    if (!p.read(v.inputs, io::digital_inputs) || !p.read(v.outputs, io::digital_outputs))
         return;
-    for (uint16_t i = 0; i < 4; ++i)
-        if (!p.read(v.analog_inputs[i], uint16_t(0x2010 + i), 0))
+    for (int i = 0; i < 4; ++i)
+        if (!p.read(v.analog_inputs[i], io::analog_input(i)))
             return;
-    for (uint16_t i = 0; i < 2; ++i)
-        if (!p.read(v.analog_outputs[i], uint16_t(0x2310 + i), 0))
+    for (int i = 0; i < 2; ++i)
+        if (!p.read(v.analog_outputs[i], io::analog_output(i)))
             return;
-    for (uint16_t i = 0; i < 2; ++i)
-        if (!p.read(v.pwm_frequencies[i], uint16_t(0x2320 + i), 0))
+    for (int i = 0; i < 2; ++i)
+        if (!p.read(v.pwm_frequencies[i], counter::pwm_frequency(i)))
             return;
-    for (uint16_t i = 0; i < 2; ++i)
-        if (!p.read(v.pwm_duties[i], uint16_t(0x2330 + i), 0))
+    for (int i = 0; i < 2; ++i)
+        if (!p.read(v.pwm_duties[i], counter::pwm_duty(i)))
             return;
-    (void)(p.read(v.counter, 0x2030, 0) && p.read(v.encoder, 0x2020, 0));
+    (void)(p.read(v.counter, counter::counter) && p.read(v.encoder, counter::encoder));
 }
 
-// One Modbus channel: entry object, then data object and its subindex.
-bool modbus_channel(poller& p, modbus_channel_values& c, uint16_t entry, uint16_t data_object, uint8_t data_subindex)
+// One Modbus channel: status, its data word, then the rest of the channel.
+bool modbus_channel(poller& p, modbus_channel_values& c, const modbus::channel& channel, const object& data)
 {
-    return p.read(c.status, entry, 1) && p.read(c.data, data_object, data_subindex) && p.read(c.address, entry, 2)
-        && p.read(c.bit_count, entry, 3) && p.read(c.slave_id, entry, 4) && p.read(c.register_type, entry, 5)
-        && p.read(c.run, entry, 6) && p.read(c.timeout_count, entry, 7);
+    return p.read(c.status, channel.status()) && p.read(c.data, data) && p.read(c.address, channel.register_address())
+        && p.read(c.bit_count, channel.bit_count()) && p.read(c.slave_id, channel.slave_id())
+        && p.read(c.register_type, channel.register_type()) && p.read(c.run, channel.run())
+        && p.read(c.timeout_count, channel.timeout_count());
 }
 
 void modbus_objects(poller& p)
 {
     polled_values& v = p.values();
-    for (uint16_t i = 0; i < 8; ++i) {
-        uint8_t subindex = uint8_t(i + 1);
-        if (!modbus_channel(p, v.modbus_tx[i], uint16_t(0x3000 + i), 0x2602, subindex)
-            || !modbus_channel(p, v.modbus_rx[i], uint16_t(0x3020 + i), 0x2603, subindex))
+    for (int i = 0; i < modbus::channel_count; ++i) {
+        if (!modbus_channel(p, v.modbus_tx[i], modbus::tx_channel(i), modbus::tx_data(i))
+            || !modbus_channel(p, v.modbus_rx[i], modbus::rx_channel(i), modbus::rx_data(i)))
             return;
     }
 }
@@ -168,13 +180,15 @@ void modbus_objects(poller& p)
 void usart_step(poller& p)
 {
     worker_host& host = p.host();
-    card::transfer_result result =
-        card::usart_receive_step(p.master(), p.position(), [&host](const uint8_t* data, size_t length) {
+    card::transfer_result result = card::usart_receive_step(
+        p.master(), p.position(), host.counters(), [&host](const uint8_t* data, size_t length) {
             host.usart_received(std::vector<uint8_t>(data, data + length));
         });
     // a card that does not answer fails every step: only a block it announced and could not
     // hand over is worth a line
-    bool announced_block = result.index == 0x2603 || (result.index == 0x2601 && result.subindex == 4);
+    const object& length = protocol::usart::received_block_length;
+    bool announced_block = result.index == protocol::usart::received_data(0).index
+        || (result.index == length.index && result.subindex == length.subindex);
     if (!result.ok() && announced_block)
         host.usart_receive_failed(QString::fromStdString("接收失败：" + card::failure_text(result)));
 }
@@ -184,7 +198,7 @@ void can_step(poller& p)
     if (card::can_pending(p.master(), p.position()) < 1)
         return;
     card::can_frame frame;
-    card::transfer_result result = card::can_receive(p.master(), p.position(), frame);
+    card::transfer_result result = card::can_receive(p.master(), p.position(), p.host().counters(), frame);
     p.host().can_log(QString::fromStdString(result.ok() ? page_logic::can_rx_line(frame)
                                                         : "接收失败：" + card::failure_text(result)));
 }
@@ -205,18 +219,18 @@ bool ain24_pass(poller& p, int tab)
     if (tab != 0)
         return false;
     polled_values& v = p.values();
-    if (!p.read(v.ain24_status, 0x3029, 1))
+    if (!p.read(v.ain24_status, analog::ad_mode))
         return true;
-    for (uint8_t i = 0; i < 16; ++i)
-        if (!p.read(v.ain24_inputs[i], 0x3028, uint8_t(i + 1)))
+    for (int i = 0; i < analog::ad24_count; ++i)
+        if (!p.read(v.ain24_inputs[i], analog::ad24_input(i)))
             return true;
-    for (uint8_t i = 0; i < 16; ++i)
-        if (!p.read(v.ain24_latch_settings[i], 0x3036, uint8_t(i + 1)))
+    for (int i = 0; i < latch::ad_latch_count; ++i)
+        if (!p.read(v.ain24_latch_settings[i], latch::ad_latch_configuration(i)))
             return true;
-    for (uint8_t i = 0; i < 16; ++i)
-        if ((v.ain24_latch_settings[i] & 1) && !p.read(v.ain24_latches[i], 0x3037, uint8_t(i + 1)))
+    for (int i = 0; i < latch::ad_latch_count; ++i)
+        if ((v.ain24_latch_settings[i] & latch::latch_enabled) && !p.read(v.ain24_latches[i], latch::ad_latch(i)))
             return true;
-    p.read(v.crc_errors, 0x3061, 0);
+    p.read(v.crc_errors, analog::ad_crc_errors);
     return true;
 }
 

@@ -9,6 +9,10 @@ struct master;
 }
 struct polled_values;
 struct identity_record;
+enum class identity_field;
+namespace card {
+class card_counters;
+}
 
 // What the worker procedures see of the main window. The getters may be called from any
 // thread; the notifications are called on the worker and must reach widgets only through
@@ -23,11 +27,13 @@ public:
     // index of the tab whose page is shown, -1 while the page set is rebuilt
     virtual int current_tab() const = 0;
     virtual polled_values& values() = 0;
+    // the mailbox counters of every card, shared with the pages' sends
+    virtual card::card_counters& counters() = 0;
     // the identity read's own storage; touched only by the identity read
     virtual identity_record& identity() = 0;
 
-    // Identity read: a text for the identity field with this control id (1101..1104).
-    virtual void identity_text(int control_id, const QString& text) = 0;
+    // Identity read: the text of one identity field, as soon as it is read.
+    virtual void identity_text(identity_field field, const QString& text) = 0;
     // Identity read: the hardware version names this card model (0..3).
     virtual void card_model_recognised(int model) = 0;
     // A message box of the main window.

@@ -1,22 +1,11 @@
 #include "card/card_counters.h"
 
-#include "card/card_ops.h"
-
 namespace card {
 
-card_counters& counters()
+mailbox_counters& card_counters::of(uint16_t position)
 {
-    static card_counters process_wide;
-    return process_wide;
-}
-
-void reset_card_counters()
-{
-    card_counters& c = counters();
-    c.usart_tx = 0;
-    c.usart_rx_sequence = 0xFFFF;
-    c.can_tx = 0xFFFF;
-    c.can_rx = 0xFFFF;
+    std::lock_guard lock(lock_);
+    return cards_[position]; // a map keeps its elements in place
 }
 
 } // namespace card

@@ -1,47 +1,60 @@
-// Modbus channel set-up and time-out counts.
+// Modbus channel set-up, Tx data, timing and time-out counts.
 #include "card/card_ops.h"
 #include "card/sdo_numbers.h"
+#include "protocol/modbus.h"
+#include "protocol/usart.h"
 
 namespace card {
 
-namespace {
-constexpr int channels = 8;
-constexpr uint16_t tx_channels = 0x3000;
-constexpr uint16_t rx_channels = 0x3020;
-} // namespace
+namespace modbus = protocol::modbus;
 
-// The card's channel layout: 2 register address, 3 bit count, 4 slave id, 5 register type
-// counted from 1 (0 is none), 6 run flag. The channel is stopped while it is rewritten.
-transfer_result write_modbus_channel(ecat::master& m, uint16_t position, int register_type, int register_address, int slave_id,
-                         int bit_count_code, int operation, int channel)
+// The register type is counted from 1 on the card (0 is none). The channel is stopped while
+// it is rewritten.
+transfer_result write_modbus_channel(ecat::master& m, uint16_t position, int register_type, int register_address,
+                                     int slave_id, int bit_count_code, int operation, int channel)
 {
-    if (channel < 0 || channel >= channels)
+    if (channel < 0 || channel >= modbus::channel_count)
         return {ecat::result::refused};
-    auto base = uint16_t((operation != 0 ? tx_channels : rx_channels) + channel);
+    const modbus::channel c = operation != 0 ? modbus::tx_channel(channel) : modbus::rx_channel(channel);
     struct step {
-        uint8_t subindex;
+        protocol::object object;
         uint64_t value;
-        size_t size;
     };
     const step steps[] = {
-        {6, 0, 1},
-        {2, uint16_t(register_address), 2},
-        {3, uint8_t(bit_count_code), 1},
-        {4, uint8_t(slave_id), 1},
-        {5, uint8_t(register_type + 1), 1},
-        {6, 1, 1},
+        {c.run(), 0},
+        {c.register_address(), uint16_t(register_address)},
+        {c.bit_count(), uint8_t(bit_count_code)},
+        {c.slave_id(), uint8_t(slave_id)},
+        {c.register_type(), uint8_t(register_type + 1)},
+        {c.run(), 1},
     };
     for (const step& s : steps)
-        if (transfer_result result = write_number(m, position, base, s.subindex, s.value, s.size); !result.ok())
+        if (transfer_result result = write_object(m, position, s.object, s.value); !result.ok())
             return result;
     return {};
+}
+
+transfer_result write_modbus_tx_data(ecat::master& m, uint16_t position, int channel, uint32_t word)
+{
+    if (channel < 0 || channel >= modbus::channel_count)
+        return {ecat::result::refused};
+    return write_object(m, position, modbus::tx_data(channel), word);
+}
+
+transfer_result write_modbus_timing(ecat::master& m, uint16_t position, uint16_t interval_ms, uint16_t timeout_units)
+{
+    if (transfer_result result = write_object(m, position, protocol::usart::modbus_interval, interval_ms); !result.ok())
+        return result;
+    return write_object(m, position, protocol::usart::modbus_response_timeout, timeout_units);
 }
 
 transfer_result clear_modbus_timeouts(ecat::master& m, uint16_t position)
 {
     // a card that does not answer one would keep the caller waiting for each of the others
-    for (int channel = 0; channel < channels; ++channel)
-        if (transfer_result result = write_number(m, position, uint16_t(tx_channels + channel), 7, 0, 4); !result.ok())
+    for (int channel = 0; channel < modbus::channel_count; ++channel)
+        if (transfer_result result = write_object(m, position, modbus::tx_channel(channel).timeout_count(), 0,
+                                                  modbus::timeout_count_write_size);
+            !result.ok())
             return result;
     return {};
 }

@@ -25,16 +25,29 @@ int upload_number(ecat::master& m, uint16_t position, uint16_t index, uint8_t su
     return 0;
 }
 
-transfer_result write_number(ecat::master& m, uint16_t position, uint16_t index, uint8_t subindex, uint64_t value,
-                             size_t size)
+transfer_result write_object(ecat::master& m, uint16_t position, const protocol::object& object, uint64_t value)
 {
-    return {download_number(m, position, index, subindex, value, size), index, subindex};
+    return write_object(m, position, object, value, object.size);
 }
 
-transfer_result read_number(ecat::master& m, uint16_t position, uint16_t index, uint8_t subindex, size_t size,
-                            uint64_t& value)
+transfer_result write_object(ecat::master& m, uint16_t position, const protocol::object& object, uint64_t value,
+                             size_t size)
 {
-    return {upload_number(m, position, index, subindex, size, value), index, subindex};
+    return {download_number(m, position, object.index, object.subindex, value, size), object.index, object.subindex};
+}
+
+transfer_result read_object(ecat::master& m, uint16_t position, const protocol::object& object, uint64_t& value)
+{
+    return {upload_number(m, position, object.index, object.subindex, object.size, value), object.index,
+            object.subindex};
+}
+
+transfer_result read_object_bytes(ecat::master& m, uint16_t position, const protocol::object& object, uint8_t* bytes,
+                                  size_t& got)
+{
+    got = 0;
+    return {ecat::master_sdo_upload(m, position, object.index, object.subindex, bytes, object.size, &got, nullptr),
+            object.index, object.subindex};
 }
 
 } // namespace card

@@ -15,7 +15,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "ecat/sdo_api.h"
+#include "card/card_ops.h"
 #include "pages/io_widgets.h"
 #include "pages/logic/edit_number.h"
 #include "pages/logic/number_field.h"
@@ -131,17 +131,7 @@ void CADcfgclkDlg::load()
     ecat::master* master = &context_.master();
     uint16_t position = uint16_t(context_.selected_slave());
     worker_->start([dialog, master, position] {
-        loaded_values values;
-        for (uint8_t subindex = 1; subindex <= values.size(); ++subindex) {
-            uint8_t bytes[4] = {};
-            size_t got = 0;
-            if (ecat::master_sdo_upload(*master, position, page_logic::ad_clock_index, subindex, bytes, sizeof bytes,
-                                        &got, nullptr)
-                    == 0
-                && got == sizeof bytes)
-                values[subindex - 1u] = int32_t(uint32_t(bytes[0]) | uint32_t(bytes[1]) << 8 | uint32_t(bytes[2]) << 16
-                                                | uint32_t(bytes[3]) << 24);
-        }
+        loaded_values values = card::read_ad_clock(*master, position);
         // through the application: the window behind the context may be gone by now
         QMetaObject::invokeMethod(
             qApp,
@@ -220,8 +210,9 @@ void CADcfgclkDlg::on_compute()
 void CADcfgclkDlg::on_write()
 {
     if (settings_.source == pll_source) {
-        const std::pair<QLineEdit*, page_logic::number_field> fields[] = {
-            {pllm_, {"PLLM", 1, 63, "", true}}, {plln_, {"PLLN", 4, 512, "", true}}, {pllp_, {"PLLP", 1, 128, "", true}}};
+        const std::pair<QLineEdit*, page_logic::number_field> fields[] = {{pllm_, {"PLLM", 1, 63, "", true}},
+                                                                          {plln_, {"PLLN", 4, 512, "", true}},
+                                                                          {pllp_, {"PLLP", 1, 128, "", true}}};
         // a number out of range gets the card's own range text below; text that is no
         // number is not read as 0
         for (const auto& [edit, field] : fields) {
@@ -243,19 +234,10 @@ void CADcfgclkDlg::on_write()
     QPointer<CADcfgclkDlg> dialog(this);
     ecat::master* master = &context_.master();
     uint16_t position = uint16_t(context_.selected_slave());
-    std::vector<page_logic::object_write> writes = page_logic::ad_clock_writes(settings_);
+    std::vector<card::object_write> writes = page_logic::ad_clock_writes(settings_);
     if (!worker_->start([dialog, master, position, writes] {
-            bool ok = true;
-            for (const page_logic::object_write& write : writes) {
-                uint8_t bytes[4] = {uint8_t(write.value), uint8_t(write.value >> 8), uint8_t(write.value >> 16),
-                                    uint8_t(write.value >> 24)};
-                // a refused field must not be applied
-                ok = ecat::master_sdo_download(*master, position, write.index, write.subindex, bytes, write.size,
-                                               nullptr)
-                    == 0;
-                if (!ok)
-                    break;
-            }
+            // a refused field must not be applied: the writes stop there
+            bool ok = card::write_in_order(*master, position, writes).ok();
             QMetaObject::invokeMethod(
                 qApp,
                 [dialog, ok] {

@@ -5,6 +5,7 @@
 
 #include <QDialog>
 
+#include "card/card_ops.h"
 #include "pages/logic/ad_clock_settings.h"
 #include "pages/page_worker.h"
 
@@ -24,8 +25,8 @@ public:
     // Closes at once: a transfer still under way ends on its worker after the dialog is gone.
     ~CADcfgclkDlg() override;
 
-    // the object reads of the load, 0x2120:01..06 in subindex order; none where one failed
-    using loaded_values = std::array<std::optional<int32_t>, 6>;
+    // the object reads of the load, the AD clock fields in subindex order; none where one failed
+    using loaded_values = card::ad_clock_fields;
 
 private:
     QWidget* build_pll_group();

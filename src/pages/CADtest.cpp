@@ -19,7 +19,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-#include "ecat/sdo_api.h"
+#include "card/sdo_numbers.h"
 #include "pages/CADcfgclkDlg.h"
 #include "pages/file_dialog.h"
 #include "pages/io_widgets.h"
@@ -222,8 +222,8 @@ void CADtest::start_run()
         page_logic::ad_sampler sampler(
             [&ctx, position](uint16_t index, uint8_t subindex, uint8_t* target, size_t size) {
                 size_t got = 0;
-                return ecat::master_sdo_upload(ctx.master(), position, index, subindex, target, size, &got, nullptr)
-                    == 0;
+                const protocol::object sample{index, subindex, uint8_t(size), "AD sample"};
+                return card::read_object_bytes(ctx.master(), position, sample, target, got).ok();
             },
             steady_ms, [](uint32_t ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); });
         uint64_t shown_at = 0;

@@ -17,7 +17,6 @@
 #include <QVBoxLayout>
 
 #include "card/card_ops.h"
-#include "card/sdo_numbers.h"
 #include "pages/io_widgets.h"
 #include "pages/logic/can_log_lines.h"
 #include "ecat/master.h"
@@ -205,9 +204,7 @@ void CCanDlg::set_bit_rates()
     uint32_t data = fd_bit_rate_->currentData().toUInt();
     QString rates = bit_rate_->currentText() + " / " + fd_bit_rate_->currentText();
     queue_job([master, position, nominal, data, rates]() -> job_outcome {
-        card::transfer_result result = card::write_number(*master, position, 0x2609, 1, nominal, 4);
-        if (result.ok())
-            result = card::write_number(*master, position, 0x2609, 2, data, 4);
+        card::transfer_result result = card::write_can_bit_rates(*master, position, nominal, data);
         if (!result.ok())
             return {{QString::fromStdString("设置失败：" + card::failure_text(result))}};
         return {{"比特率已设置：" + rates}};
@@ -225,17 +222,17 @@ void CCanDlg::send_frame(bool timed)
         return;
     }
     ecat::master* master = &context.master();
+    card::card_counters* counters = &context.counters();
     // no selection is a position the master refuses, so the send fails like a lost card;
     // a timed send goes only to the card it was started on
     auto position = uint16_t(timed ? timed_position_ : context.selected_slave());
-    card_job job = [master, position, plan, timed]() -> job_outcome {
+    card_job job = [master, counters, position, plan, timed]() -> job_outcome {
         auto start = std::chrono::steady_clock::now();
         const card::can_frame& frame = plan.frame;
-        card::transfer_result result =
-            card::can_send(*master, position, frame.type, frame.identifier, frame.length, frame.data, frame.format);
+        card::transfer_result result = card::can_send(*master, position, *counters, frame.type, frame.identifier,
+                                                      frame.length, frame.data, frame.format);
         auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
-        std::string line =
-            result.ok() ? page_logic::can_tx_line(plan) : "发送失败：" + card::failure_text(result);
+        std::string line = result.ok() ? page_logic::can_tx_line(plan) : "发送失败：" + card::failure_text(result);
         return {{QString::fromStdString(line)}, timed && result.ok(), int(elapsed.count())};
     };
     if (!timed)
@@ -301,7 +298,8 @@ void CCanDlg::show_rate()
 {
     qint64 now = QDateTime::currentMSecsSinceEpoch();
     if (now > rate_since_ms_)
-        rate_->setText(QStringLiteral("实际：%1 帧/秒").arg(1000.0 * timed_frames_ / double(now - rate_since_ms_), 0, 'f', 1));
+        rate_->setText(
+            QStringLiteral("实际：%1 帧/秒").arg(1000.0 * timed_frames_ / double(now - rate_since_ms_), 0, 'f', 1));
     timed_frames_ = 0;
     rate_since_ms_ = now;
 }

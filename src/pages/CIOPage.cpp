@@ -10,14 +10,7 @@
 
 #include "pages/page_context.h"
 #include "card/card_ops.h"
-#include "ecat/sdo_api.h"
 #include "pages/io_widgets.h"
-
-namespace {
-
-constexpr uint16_t outputs_object = 0x2300;
-
-} // namespace
 
 CIOPage::CIOPage(page_context& context, QWidget* parent, std::vector<int> test_channels)
     : CMyDlg(context, parent),
@@ -131,10 +124,9 @@ void CIOPage::notify(const QString& text)
     context.message_box(this, text, "提示");
 }
 
-bool CIOPage::write_word(int position, uint16_t index, uint8_t subindex, uint16_t value)
+bool CIOPage::write_output_word(int position, uint16_t word)
 {
-    uint8_t bytes[2] = {uint8_t(value), uint8_t(value >> 8)};
-    return ecat::master_sdo_download(context.master(), uint16_t(position), index, subindex, bytes, 2, nullptr) == 0;
+    return card::write_outputs(context.master(), uint16_t(position), word).ok();
 }
 
 void CIOPage::forget_card()
@@ -177,7 +169,7 @@ void CIOPage::toggle_output(int bit)
     if (position < 0)
         return;
     // the list shows the change only when the poll reads the word back
-    if (!write_word(position, outputs_object, 0, output_word() ^ uint16_t(1u << bit)))
+    if (!write_output_word(position, output_word() ^ uint16_t(1u << bit)))
         notify("设置失败！");
 }
 
@@ -186,7 +178,7 @@ void CIOPage::write_outputs(uint16_t word)
     int position = slave_for_operation();
     if (position < 0)
         return;
-    if (!write_word(position, outputs_object, 0, word))
+    if (!write_output_word(position, word))
         notify("设置失败！");
 }
 
@@ -215,7 +207,7 @@ void CIOPage::toggle_one_key_test()
     start_window_timer(ramp_timer, test_.analog_period_ms());
     start_window_timer(toggle_timer, test_.digital_period_ms());
     // the test runs on whatever these writes achieve
-    write_word(position, outputs_object, 0, word);
+    static_cast<void>(write_output_word(position, word));
     for (int channel : test_channels_)
         static_cast<void>(card::write_da_voltage(context.master(), uint16_t(position), channel,
                                                  page_logic::one_key_test::start_volts));
@@ -238,5 +230,5 @@ void CIOPage::toggle_test_outputs()
     int position = context.selected_slave();
     if (position < 0)
         return;
-    write_word(position, outputs_object, 0, test_.next_word());
+    static_cast<void>(write_output_word(position, test_.next_word()));
 }

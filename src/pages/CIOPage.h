@@ -43,7 +43,7 @@ protected:
     // The selected slave's position, or -1 after telling the operator that none is selected.
     int slave_for_operation();
     void notify(const QString& text);
-    bool write_word(int position, uint16_t index, uint8_t subindex, uint16_t value);
+    [[nodiscard]] bool write_output_word(int position, uint16_t word);
 
     QTableWidget* list = nullptr;
 

@@ -10,7 +10,7 @@
 #include <QVBoxLayout>
 
 #include "pages/page_context.h"
-#include "ecat/sdo_api.h"
+#include "card/card_ops.h"
 #include "pages/io_widgets.h"
 #include "pages/logic/io_scaling.h"
 
@@ -114,25 +114,24 @@ void CIOdlg::write_comparator_threshold(int comparator)
         return;
     // a field without a number must not set the threshold to 0 V
     QString refusal;
-    std::optional<double> volts = field_number(
-        thresholds_[comparator], {"CMP" + std::to_string(comparator) + "N", 0, 10, "V", false}, refusal);
+    std::optional<double> volts =
+        field_number(thresholds_[comparator], {"CMP" + std::to_string(comparator) + "N", 0, 10, "V", false}, refusal);
     if (!volts) {
         notify(refusal);
         return;
     }
     ecat::master& master = context.master();
-    uint8_t mode[2] = {};
-    size_t size = 0;
-    if (ecat::master_sdo_upload(master, uint16_t(position), 0x3031, 0, mode, sizeof mode, &size, nullptr) != 0) {
-        notify("读寄存器0x3031失败！");
+    uint16_t enabled = 0;
+    if (card::transfer_result read = card::read_comparator_configuration(master, uint16_t(position), enabled);
+        !read.ok()) {
+        notify(QString::asprintf("读寄存器0x%04X失败！", read.index));
         return;
     }
-    uint16_t enabled = uint16_t(mode[0] | mode[1] << 8);
     if (!(enabled & page_logic::comparator_single_ended_bit(comparator))) {
         notify(QStringLiteral("比较器%1未使能单端，设置失败！").arg(comparator));
         return;
     }
     uint16_t raw = page_logic::analog_raw_from_volts(*volts);
-    if (!write_word(position, 0x3032, uint8_t(comparator + 1), raw))
+    if (!card::write_comparator_threshold(master, uint16_t(position), comparator, raw).ok())
         notify("设置失败！");
 }

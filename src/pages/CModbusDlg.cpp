@@ -12,18 +12,15 @@
 #include <QVBoxLayout>
 
 #include "card/card_ops.h"
-#include "card/sdo_numbers.h"
 #include "pages/io_widgets.h"
 #include "pages/logic/modbus_settings.h"
 #include "pages/logic/number_field.h"
 #include "pages/page_context.h"
+#include "protocol/usart.h"
 
 namespace {
 
-constexpr uint16_t serial_settings = 0x2402;
-constexpr uint8_t response_timeout_subindex = 0x01, interval_subindex = 0x03, serial_mode_subindex = 0x04;
-constexpr uint8_t modbus_mode = 0, usart_mode = 1;
-constexpr uint16_t tx_data = 0x2602;
+constexpr uint8_t modbus_mode = protocol::usart::modbus_mode, usart_mode = protocol::usart::custom_protocol_mode;
 
 const page_logic::number_field address_field{"寄存器地址", 0, 65535, "", true};
 const page_logic::number_field data_field{"寄存器Data", -2147483648.0, 4294967295.0, "", true};
@@ -165,17 +162,16 @@ void CModbusDlg::take_card_port()
     QPointer<CModbusDlg> self(this);
     page_context* gui = &context;
     worker_.enqueue([master, position, self, gui] {
-        uint64_t mode = modbus_mode;
-        bool usart_had_it = card::upload_number(*master, uint16_t(position), serial_settings, serial_mode_subindex, 1,
-                                                mode) == 0
-            && mode == usart_mode;
+        uint8_t mode = modbus_mode;
+        bool usart_had_it = card::read_serial_mode(*master, uint16_t(position), mode).ok() && mode == usart_mode;
         // a failure shows when the page's own writes fail
-        static_cast<void>(card::download_number(*master, uint16_t(position), serial_settings, serial_mode_subindex,
-                                                modbus_mode, 1));
+        static_cast<void>(card::write_serial_mode(*master, uint16_t(position), modbus_mode));
         if (usart_had_it)
             gui->post_to_gui([self] {
                 if (self)
-                    self->status_->setText("注意：串口此前在USART模式，Reg Data 可能是串口收发的字符（共用 0x2602/0x2603）");
+                    self->status_->setText(QString::asprintf(
+                        "注意：串口此前在USART模式，Reg Data 可能是串口收发的字符（共用 0x%04X/0x%04X）",
+                        protocol::usart::send_data(0).index, protocol::usart::received_data(0).index));
             });
     });
 }
@@ -253,11 +249,10 @@ void CModbusDlg::write_tx_data()
         return;
     }
     // always the Tx data of the chosen channel, whatever the operation list shows
-    auto subindex = uint8_t(channel_->currentIndex() + 1);
+    int channel = channel_->currentIndex();
     auto word = uint32_t(int64_t(*data));
     run_job(
-        position,
-        [=](ecat::master& m, uint16_t at) { return card::write_number(m, at, tx_data, subindex, word, 4); },
+        position, [=](ecat::master& m, uint16_t at) { return card::write_modbus_tx_data(m, at, channel, word); },
         "修改成功", "修改失败！");
 }
 
@@ -276,13 +271,7 @@ void CModbusDlg::write_timing()
     auto interval_ms = uint16_t(*interval), timeout_units = uint16_t(*timeout);
     run_job(
         position,
-        [=](ecat::master& m, uint16_t at) {
-            // stops at the first failure: a time-out without its interval is no setting either
-            card::transfer_result result = card::write_number(m, at, serial_settings, interval_subindex, interval_ms, 2);
-            if (!result.ok())
-                return result;
-            return card::write_number(m, at, serial_settings, response_timeout_subindex, timeout_units, 2);
-        },
+        [=](ecat::master& m, uint16_t at) { return card::write_modbus_timing(m, at, interval_ms, timeout_units); },
         "时间已设置", "设置失败！");
 }
 
@@ -291,9 +280,8 @@ void CModbusDlg::clear_timeouts()
     int position = slave_for_operation();
     if (position < 0)
         return;
-    run_job(
-        position, [](ecat::master& m, uint16_t at) { return card::clear_modbus_timeouts(m, at); }, "超时次数已清零",
-        {});
+    run_job(position, [](ecat::master& m, uint16_t at) { return card::clear_modbus_timeouts(m, at); }, "超时次数已清零",
+            {});
 }
 
 void CModbusDlg::run_job(int position, card_job job, const QString& done, const QString& failure_box)

@@ -26,7 +26,7 @@ class CModbusDlg : public CMyDlg {
 public:
     CModbusDlg(page_context& context, QWidget* parent);
 
-    // Switches the selected card's serial port to Modbus (0x2402:04 := 0) on the worker;
+    // Switches the selected card's serial port to Modbus mode on the worker;
     // when the USART page had it, the status line says whose words the data cells show.
     void take_card_port();
 

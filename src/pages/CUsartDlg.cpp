@@ -13,11 +13,12 @@
 #include <QTextCursor>
 #include <QVBoxLayout>
 
-#include "ecat/sdo_api.h"
+#include "card/card_ops.h"
 #include "pages/io_widgets.h"
 #include "pages/logic/hex_text.h"
 #include "pages/logic/text_codec.h"
 #include "pages/page_context.h"
+#include "protocol/usart.h"
 
 namespace {
 
@@ -232,8 +233,7 @@ void CUsartDlg::take_card_port()
     // not answer must not hold the tab switch
     ecat::master* master = &context.master();
     worker_.enqueue([master, position] {
-        uint8_t mode = 1;
-        static_cast<void>(ecat::master_sdo_download(*master, uint16_t(position), 0x2402, 0x04, &mode, 1, nullptr));
+        static_cast<void>(card::write_serial_mode(*master, uint16_t(position), protocol::usart::custom_protocol_mode));
     });
 }
 

@@ -35,7 +35,7 @@ public:
     void append_card_received(const std::vector<uint8_t>& bytes);
     // A block the card announced could not be read whole: the box says which transfer failed.
     void card_receive_failed(const QString& text);
-    // Switches the selected card's serial port to this page's protocol (0x2402:04 := 1) on
+    // Switches the selected card's serial port to this page's protocol (serial mode 1) on
     // the page's worker.
     void take_card_port();
     int card_received_count() const { return card_received_; }

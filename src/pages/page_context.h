@@ -9,6 +9,9 @@ struct polled_values;
 namespace ecat {
 struct master;
 }
+namespace card {
+class card_counters;
+}
 
 // A serial line the PC port list offers beside the system's ports.
 struct extra_serial_port {
@@ -17,7 +20,7 @@ struct extra_serial_port {
 };
 
 // All a test page sees of the main window. The main window implements it; tests give a
-// page a fake one. master(), selected_slave() and values() may be called from any thread;
+// page a fake one. master(), selected_slave(), values() and counters() may be called from any thread;
 // message() only on the GUI thread.
 class page_context {
 public:
@@ -28,6 +31,8 @@ public:
     virtual int selected_slave() const = 0;
     // the block the poll procedures keep up to date while the page's tab is shown
     virtual polled_values& values() = 0;
+    // the mailbox counters of every card, shared with the poll procedures
+    virtual card::card_counters& counters() = 0;
     // The tool's one message box (OK only), modal to owner.
     virtual void message_box(QWidget* owner, const QString& text, const QString& caption) = 0;
     // Runs work on the GUI thread, after what was posted before it; callable from any thread.

@@ -9,6 +9,7 @@
 #include <QPushButton>
 
 #include "pages/CUsartDlg.h"
+#include "card/card_ops.h"
 #include "pages/logic/card_port.h"
 #include "pages/page_context.h"
 
@@ -23,9 +24,9 @@ void CUsartDlg::write_card_settings()
     std::optional<uint32_t> baud = page_logic::card_baud_from_text(
         std::u16string_view(reinterpret_cast<const char16_t*>(typed.utf16()), size_t(typed.size())));
     if (!baud
-        || page_logic::write_card_port_settings(context.master(), uint16_t(position), *baud,
-                                                card_stop_bits_->currentIndex(), card_parity_->currentIndex())
-            != 0)
+        || !card::write_serial_settings(context.master(), uint16_t(position), *baud, card_stop_bits_->currentIndex(),
+                                        card_parity_->currentIndex())
+                .ok())
         message("设置失败！");
 }
 
@@ -43,7 +44,9 @@ void CUsartDlg::send_through_card()
     QPointer<CUsartDlg> page(this);
     // queued behind a port switch that may still run; the button waits for the result
     worker_.enqueue([this, page, position, bytes] {
-        int result = page_logic::send_card_message(context.master(), uint16_t(position), bytes.data(), bytes.size());
+        int result = card::usart_send_message(context.master(), uint16_t(position), context.counters(), bytes.data(),
+                                              bytes.size())
+                         .code;
         size_t length = bytes.size();
         context.post_to_gui([page, result, length] {
             if (page)

@@ -566,9 +566,11 @@ private slots:
         QTRY_COMPARE(tabs()->count(), 6);
         ecat::master& m = window->master();
         const std::string text = "来自卡的数据";
-        QCOMPARE(card::usart_send(m, 0, reinterpret_cast<const uint8_t*>(text.data()), text.size()).code, 0);
+        QCOMPARE(
+            card::usart_send(m, 0, window->counters(), reinterpret_cast<const uint8_t*>(text.data()), text.size()).code,
+            0);
         const uint8_t payload[2] = {0x5A, 0xA5};
-        QCOMPARE(card::can_send(m, 0, 0, 18, 2, payload, 1).code, 0);
+        QCOMPARE(card::can_send(m, 0, window->counters(), 0, 18, 2, payload, 1).code, 0);
         tabs()->setCurrentIndex(1);
         QWidget* usart = window->page(page_kind::usart);
         QTRY_COMPARE(usart->findChild<QPlainTextEdit*>("id1006")->toPlainText(), QString::fromStdString(text));

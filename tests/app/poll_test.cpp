@@ -318,9 +318,11 @@ TEST(kova_h_poll, delivers_what_the_card_port_and_the_can_port_receive_while_the
     test_host host;
     CTQRThread slot;
     const std::string text = "hello, card port";
-    ASSERT_EQ(card::usart_send(m, 0, reinterpret_cast<const uint8_t*>(text.data()), text.size()).code, 0);
+    ASSERT_EQ(
+        card::usart_send(m, 0, host.mailbox_counters, reinterpret_cast<const uint8_t*>(text.data()), text.size()).code,
+        0);
     const uint8_t payload[3] = {0x01, 0xAB, 0xFF};
-    ASSERT_EQ(card::can_send(m, 0, 0, 291, 3, payload, 0).code, 0);
+    ASSERT_EQ(card::can_send(m, 0, host.mailbox_counters, 0, 291, 3, payload, 0).code, 0);
 
     host.tab = 3; // neither port is fetched while another tab is shown
     slot.start(kova_h_poll, "Thread_GetSlaveReg", &host);

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/identity_read.h"
+#include "card/card_counters.h"
 #include "card/polled_values.h"
 #include "app/worker_host.h"
 #include "ecat/master.h"
@@ -19,10 +20,12 @@ public:
     int selected_slave() const override { return selected; }
     int current_tab() const override { return tab; }
     polled_values& values() override { return polled; }
+    card::card_counters& counters() override { return mailbox_counters; }
     identity_record& identity() override { return record; }
-    void identity_text(int control_id, const QString& text) override
+    // recorded under the window's control id of the field, 1101..1104 in field order
+    void identity_text(identity_field field, const QString& text) override
     {
-        add(std::to_string(control_id) + " " + text.toStdString());
+        add(std::to_string(1101 + int(field)) + " " + text.toStdString());
     }
     void card_model_recognised(int model) override { add("model " + std::to_string(model)); }
     void message(const QString& text) override { add("message " + text.toStdString()); }
@@ -42,6 +45,7 @@ public:
     std::atomic<int> selected{0};
     std::atomic<int> tab{0};
     polled_values polled;
+    card::card_counters mailbox_counters;
     identity_record record;
 
 private:

@@ -23,10 +23,11 @@ protected:
     void start(std::shared_ptr<sim::bus> cards)
     {
         bus = std::move(cards);
-        card::reset_card_counters();
         bus_fixture::start();
         ASSERT_TRUE(wait_ready(unsigned(bus->slave_count())));
     }
+
+    card::card_counters counters;
 
     template <typename F> static bool wait_until(F condition, int timeout_ms = 5000)
     {

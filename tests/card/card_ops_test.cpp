@@ -3,8 +3,9 @@
 
 #include "card_bus_fixture.h"
 
-#include "card/card_counters.h"
 #include "ecat/sdo_api.h"
+#include "protocol/can.h"
+#include "protocol/usart.h"
 
 namespace cardtest {
 namespace {
@@ -114,10 +115,10 @@ TEST_F(card_ops, seventy_bytes_go_out_in_blocks_of_32_32_and_6_and_come_back)
     std::vector<uint8_t> data(70);
     for (size_t i = 0; i < data.size(); ++i)
         data[i] = uint8_t('A' + i % 26);
-    ASSERT_EQ(card::usart_send(*m, kova_h, data.data(), data.size()).code, 0);
+    ASSERT_EQ(card::usart_send(*m, kova_h, counters, data.data(), data.size()).code, 0);
     EXPECT_EQ(card_number(kova_h, 0x2600, 2), 3u) << "three blocks, each started by a new trigger value";
     EXPECT_EQ(card_number(kova_h, 0x2600, 3), 2u) << "triggers 0, 1, 2";
-    EXPECT_EQ(card::counters().usart_tx, 3u);
+    EXPECT_EQ(counters.of(kova_h).usart_tx, 3u);
     EXPECT_EQ(card_number(kova_h, 0x2600, 4), 6u);
     uint32_t second_block_word3;
     std::memcpy(&second_block_word3, data.data() + 32 + 8, 4);
@@ -126,7 +127,7 @@ TEST_F(card_ops, seventy_bytes_go_out_in_blocks_of_32_32_and_6_and_come_back)
     std::vector<uint8_t> received;
     std::vector<size_t> blocks;
     wait_until([&] {
-        EXPECT_TRUE(card::usart_receive_step(*m, kova_h, [&](const uint8_t* bytes, size_t length) {
+        EXPECT_TRUE(card::usart_receive_step(*m, kova_h, counters, [&](const uint8_t* bytes, size_t length) {
                         received.insert(received.end(), bytes, bytes + length);
                         blocks.push_back(length);
                     }).ok());
@@ -135,39 +136,75 @@ TEST_F(card_ops, seventy_bytes_go_out_in_blocks_of_32_32_and_6_and_come_back)
     EXPECT_EQ(received, data) << "looped back by the jig";
     EXPECT_EQ(blocks, (std::vector<size_t>{32, 32, 6}));
     EXPECT_EQ(card_number(kova_h, 0x2601, 2), 0u) << "the host is no longer busy";
-    EXPECT_EQ(card::usart_send(*m, kova_h, data.data(), 0).code, 0);
+    EXPECT_EQ(card::usart_send(*m, kova_h, counters, data.data(), 0).code, 0);
     EXPECT_EQ(card_number(kova_h, 0x2600, 2), 3u) << "nothing to send, nothing sent";
+}
+
+TEST_F(card_ops, each_card_numbers_its_serial_blocks_on_its_own)
+{
+    auto loop_back = [&](uint16_t card, const std::string& text) {
+        EXPECT_EQ(card::usart_send(*m, card, counters, reinterpret_cast<const uint8_t*>(text.data()), text.size()).code,
+                  0);
+        std::string received;
+        wait_until([&] {
+            EXPECT_TRUE(card::usart_receive_step(*m, card, counters, [&](const uint8_t* bytes, size_t length) {
+                            received.append(reinterpret_cast<const char*>(bytes), length);
+                        }).ok());
+            return received.size() >= text.size();
+        });
+        return received;
+    };
+    const protocol::object& number = protocol::usart::received_block_number;
+    EXPECT_EQ(loop_back(zeio, "first card"), "first card");
+    EXPECT_EQ(loop_back(kova_h, "second card"), "second card")
+        << "its first block has the number of the other card's last one, and is new all the same";
+    EXPECT_EQ(card_number(kova_h, number.index, number.subindex), card_number(zeio, number.index, number.subindex));
+}
+
+TEST_F(card_ops, a_refused_first_setting_keeps_the_second_from_being_written)
+{
+    namespace can = protocol::can;
+    namespace usart = protocol::usart;
+    card::transfer_result rates = card::write_can_bit_rates(*m, kova_h, 5, 2'000'000);
+    EXPECT_NE(rates.code, 0) << "below the lowest bit rate";
+    EXPECT_EQ(std::pair(rates.index, rates.subindex),
+              std::pair(can::nominal_bit_rate.index, can::nominal_bit_rate.subindex));
+    EXPECT_EQ(card_number(kova_h, can::data_bit_rate.index, can::data_bit_rate.subindex), 1'000'000u);
+
+    card::transfer_result port = card::write_serial_settings(*m, kova_h, 9600, 5, 1);
+    EXPECT_EQ(std::pair(port.index, port.subindex), std::pair(usart::stop_bits.index, usart::stop_bits.subindex));
+    EXPECT_EQ(card_number(kova_h, usart::baud_rate.index, usart::baud_rate.subindex), 115'200u);
 }
 
 TEST_F(card_ops, can_frames_are_sent_as_words_with_new_trigger_values_and_echoed)
 {
     const uint8_t classic[] = {0x12, 0x34, 0x56, 0x78, 0x90, 0xAB, 0xCD, 0xEF, 0x11, 0x22};
-    ASSERT_EQ(card::can_send(*m, kova_h, 0, 1, 8, classic, 0).code, 0);
+    ASSERT_EQ(card::can_send(*m, kova_h, counters, 0, 1, 8, classic, 0).code, 0);
     EXPECT_EQ(card_number(kova_h, 0x2610, 4), 8u);
     EXPECT_EQ(card_number(kova_h, 0x2612, 1), 0x78563412u);
     EXPECT_EQ(card_number(kova_h, 0x2612, 2), 0xEFCDAB90u);
     EXPECT_EQ(card_number(kova_h, 0x2610, 1), 0xFFFFu) << "the first trigger value";
-    ASSERT_EQ(card::can_send(*m, kova_h, 0, 2, 10, classic, 0).code, 0);
+    ASSERT_EQ(card::can_send(*m, kova_h, counters, 0, 2, 10, classic, 0).code, 0);
     EXPECT_EQ(card_number(kova_h, 0x2610, 1), 0x0000u);
     EXPECT_EQ(card_number(kova_h, 0x2610, 4), 8u) << "a classic frame carries the first eight";
 
     uint8_t fd[12] = {};
     std::memcpy(fd, classic, 10); // the page rounds ten bytes up to the FD size 12
-    ASSERT_EQ(card::can_send(*m, kova_h, 0, 3, 12, fd, 1).code, 0);
+    ASSERT_EQ(card::can_send(*m, kova_h, counters, 0, 3, 12, fd, 1).code, 0);
     EXPECT_EQ(card_number(kova_h, 0x2610, 4), 12u);
     EXPECT_EQ(card_number(kova_h, 0x2612, 3), 0x00002211u) << "the two added bytes are zero";
     EXPECT_EQ(card_number(kova_h, 0x2610, 3), 3u);
-    EXPECT_EQ(card::can_send(*m, kova_h, 0, 4, 65, fd, 1).code, -1);
-    EXPECT_NE(card::can_send(*m, kova_h, 1, 5, 8, fd, 1).code, 0) << "the card refuses an FD remote frame";
+    EXPECT_EQ(card::can_send(*m, kova_h, counters, 0, 4, 65, fd, 1).code, -1);
+    EXPECT_NE(card::can_send(*m, kova_h, counters, 1, 5, 8, fd, 1).code, 0) << "the card refuses an FD remote frame";
 
     EXPECT_EQ(card::can_pending(*m, kova_h), 3);
     card::can_frame frame;
-    ASSERT_EQ(card::can_receive(*m, kova_h, frame).code, 0);
+    ASSERT_EQ(card::can_receive(*m, kova_h, counters, frame).code, 0);
     EXPECT_EQ(frame.identifier, 1u);
     EXPECT_EQ(frame.length, 8u);
     EXPECT_EQ(std::vector<uint8_t>(frame.data, frame.data + 8), std::vector<uint8_t>(classic, classic + 8));
-    ASSERT_EQ(card::can_receive(*m, kova_h, frame).code, 0);
-    ASSERT_EQ(card::can_receive(*m, kova_h, frame).code, 0);
+    ASSERT_EQ(card::can_receive(*m, kova_h, counters, frame).code, 0);
+    ASSERT_EQ(card::can_receive(*m, kova_h, counters, frame).code, 0);
     EXPECT_EQ(frame.identifier, 3u);
     EXPECT_EQ(frame.format, 1u);
     EXPECT_EQ(frame.length, 12u);

@@ -11,7 +11,7 @@
 namespace cardtest {
 namespace {
 
-namespace status = ::modbus_status;
+namespace status = protocol::modbus_status;
 
 TEST_F(serial_jig, blocks_sent_come_back_through_the_receive_mailbox_one_at_a_time)
 {

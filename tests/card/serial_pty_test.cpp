@@ -99,7 +99,7 @@ TEST_F(serial_pty, modbus_requests_go_to_the_jig_slave_or_to_the_program_that_ha
     ASSERT_EQ(write(kova_h, 0x2402, 1, 10000, 2), 0u); // a reply may take 1 s
     channel(kova_h, 0x3024, 7, 16, 1, 3);              // Rx 4: input register 7 of slave 1
     frames(3);
-    EXPECT_EQ(read(kova_h, 0x3024, 1), modbus_status::done);
+    EXPECT_EQ(read(kova_h, 0x3024, 1), protocol::modbus_status::done);
     EXPECT_EQ(read(kova_h, 0x2603, 5), sim::cards::modbus_jig_slave::input_register(7));
 
     program_end program(path);

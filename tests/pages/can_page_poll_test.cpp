@@ -63,7 +63,6 @@ private slots:
     {
         QSettings("DV_TqrApp", "KestIO_Test").clear();
         set_message_box_handler([this](QWidget*, const QString&, const QString& text) { messages << text; });
-        card::reset_card_counters();
         bus = register_spec_bus("KOVA-H", bus_name);
         QVERIFY(bus);
         window = std::make_unique<CKestIO_TestDlg>(QString::fromStdString(bus_name));

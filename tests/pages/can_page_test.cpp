@@ -84,7 +84,6 @@ private slots:
         ecat::adapter_list_refresh();
         start_master(adapter_index_of(bus_name), descriptor);
         QVERIFY(wait_until_ready(1));
-        card::reset_card_counters();
         context = std::make_unique<fake_page_context>();
         page = std::make_unique<CCanDlg>(*context, nullptr);
     }

@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QStringList>
 
+#include "card/card_counters.h"
 #include "card/polled_values.h"
 #include "ecat/master.h"
 #include "pages/page_context.h"
@@ -18,6 +19,7 @@ public:
     ecat::master& master() override { return ecat::master_zero(); }
     int selected_slave() const override { return selected; }
     polled_values& values() override { return polled; }
+    card::card_counters& counters() override { return mailbox_counters; }
     void message_box(QWidget*, const QString& text, const QString& caption) override
     {
         messages << caption + ": " + text;
@@ -31,6 +33,7 @@ public:
 
     std::atomic<int> selected{0};
     polled_values polled;
+    card::card_counters mailbox_counters;
     QStringList messages;
     std::vector<extra_serial_port> serial_ports;
 };

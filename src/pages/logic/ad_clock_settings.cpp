@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "protocol/analog.h"
+
 namespace page_logic {
 
 namespace {
@@ -85,14 +87,18 @@ std::string pll_refusal(int32_t pllm, int32_t plln, int32_t pllp)
 
 std::vector<object_write> ad_clock_writes(const ad_clock_settings& s)
 {
+    namespace analog = protocol::analog;
+    auto write = [](const protocol::object& o, uint32_t value) {
+        return object_write{o.index, o.subindex, value, o.size};
+    };
     return {
-        {ad_clock_index, 2, uint32_t(s.pllm), 4},
-        {ad_clock_index, 3, uint32_t(s.plln), 4},
-        {ad_clock_index, 4, uint32_t(s.pllp), 4},
-        {ad_clock_index, 5, uint32_t(s.sampling), 4},
-        {ad_clock_index, 6, uint32_t(s.prescaler), 4},
-        {ad_clock_index, 1, uint32_t(s.source), 4},
-        {ad_clock_apply_index, 0, ad_clock_apply_command, 2},
+        write(analog::ad_clock_pllm, uint32_t(s.pllm)),
+        write(analog::ad_clock_plln, uint32_t(s.plln)),
+        write(analog::ad_clock_pllp, uint32_t(s.pllp)),
+        write(analog::ad_sampling_time, uint32_t(s.sampling)),
+        write(analog::ad_prescaler, uint32_t(s.prescaler)),
+        write(analog::ad_clock_source, uint32_t(s.source)),
+        write(analog::ad_clock_apply, analog::ad_clock_apply_command),
     };
 }
 

@@ -6,9 +6,12 @@
 #include <string>
 #include <vector>
 
+#include "card/card_ops.h"
+
 namespace page_logic {
 
-// The AD converter's clock as the card keeps it in 0x2120:01..06; 0 where not known.
+// The AD converter's clock as the card keeps it (protocol::analog::ad_clock_field); 0 where
+// not known.
 struct ad_clock_settings {
     int32_t source = 0; // 0 the 25 MHz reference, 1 PLL2
     int32_t pllm = 0;
@@ -18,9 +21,6 @@ struct ad_clock_settings {
     int32_t prescaler = 0;
 };
 
-constexpr uint16_t ad_clock_index = 0x2120;
-constexpr uint16_t ad_clock_apply_index = 0x2121;
-constexpr uint16_t ad_clock_apply_command = 0x6C3B;
 constexpr double ad_clock_reference_mhz = 25.0;
 
 // The combo items and the values they stand for.
@@ -43,13 +43,7 @@ std::string mhz_text(std::optional<double> mhz);
 // order, then the clock itself, exactly, against 80 MHz.
 std::string pll_refusal(int32_t pllm, int32_t plln, int32_t pllp);
 
-// One object write.
-struct object_write {
-    uint16_t index;
-    uint8_t subindex;
-    uint32_t value;
-    size_t size;
-};
+using card::object_write;
 // The writes that make the card run a clock: PLLM, PLLN, PLLP, sampling time, prescaler,
 // source, then the apply command.
 std::vector<object_write> ad_clock_writes(const ad_clock_settings& settings);

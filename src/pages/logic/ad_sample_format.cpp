@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "protocol/io.h"
+
 namespace page_logic {
 
 const char* const failed_sample_cell = "读失败";
@@ -14,8 +16,8 @@ constexpr double ad24_offset_volts = 25.0;
 ad_sample_object sample_object(ad_precision precision, int channel)
 {
     if (precision == ad_precision::bits24)
-        return {0x3028, uint8_t(channel + 1), 4};
-    return {uint16_t(0x2010 + channel), 0, 2};
+        return protocol::analog::ad24_input(channel);
+    return protocol::io::analog_input(channel);
 }
 
 double volts_per_count(ad_precision precision, double range)

@@ -3,22 +3,20 @@
 #include <cstdint>
 #include <string>
 
+#include "protocol/analog.h"
+
 namespace page_logic {
 
 // The AD test page's precision modes, in the order of its combo.
 enum class ad_precision { bits12 = 0, bits16 = 1, bits24 = 2 };
 
 // Where a mode reads one sample of a channel, and how many bytes.
-struct ad_sample_object {
-    uint16_t index;
-    uint8_t subindex;
-    size_t size;
-};
+using ad_sample_object = protocol::object;
 ad_sample_object sample_object(ad_precision precision, int channel);
 
 // The 24-bit converter's output data rate code.
-constexpr uint16_t ad_rate_index = 0x3029;
-constexpr uint8_t ad_rate_subindex = 2;
+constexpr uint16_t ad_rate_index = protocol::analog::ad_output_data_rate.index;
+constexpr uint8_t ad_rate_subindex = protocol::analog::ad_output_data_rate.subindex;
 
 // Volts per count: range / 4096 (12-bit), range / 65535 (16-bit), 25 / 2^23 (24-bit,
 // range ignored).

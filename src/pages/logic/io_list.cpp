@@ -33,7 +33,7 @@ io_values io_values_from(const polled_values& polled)
     copy(polled.analog_outputs, v.analog_outputs);
     copy(polled.ain24_inputs, v.ad);
     copy(polled.ain24_latches, v.ad_latches);
-    // the IO poll keeps 0x2010..0x2013 apart from the analog inputs of the other cards
+    // the IO poll keeps the analog inputs apart from those of the other cards
     copy(polled.comparator_inputs, v.comparator_inputs);
     copy(polled.comparator_latches, v.comparator_latches);
     copy(polled.comparator_states, v.comparator_states);

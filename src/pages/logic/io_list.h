@@ -25,7 +25,7 @@ struct io_values {
 
 io_values io_values_from(const polled_values& polled);
 
-// The bit of 0x3031:00 that enables the single-ended mode comparator c (0 or 1) needs.
+// The bit of the comparator configuration that enables the single-ended mode comparator c (0 or 1) needs.
 uint16_t comparator_single_ended_bit(int comparator);
 
 // The IO page's status list: eight rows of inputs, outputs, 24-bit inputs, comparators,

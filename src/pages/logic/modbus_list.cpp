@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "card/modbus_status.h"
 #include "card/polled_values.h"
+#include "protocol/modbus.h"
 
 namespace page_logic {
 
@@ -79,14 +79,14 @@ std::string status_tooltip(uint16_t status)
 {
     std::string text = "状态字 " + status_text(status) + "：";
     uint16_t known = 0;
-    for (const modbus_status::state& state : modbus_status::states) {
+    for (const protocol::modbus_status::state& state : protocol::modbus_status::states) {
         if (!(status & state.bit))
             continue;
         known |= state.bit;
         text += std::string("\n") + state.name;
-        if (state.bit == modbus_status::exception) {
-            known |= modbus_status::exception_code_mask;
-            text += "，异常码 " + std::to_string(status >> modbus_status::exception_code_shift);
+        if (state.bit == protocol::modbus_status::exception) {
+            known |= protocol::modbus_status::exception_code_mask;
+            text += "，异常码 " + std::to_string(status >> protocol::modbus_status::exception_code_shift);
         }
     }
     if (uint16_t unknown = status & ~known)
@@ -94,7 +94,7 @@ std::string status_tooltip(uint16_t status)
     if (status == 0)
         text += "\n无";
     text += "\n\n模拟卡的状态位：";
-    for (const modbus_status::state& state : modbus_status::states)
+    for (const protocol::modbus_status::state& state : protocol::modbus_status::states)
         text += "\n" + status_text(state.bit) + " " + state.name;
     return text;
 }
@@ -113,10 +113,10 @@ const std::vector<list_column>& modbus_list::columns()
 std::vector<list_label> modbus_list::labels()
 {
     std::vector<list_label> labels;
-    for (int n = 0; n < 8; ++n) {
+    for (int n = 0; n < protocol::modbus::channel_count; ++n) {
         char rx[16], tx[16];
-        std::snprintf(rx, sizeof rx, "Rx(0x%04X)", 0x3020 + n);
-        std::snprintf(tx, sizeof tx, "Tx(0x%04X)", 0x3000 + n);
+        std::snprintf(rx, sizeof rx, "Rx(0x%04X)", unsigned(protocol::modbus::rx_channel(n).index));
+        std::snprintf(tx, sizeof tx, "Tx(0x%04X)", unsigned(protocol::modbus::tx_channel(n).index));
         labels.push_back({n, 0, rx});
         labels.push_back({8 + n, 0, tx});
         labels.push_back({n, 1, std::to_string(n)});

@@ -16,14 +16,14 @@ struct modbus_row {
     uint16_t address = 0;       // :02
     uint8_t bit_count = 0;      // :03
     uint8_t register_type = 0;  // :05, 0 none .. 4 holding register
-    uint32_t data = 0;          // 0x2603:(n+1) for Rx n, 0x2602:(n+1) for Tx n
+    uint32_t data = 0;          // the channel's data word
     uint8_t run = 0;            // :06
     uint16_t status = 0;        // :01
     uint16_t timeout_count = 0; // :07
     bool operator==(const modbus_row&) const = default;
 };
 
-// Rows 0..7 are Rx 0..7 (0x3020+n), rows 8..15 Tx 0..7 (0x3000+n).
+// Rows 0..7 are Rx channels 0..7, rows 8..15 Tx channels 0..7.
 using modbus_rows = std::array<modbus_row, 16>;
 
 modbus_rows modbus_rows_from(const polled_values& polled);

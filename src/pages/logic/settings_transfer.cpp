@@ -3,22 +3,31 @@
 #include <cstdio>
 #include <vector>
 
+#include "protocol/analog.h"
+#include "protocol/counter.h"
+#include "protocol/latch.h"
+#include "protocol/settings.h"
+
 namespace page_logic {
 
 namespace {
 
-constexpr uint16_t ad_latch_object = 0x3036;
-constexpr uint16_t comparator_latch_object = 0x3038;
-constexpr uint16_t commit_to_flash = 10;
-constexpr uint16_t restart_command = 255;
+namespace analog = protocol::analog;
+namespace latch = protocol::latch;
+namespace settings = protocol::settings;
+
+object_address address_of(const protocol::object& o)
+{
+    return {o.index, o.subindex};
+}
 
 // The latch objects and the words they hold, in transfer order.
 template <typename Config, typename Visit> void for_each_latch(Config& config, Visit visit)
 {
     for (size_t n = 0; n < config.ad_latch.size(); ++n)
-        visit(object_address{ad_latch_object, uint8_t(n + 1)}, config.ad_latch[n]);
+        visit(address_of(latch::ad_latch_configuration(int(n))), config.ad_latch[n]);
     for (size_t n = 0; n < config.comparator_latch.size(); ++n)
-        visit(object_address{comparator_latch_object, uint8_t(n + 1)}, config.comparator_latch[n]);
+        visit(address_of(latch::comparator_latch_configuration(int(n))), config.comparator_latch[n]);
 }
 
 } // namespace
@@ -34,10 +43,10 @@ transfer_failure read_settings(const word_reader& read, settings_config& config)
 {
     settings_config fresh;
     std::vector<std::pair<object_address, uint16_t*>> reads = {
-        {{0x3029, 1}, &fresh.ad_mode},
-        {{0x3029, 2}, &fresh.rate_code},
-        {{0x3031, 0}, &fresh.comparator_flags},
-        {{0x3034, 0}, &fresh.encoder_flag},
+        {address_of(analog::ad_mode), &fresh.ad_mode},
+        {address_of(analog::ad_output_data_rate), &fresh.rate_code},
+        {address_of(latch::comparator_configuration), &fresh.comparator_flags},
+        {address_of(protocol::counter::encoder_configuration), &fresh.encoder_flag},
     };
     for_each_latch(fresh, [&](object_address object, uint16_t& word) { reads.push_back({object, &word}); });
     for (auto& [object, word] : reads)
@@ -50,13 +59,13 @@ transfer_failure read_settings(const word_reader& read, settings_config& config)
 transfer_failure save_settings(const word_writer& write, const settings_config& config)
 {
     std::vector<std::pair<object_address, uint16_t>> writes = {
-        {{0x6001, 1}, config.ad_mode},
-        {{0x6001, 2}, config.rate_code},
-        {{0x6005, 0}, config.comparator_flags},
-        {{0x6003, 0}, config.encoder_flag},
+        {address_of(settings::startup_ad_mode), config.ad_mode},
+        {address_of(settings::startup_ad_output_data_rate), config.rate_code},
+        {address_of(settings::startup_comparator_configuration), config.comparator_flags},
+        {address_of(settings::startup_encoder_configuration), config.encoder_flag},
     };
     for_each_latch(config, [&](object_address object, uint16_t word) { writes.push_back({object, word}); });
-    writes.push_back({{0x6100, 0}, commit_to_flash});
+    writes.push_back({address_of(settings::save_to_flash), settings::save_command});
     for (auto& [object, word] : writes)
         if (!write(object, word))
             return object;
@@ -65,8 +74,8 @@ transfer_failure save_settings(const word_writer& write, const settings_config& 
 
 transfer_failure restart_card(const word_writer& write)
 {
-    object_address restart{0x6000, 0};
-    if (!write(restart, restart_command))
+    object_address restart = address_of(settings::restart);
+    if (!write(restart, settings::restart_command))
         return restart;
     return std::nullopt;
 }

@@ -25,16 +25,17 @@ using word_writer = std::function<bool(object_address object, uint16_t value)>;
 // The object whose transfer failed, or nothing when every transfer succeeded.
 using transfer_failure = std::optional<object_address>;
 
-// Reads 0x3029:01/02, 0x3031:00, 0x3034:00, 0x3036:01 … 0x3036:10 and 0x3038:01 … 0x3038:04
-// in this order; stops at the first failure, and config is changed only when all succeeded.
+// Reads AD mode and output data rate, comparator and encoder configuration, the 16 AD latch
+// and the 4 comparator latch configurations in this order (protocol/*.h); stops at the first
+// failure, and config is changed only when all succeeded.
 transfer_failure read_settings(const word_reader& read, settings_config& config);
 
-// Writes the configuration to 0x6001:01/02, 0x6005:00, 0x6003:00, the latch words to
-// 0x3036 and 0x3038, then commits it to flash with 0x6100:00 := 10. Stops at the first
-// failure: a configuration written in part is never committed.
+// Writes the start-up AD mode and data rate, comparator and encoder configuration
+// (protocol::settings), the latch configurations, then the save-to-flash command. Stops at
+// the first failure: a configuration written in part is never committed.
 transfer_failure save_settings(const word_writer& write, const settings_config& config);
 
-// 0x6000:00 := 255.
+// The restart command.
 transfer_failure restart_card(const word_writer& write);
 
 } // namespace page_logic

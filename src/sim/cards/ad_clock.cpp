@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "protocol/analog.h"
 #include "sim/cards/card_aborts.h"
 
 namespace sim::cards {
@@ -36,19 +37,22 @@ double ad_clock::clock_mhz(const settings& s)
     return mhz <= highest_mhz ? mhz : 0;
 }
 
+namespace analog = protocol::analog;
+
 void ad_clock::install(card_hooks& hooks)
 {
-    for (uint8_t sub = 1; sub <= 6; ++sub) {
-        hooks.on_write(0x2120, sub, [this, sub](object_dictionary&, const std::vector<uint8_t>& data) {
-            staged_[sub - 1u] = int32_t(uint32_t(incoming_number(data)));
+    for (int n = 0; n < analog::ad_clock_field_count; ++n) {
+        const protocol::object field = analog::ad_clock_field(n);
+        hooks.on_write(field, [this, n](object_dictionary&, const std::vector<uint8_t>& data) {
+            staged_[size_t(n)] = int32_t(uint32_t(incoming_number(data)));
             return uint32_t(0);
         });
-        hooks.on_read(0x2120, sub, [this, sub](object_dictionary& d) {
-            d.set_number(0x2120, sub, uint32_t(running_[sub - 1u]));
+        hooks.on_read(field, [this, n, field](object_dictionary& d) {
+            set_number(d, field, uint32_t(running_[size_t(n)]));
             return uint32_t(0);
         });
     }
-    hooks.on_write(0x2121, 0, [this](object_dictionary&, const std::vector<uint8_t>& data) {
+    hooks.on_write(analog::ad_clock_apply, [this](object_dictionary&, const std::vector<uint8_t>& data) {
         if (incoming_number(data) != apply_command || clock_mhz(staged_) == 0)
             return card_abort::value_range_exceeded;
         running_ = staged_;
@@ -59,8 +63,8 @@ void ad_clock::install(card_hooks& hooks)
 void ad_clock::reset(object_dictionary& dictionary)
 {
     staged_ = running_;
-    for (uint8_t sub = 1; sub <= 6; ++sub)
-        dictionary.set_number(0x2120, sub, uint32_t(running_[sub - 1u]));
+    for (int n = 0; n < analog::ad_clock_field_count; ++n)
+        set_number(dictionary, analog::ad_clock_field(n), uint32_t(running_[size_t(n)]));
 }
 
 } // namespace sim::cards

@@ -2,15 +2,16 @@
 #include <array>
 #include <cstdint>
 
+#include "protocol/analog.h"
 #include "sim/cards/card_hooks.h"
 
 namespace sim::cards {
 
-// The AD converter clock. Writes to 0x2120:01..06 are staged; 0x6C3B written to 0x2121:00
-// checks them and makes them the running clock. Reads of 0x2120 show the running clock.
+// The AD converter clock. Writes to the clock fields are staged; the apply command checks
+// them and makes them the running clock. Reads of the fields show the running clock.
 class ad_clock {
 public:
-    static constexpr uint16_t apply_command = 0x6C3B;
+    static constexpr uint16_t apply_command = protocol::analog::ad_clock_apply_command;
     static constexpr double highest_mhz = 80.0;
 
     ad_clock() { staged_ = running_; }

@@ -1,5 +1,8 @@
 #include "sim/cards/analog_jig.h"
 
+#include "protocol/analog.h"
+#include "protocol/io.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -15,15 +18,15 @@ constexpr double ad24_top = double((1 << 24) - 1);
 void analog_jig::install(card_hooks& hooks)
 {
     for (unsigned channel = 0; channel < ad12_inputs_; ++channel)
-        hooks.on_read(uint16_t(0x2010 + channel), 0, [this, channel](object_dictionary& d) {
-            d.set_number(uint16_t(0x2010 + channel), 0, sample_ad12(channel));
+        hooks.on_read(protocol::io::analog_input(int(channel)), [this, channel](object_dictionary& d) {
+            set_number(d, protocol::io::analog_input(int(channel)), sample_ad12(channel));
             return uint32_t(0);
         });
     if (wiring_ != ad12_wiring::comparator_inputs)
         return;
-    for (unsigned channel = 0; channel < 16; ++channel)
-        hooks.on_read(0x3028, uint8_t(channel + 1), [this, channel](object_dictionary& d) {
-            d.set_number(0x3028, uint8_t(channel + 1), sample_ad24(channel));
+    for (unsigned channel = 0; channel < unsigned(protocol::analog::ad24_count); ++channel)
+        hooks.on_read(protocol::analog::ad24_input(int(channel)), [this, channel](object_dictionary& d) {
+            set_number(d, protocol::analog::ad24_input(int(channel)), sample_ad24(channel));
             return uint32_t(0);
         });
 }

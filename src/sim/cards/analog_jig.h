@@ -8,7 +8,7 @@
 
 namespace sim::cards {
 
-// How the jig feeds a card's 12-bit analog inputs (0x2010..).
+// How the jig feeds a card's 12-bit analog inputs.
 enum class ad12_wiring {
     comparator_inputs, // CMP0N, CMP0P, CMP1N, CMP1P: DA2, DA0, DA3, DA1; N from the threshold when single-ended
     two_outputs,       // AD n from DA (n mod 2)

@@ -2,9 +2,12 @@
 
 #include <algorithm>
 
+#include "protocol/can.h"
 #include "sim/cards/card_aborts.h"
 
 namespace sim::cards {
+
+namespace can = protocol::can;
 
 namespace {
 
@@ -25,17 +28,17 @@ write_hook bit_rate_up_to(uint64_t highest)
 
 void can_mailbox::install(card_hooks& hooks)
 {
-    hooks.on_write(0x2609, 1, bit_rate_up_to(highest_nominal_bit_rate));
-    hooks.on_write(0x2609, 2, bit_rate_up_to(highest_data_bit_rate));
-    hooks.on_write(0x2610, 1, [this](object_dictionary& d, const std::vector<uint8_t>& data) {
+    hooks.on_write(can::nominal_bit_rate, bit_rate_up_to(highest_nominal_bit_rate));
+    hooks.on_write(can::data_bit_rate, bit_rate_up_to(highest_data_bit_rate));
+    hooks.on_write(can::send_trigger, [this](object_dictionary& d, const std::vector<uint8_t>& data) {
         return send(d, uint16_t(incoming_number(data)));
     });
-    hooks.on_write(0x2611, 1, [this](object_dictionary& d, const std::vector<uint8_t>& data) {
+    hooks.on_write(can::receive_request, [this](object_dictionary& d, const std::vector<uint8_t>& data) {
         present(d, uint16_t(incoming_number(data)));
         return uint32_t(0);
     });
-    hooks.on_read(0x2611, 3, [this](object_dictionary& d) {
-        d.set_number(0x2611, 3, queue_.size());
+    hooks.on_read(can::frames_waiting, [this](object_dictionary& d) {
+        set_number(d, can::frames_waiting, queue_.size());
         return uint32_t(0);
     });
 }
@@ -55,17 +58,17 @@ uint32_t can_mailbox::send(object_dictionary& d, uint16_t trigger)
     if (last_trigger_ == trigger)
         return 0; // the same value again sends nothing
     frame f;
-    f.identifier = uint32_t(d.number(0x2610, 2));
-    f.length = uint16_t(d.number(0x2610, 4));
-    f.format = uint16_t(d.number(0x2610, 5));
-    f.type = uint16_t(d.number(0x2610, 6));
+    f.identifier = uint32_t(number(d, can::send_identifier));
+    f.length = uint16_t(number(d, can::send_length));
+    f.format = uint16_t(number(d, can::send_format));
+    f.type = uint16_t(number(d, can::send_type));
     if (!valid(f))
         return card_abort::value_range_exceeded;
     last_trigger_ = trigger;
     if (f.type == 0)
         for (uint16_t i = 0; i < f.length; ++i)
-            f.data[i] = uint8_t(d.number(0x2612, uint8_t(i / 4 + 1)) >> (8 * (i % 4)));
-    d.set_number(0x2610, 3, ++frames_sent_);
+            f.data[i] = uint8_t(number(d, can::send_data(i / 4)) >> (8 * (i % 4)));
+    set_number(d, can::frames_sent, ++frames_sent_);
     if (faults_.answers(jig_peer::can_echo))
         deliver(f); // the jig's second node sends it straight back
     return 0;
@@ -90,12 +93,12 @@ void can_mailbox::present(object_dictionary& d, uint16_t request)
         f = queue_.front();
         queue_.pop_front();
     }
-    d.set_number(0x2611, 2, f.identifier);
-    d.set_number(0x2611, 4, f.length);
-    d.set_number(0x2611, 5, f.format);
-    d.set_number(0x2611, 6, f.type);
-    for (uint8_t word = 0; word < 16; ++word)
-        d.set_number(0x2613, uint8_t(word + 1), get32(f.data.data() + 4 * word));
+    set_number(d, can::received_identifier, f.identifier);
+    set_number(d, can::received_length, f.length);
+    set_number(d, can::received_format, f.format);
+    set_number(d, can::received_type, f.type);
+    for (int word = 0; word < can::data_words; ++word)
+        set_number(d, can::received_data(word), get32(f.data.data() + 4 * word));
 }
 
 } // namespace sim::cards

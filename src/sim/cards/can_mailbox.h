@@ -9,10 +9,10 @@
 
 namespace sim::cards {
 
-// The CAN mailbox of the card. A new value in 0x2610:01 sends the frame prepared in 0x2610
-// and 0x2612; the jig's second node echoes every frame it receives back to the card. A new
-// value in 0x2611:01 presents the oldest waiting frame in 0x2611 and 0x2613; 0x2611:03
-// counts the frames waiting.
+// The CAN mailbox of the card (protocol/can.h). A new send trigger sends the frame prepared
+// in the send objects; the jig's second node echoes every frame it receives back to the
+// card. A new receive request presents the oldest waiting frame in the received objects;
+// "frames waiting" counts them.
 class can_mailbox {
 public:
     static constexpr size_t queue_limit = 64;

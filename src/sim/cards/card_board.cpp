@@ -1,5 +1,7 @@
 #include "sim/cards/card_board.h"
 
+#include "protocol/counter.h"
+
 namespace sim::cards {
 
 namespace {
@@ -35,8 +37,8 @@ card_board::card_board(const card_features& features, const slave_description& d
         settings_->install(hooks);
     }
     if (features.pwm) {
-        accept_wide_writes(hooks, 0x2330, 0);
-        accept_wide_writes(hooks, 0x2331, 0);
+        for (int channel = 0; channel < protocol::counter::pwm_count; ++channel)
+            accept_wide_writes(hooks, protocol::counter::pwm_duty(channel));
     }
     if (features.serial) {
         serial_ = std::make_unique<serial_port>(faults_);

@@ -1,5 +1,6 @@
 #include "sim/cards/card_catalog.h"
 
+#include "protocol/io.h"
 #include "sim/cards/card_firmware.h"
 #include "sim/cards/card_layout.h"
 
@@ -10,6 +11,11 @@ namespace {
 namespace codes = card_identity_codes;
 constexpr uint8_t control_outputs = 0x64; // buffered, master writes, watchdog
 constexpr uint8_t control_inputs = 0x20;  // buffered, master reads
+
+pdo_entry_description pdo_entry(const protocol::object& object)
+{
+    return {object.index, object.subindex, uint8_t(8 * object.size), data_type::unsigned16, object.meaning};
+}
 
 // identity, SII and the objects every card has: 128-byte mailboxes with CoE, a 16-bit
 // output PDO and a 16-bit input PDO, the AD clock objects
@@ -23,8 +29,8 @@ slave_builder card_builder(const char* model, uint32_t product, const char* soft
         .mailbox({0x1000, 128}, {0x1080, 128})
         .sync_manager({0x1100, 2, control_outputs, 0x01, sync_manager_use::outputs})
         .sync_manager({0x1180, 2, control_inputs, 0x01, sync_manager_use::inputs})
-        .rx_pdo({0x1600, 2, "Outputs", {{0x2300, 0, 16, dt::unsigned16, "Digital outputs"}}})
-        .tx_pdo({0x1A00, 3, "Inputs", {{0x2000, 0, 16, dt::unsigned16, "Digital inputs"}}});
+        .rx_pdo({0x1600, 2, "Outputs", {pdo_entry(protocol::io::digital_outputs)}})
+        .tx_pdo({0x1A00, 3, "Inputs", {pdo_entry(protocol::io::digital_inputs)}});
     card_identity id;
     id.hardware_version = model;
     id.software_version = software;

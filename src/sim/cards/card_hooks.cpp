@@ -7,32 +7,32 @@
 
 namespace sim::cards {
 
-object_entry& card_hooks::entry(uint16_t index, uint8_t subindex)
+object_entry& card_hooks::entry(const protocol::object& object)
 {
     for (object_entry& e : objects_)
-        if (e.index == index && e.subindex == subindex)
+        if (e.index == object.index && e.subindex == object.subindex)
             return e;
     throw std::invalid_argument("card behaviour for an object the card does not have");
 }
 
-void card_hooks::on_write(uint16_t index, uint8_t subindex, write_hook hook)
+void card_hooks::on_write(const protocol::object& object, write_hook hook)
 {
-    entry(index, subindex).on_write = std::move(hook);
+    entry(object).on_write = std::move(hook);
 }
 
-void card_hooks::on_read(uint16_t index, uint8_t subindex, read_hook hook)
+void card_hooks::on_read(const protocol::object& object, read_hook hook)
 {
-    entry(index, subindex).on_read = std::move(hook);
+    entry(object).on_read = std::move(hook);
 }
 
-void accept_wide_writes(card_hooks& hooks, uint16_t index, uint8_t subindex)
+void accept_wide_writes(card_hooks& hooks, const protocol::object& object)
 {
-    hooks.on_write(index, subindex, [](object_dictionary&, const std::vector<uint8_t>& data) {
+    hooks.on_write(object, [](object_dictionary&, const std::vector<uint8_t>& data) {
         if (data.size() != 2 && data.size() != 4)
             return sdo_abort::length_mismatch;
         return incoming_number(data) > 0xFFFF ? card_abort::value_too_high : 0;
     });
-    hooks.on_read(index, subindex, [index, subindex](object_dictionary& d) {
+    hooks.on_read(object, [index = object.index, subindex = object.subindex](object_dictionary& d) {
         std::vector<uint8_t> word = d.value(index, subindex);
         word.resize(2);
         d.set_value(index, subindex, word);

@@ -1,26 +1,30 @@
 #include "sim/cards/card_io.h"
 
+#include "protocol/io.h"
+#include "protocol/latch.h"
 #include "sim/cards/card_aborts.h"
 
 namespace sim::cards {
 
+namespace io = protocol::io;
+
 void card_io::install(card_hooks& hooks)
 {
-    hooks.on_read(0x2000, 0, [this](object_dictionary& d) {
-        d.set_number(0x2000, 0, inputs());
+    hooks.on_read(io::digital_inputs, [this](object_dictionary& d) {
+        set_number(d, io::digital_inputs, inputs());
         return uint32_t(0);
     });
-    hooks.on_write(0x2300, 0, [this](object_dictionary&, const std::vector<uint8_t>& data) {
+    hooks.on_write(io::digital_outputs, [this](object_dictionary&, const std::vector<uint8_t>& data) {
         outputs_ = uint16_t(incoming_number(data));
         return uint32_t(0);
     });
     for (unsigned channel = 0; channel < da_outputs_; ++channel)
-        hooks.on_write(uint16_t(0x2310 + channel), 0,
+        hooks.on_write(io::analog_output(int(channel)),
                        [this, channel](object_dictionary&, const std::vector<uint8_t>& data) {
                            return set_code(da_[channel], data);
                        });
     for (unsigned comparator = 0; comparator < thresholds_count_; ++comparator)
-        hooks.on_write(0x3032, uint8_t(comparator + 1),
+        hooks.on_write(protocol::latch::comparator_threshold(int(comparator)),
                        [this, comparator](object_dictionary&, const std::vector<uint8_t>& data) {
                            return set_code(thresholds_[comparator], data);
                        });
@@ -40,11 +44,11 @@ void card_io::reset(object_dictionary& dictionary)
     outputs_ = 0;
     da_.fill(0);
     thresholds_.fill(0);
-    dictionary.set_number(0x2300, 0, 0);
+    set_number(dictionary, io::digital_outputs, 0);
     for (unsigned channel = 0; channel < da_outputs_; ++channel)
-        dictionary.set_number(uint16_t(0x2310 + channel), 0, 0);
+        set_number(dictionary, io::analog_output(int(channel)), 0);
     for (unsigned comparator = 0; comparator < thresholds_count_; ++comparator)
-        dictionary.set_number(0x3032, uint8_t(comparator + 1), 0);
+        set_number(dictionary, protocol::latch::comparator_threshold(int(comparator)), 0);
 }
 
 } // namespace sim::cards

@@ -19,7 +19,7 @@ public:
     {
     }
 
-    // 0x2000 inputs, 0x2300 outputs, 0x2310.. DA outputs, 0x3032 comparator threshold DAs
+    // digital inputs and outputs, DA outputs, comparator threshold DAs
     void install(card_hooks& hooks);
     // a restart switches every output off
     void reset(object_dictionary& dictionary);

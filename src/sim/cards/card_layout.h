@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <string>
 
+#include "protocol/object.h"
 #include "sim/description/slave_builder.h"
 
 namespace sim::cards {
@@ -34,9 +35,15 @@ void add_serial_objects(slave_builder& b);
 void add_modbus_objects(slave_builder& b);
 void add_can_objects(slave_builder& b);
 
+// A number entry for a card object, named by its meaning; its type is the unsigned one of
+// its size unless another is given.
+void add_number(slave_builder& b, const protocol::object& object, object_access access, uint64_t initial,
+                uint16_t type = 0);
+// Subindex 0 of a record: its highest subindex.
+void add_record(slave_builder& b, uint16_t index, uint8_t highest);
+
 // A 16-bit value that is also accepted as a 32-bit download whose upper word is zero
 // (PWM duty, Modbus time-out count): the host reads two bytes and writes four.
-void add_word_written_wide(slave_builder& b, uint16_t index, uint8_t subindex, object_access access,
-                           const std::string& name);
+void add_word_written_wide(slave_builder& b, const protocol::object& object, object_access access);
 
 } // namespace sim::cards

@@ -1,3 +1,9 @@
+#include "protocol/analog.h"
+#include "protocol/counter.h"
+#include "protocol/identity.h"
+#include "protocol/io.h"
+#include "protocol/latch.h"
+#include "protocol/settings.h"
 #include "sim/cards/card_config.h"
 #include "sim/cards/card_layout.h"
 
@@ -6,133 +12,145 @@ namespace sim::cards {
 namespace {
 
 using access = object_access;
-constexpr uint16_t u8 = data_type::unsigned8;
-constexpr uint16_t u16 = data_type::unsigned16;
-constexpr uint16_t u32 = data_type::unsigned32;
 constexpr uint16_t i32 = data_type::integer32;
+namespace analog = protocol::analog;
+namespace counter = protocol::counter;
+namespace io = protocol::io;
+namespace latch = protocol::latch;
+namespace settings = protocol::settings;
 
-void record(slave_builder& b, uint16_t index, uint8_t highest)
+// count objects made by make(n), each of them read with access a and starting at initial
+template <typename Make> void each(slave_builder& b, int count, Make make, access a, uint64_t initial = 0)
 {
-    b.number(index, 0, u8, access::read_only, highest);
+    for (int n = 0; n < count; ++n)
+        add_number(b, make(n), a, initial);
 }
 
-void words(slave_builder& b, uint16_t first, uint16_t last, access a, const char* name)
+// a record whose subindexes 1..count are make(0)..make(count - 1)
+template <typename Make> void record_of(slave_builder& b, int count, Make make, access a, uint64_t initial = 0)
 {
-    for (uint16_t index = first; index <= last; ++index)
-        b.number(index, 0, u16, a, 0, name);
-}
-
-void record_of(slave_builder& b, uint16_t index, uint8_t count, uint16_t type, access a, uint64_t initial,
-               const char* name)
-{
-    record(b, index, count);
-    for (uint8_t sub = 1; sub <= count; ++sub)
-        b.number(index, sub, type, a, initial, name);
+    add_record(b, make(0).index, uint8_t(count));
+    each(b, count, make, a, initial);
 }
 
 } // namespace
 
+void add_number(slave_builder& b, const protocol::object& object, object_access a, uint64_t initial, uint16_t type)
+{
+    if (type == 0)
+        type = object.size == 1 ? data_type::unsigned8
+            : object.size == 2  ? data_type::unsigned16
+                                : data_type::unsigned32;
+    b.number(object.index, object.subindex, type, a, initial, object.meaning);
+}
+
+void add_record(slave_builder& b, uint16_t index, uint8_t highest)
+{
+    b.number(index, 0, data_type::unsigned8, access::read_only, highest);
+}
+
 void add_identity(slave_builder& b, const card_identity& id)
 {
-    b.number(0x1000, 0, u32, access::read_only, 0x00000191, "Device type");
-    b.text(0x1008, 0, access::read_only, id.hardware_version, 0, "Device name");
-    b.text(0x1009, 0, access::read_only, id.hardware_version, 0, "Hardware version");
-    b.text(0x100A, 0, access::read_only, id.software_version, 0, "Software version");
-    b.number(0x4000, 0, u32, access::read_only, uint32_t(id.day) | uint32_t(id.month) << 8 | uint32_t(id.year) << 16,
-             "Date");
-    record(b, 0x4001, 2);
-    b.number(0x4001, 1, u32, access::read_only, id.serial_high, "Serial number high");
-    b.number(0x4001, 2, u32, access::read_only, id.serial_low, "Serial number low");
+    namespace identity = protocol::identity;
+    add_number(b, identity::device_type, access::read_only, 0x00000191);
+    b.text(identity::device_name.index, 0, access::read_only, id.hardware_version, 0, identity::device_name.meaning);
+    b.text(identity::hardware_version.index, 0, access::read_only, id.hardware_version, 0,
+           identity::hardware_version.meaning);
+    b.text(identity::software_version.index, 0, access::read_only, id.software_version, 0,
+           identity::software_version.meaning);
+    add_number(b, identity::date, access::read_only,
+               uint32_t(id.day) | uint32_t(id.month) << 8 | uint32_t(id.year) << 16);
+    add_record(b, identity::serial_high.index, 2);
+    add_number(b, identity::serial_high, access::read_only, id.serial_high);
+    add_number(b, identity::serial_low, access::read_only, id.serial_low);
 }
 
 void add_counter_clear_object(slave_builder& b)
 {
     // clearing needs 0 then 0xFFFF: start armed at 0xFFFF so a lone 0xFFFF clears nothing
-    b.number(0x2400, 0, u16, access::read_write, 0xFFFF, "Clear counters");
+    add_number(b, counter::clear, access::read_write, counter::clear_now);
 }
 
 void add_io_objects(slave_builder& b)
 {
     card_config defaults;
-    b.number(0x2000, 0, u16, access::read_only, 0, "Digital inputs");
-    b.number(0x2300, 0, u16, access::read_write, 0, "Digital outputs");
-    words(b, 0x2010, 0x2013, access::read_only, "Comparator analog input");
-    words(b, 0x2310, 0x2313, access::read_write, "Analog output");
-    b.number(0x2020, 0, i32, access::read_only, 0, "Encoder");
+    add_number(b, io::digital_inputs, access::read_only, 0);
+    add_number(b, io::digital_outputs, access::read_write, 0);
+    each(b, 4, io::analog_input, access::read_only);
+    each(b, 4, io::analog_output, access::read_write);
+    add_number(b, counter::encoder, access::read_only, 0, i32);
     add_counter_clear_object(b);
-    record_of(b, 0x3028, 16, u32, access::read_only, 0x800000, "24-bit analog input");
-    record(b, 0x3029, 2);
-    b.number(0x3029, 1, u16, access::read_only, defaults.ad_mode, "AD mode");
-    b.number(0x3029, 2, u16, access::read_only, defaults.rate_code, "AD output data rate");
-    record_of(b, 0x3030, 2, u16, access::read_only, 0, "Comparator state");
-    b.number(0x3031, 0, u16, access::read_only, defaults.comparator_flags, "Comparator configuration");
-    record_of(b, 0x3032, 2, u16, access::read_write, 0, "Comparator threshold");
-    b.number(0x3033, 0, u16, access::read_only, 0, "Comparator outputs");
-    b.number(0x3034, 0, u16, access::read_only, defaults.encoder_flag, "Encoder configuration");
-    record_of(b, 0x3036, 16, u16, access::read_write, 0, "AD latch configuration");
-    record_of(b, 0x3037, 16, u32, access::read_only, 0, "AD latch");
-    record_of(b, 0x3038, 4, u16, access::read_write, 0, "Comparator latch configuration");
-    record_of(b, 0x3039, 4, u16, access::read_only, 0, "Comparator latch");
-    b.number(0x3061, 0, u16, access::read_only, 0, "AD CRC error count");
+    record_of(b, analog::ad24_count, analog::ad24_input, access::read_only, 0x800000);
+    add_record(b, analog::ad_mode.index, 2);
+    add_number(b, analog::ad_mode, access::read_only, defaults.ad_mode);
+    add_number(b, analog::ad_output_data_rate, access::read_only, defaults.rate_code);
+    record_of(b, latch::comparator_count, latch::comparator_state, access::read_only);
+    add_number(b, latch::comparator_configuration, access::read_only, defaults.comparator_flags);
+    record_of(b, latch::comparator_count, latch::comparator_threshold, access::read_write);
+    add_number(b, latch::comparator_outputs, access::read_only, 0);
+    add_number(b, counter::encoder_configuration, access::read_only, defaults.encoder_flag);
+    record_of(b, latch::ad_latch_count, latch::ad_latch_configuration, access::read_write);
+    record_of(b, latch::ad_latch_count, latch::ad_latch, access::read_only);
+    record_of(b, latch::comparator_latch_count, latch::comparator_latch_configuration, access::read_write);
+    record_of(b, latch::comparator_latch_count, latch::comparator_latch, access::read_only);
+    add_number(b, analog::ad_crc_errors, access::read_only, 0);
 }
 
 void add_settings_objects(slave_builder& b)
 {
     card_config defaults;
-    b.number(0x6000, 0, u16, access::read_write, 0, "Restart");
-    record(b, 0x6001, 2);
-    b.number(0x6001, 1, u16, access::read_write, defaults.ad_mode, "AD mode at restart");
-    b.number(0x6001, 2, u16, access::read_write, defaults.rate_code, "AD output data rate at restart");
-    b.number(0x6003, 0, u16, access::read_write, defaults.encoder_flag, "Encoder configuration at restart");
-    b.number(0x6005, 0, u16, access::read_write, defaults.comparator_flags, "Comparator configuration at restart");
-    b.number(0x6100, 0, u16, access::read_write, 0, "Save to flash");
+    add_number(b, settings::restart, access::read_write, 0);
+    add_record(b, settings::startup_ad_mode.index, 2);
+    add_number(b, settings::startup_ad_mode, access::read_write, defaults.ad_mode);
+    add_number(b, settings::startup_ad_output_data_rate, access::read_write, defaults.rate_code);
+    add_number(b, settings::startup_encoder_configuration, access::read_write, defaults.encoder_flag);
+    add_number(b, settings::startup_comparator_configuration, access::read_write, defaults.comparator_flags);
+    add_number(b, settings::save_to_flash, access::read_write, 0);
 }
 
 void add_ioh_objects(slave_builder& b)
 {
-    b.number(0x2000, 0, u16, access::read_only, 0, "Digital inputs");
-    b.number(0x2300, 0, u16, access::read_write, 0, "Digital outputs");
-    words(b, 0x2010, 0x2013, access::read_only, "Analog input");
-    words(b, 0x2310, 0x2311, access::read_write, "Analog output");
-    b.number(0x2320, 0, u32, access::read_write, 1000u << 16, "PWM0 frequency");
-    b.number(0x2321, 0, u32, access::read_write, 1000u << 16, "PWM1 frequency");
-    add_word_written_wide(b, 0x2330, 0, access::read_write, "PWM0 duty");
-    add_word_written_wide(b, 0x2331, 0, access::read_write, "PWM1 duty");
-    b.number(0x2020, 0, i32, access::read_only, 0, "Encoder");
-    b.number(0x2030, 0, i32, access::read_only, 0, "Counter");
+    add_number(b, io::digital_inputs, access::read_only, 0);
+    add_number(b, io::digital_outputs, access::read_write, 0);
+    each(b, 4, io::analog_input, access::read_only);
+    each(b, 2, io::analog_output, access::read_write);
+    each(b, counter::pwm_count, counter::pwm_frequency, access::read_write, 1000u << 16);
+    for (int channel = 0; channel < counter::pwm_count; ++channel)
+        add_word_written_wide(b, counter::pwm_duty(channel), access::read_write);
+    add_number(b, counter::encoder, access::read_only, 0, i32);
+    add_number(b, counter::counter, access::read_only, 0, i32);
     add_counter_clear_object(b);
 }
 
 void add_io16_objects(slave_builder& b)
 {
-    b.number(0x2000, 0, u16, access::read_only, 0, "Digital inputs");
-    b.number(0x2300, 0, u16, access::read_write, 0, "Digital outputs");
-    words(b, 0x2010, 0x2011, access::read_only, "Analog input");
-    b.number(0x2310, 0, u16, access::read_write, 0, "Analog output");
+    add_number(b, io::digital_inputs, access::read_only, 0);
+    add_number(b, io::digital_outputs, access::read_write, 0);
+    each(b, 2, io::analog_input, access::read_only);
+    add_number(b, io::analog_output(0), access::read_write, 0);
     add_counter_clear_object(b);
 }
 
 void add_ad_clock_objects(slave_builder& b)
 {
-    record(b, 0x2120, 6);
+    add_record(b, analog::ad_clock_source.index, uint8_t(analog::ad_clock_field_count));
     const uint32_t initial[6] = {1, 5, 80, 5, 8, 4}; // PLL2 at 80 MHz, 8.5 cycles, divided by 4
-    const char* names[6] = {"AD clock source", "PLLM", "PLLN", "PLLP", "AD sampling time", "AD prescaler"};
-    for (uint8_t sub = 1; sub <= 6; ++sub)
-        b.number(0x2120, sub, i32, access::read_write, initial[sub - 1], names[sub - 1]);
-    b.number(0x2121, 0, u16, access::read_write, 0, "Apply AD clock");
+    for (int n = 0; n < analog::ad_clock_field_count; ++n)
+        add_number(b, analog::ad_clock_field(n), access::read_write, initial[n], i32);
+    add_number(b, analog::ad_clock_apply, access::read_write, 0);
 }
 
-void add_word_written_wide(slave_builder& b, uint16_t index, uint8_t subindex, object_access a, const std::string& name)
+void add_word_written_wide(slave_builder& b, const protocol::object& object, object_access a)
 {
     object_entry entry;
-    entry.index = index;
-    entry.subindex = subindex;
-    entry.data_type = u16;
+    entry.index = object.index;
+    entry.subindex = object.subindex;
+    entry.data_type = data_type::unsigned16;
     entry.access = a;
     entry.value = {0, 0};
     entry.variable_size = true;
     entry.capacity = 4;
-    entry.name = name;
+    entry.name = object.meaning;
     b.object(std::move(entry));
 }
 

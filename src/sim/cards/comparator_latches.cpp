@@ -1,40 +1,57 @@
 #include "sim/cards/comparator_latches.h"
 
+#include "protocol/latch.h"
+
 namespace sim::cards {
 
+namespace objects = protocol::latch;
+
 namespace {
-constexpr uint16_t latch_enable = 0x0001;
+constexpr uint16_t latch_enable = objects::latch_enabled;
 constexpr uint16_t latch_falling_edge = 0x0002;
 constexpr uint16_t latch_once = 0x0004;
+
+// Latches 0…15 are the AD latches, 16…19 the comparator latches.
+protocol::object configuration_object(unsigned n)
+{
+    int ad = objects::ad_latch_count;
+    return int(n) < ad ? objects::ad_latch_configuration(int(n)) : objects::comparator_latch_configuration(int(n) - ad);
+}
+
+protocol::object latch_object(unsigned n)
+{
+    int ad = objects::ad_latch_count;
+    return int(n) < ad ? objects::ad_latch(int(n)) : objects::comparator_latch(int(n) - ad);
+}
+
 } // namespace
 
 void comparator_latches::install(card_hooks& hooks)
 {
-    for (uint8_t comparator = 0; comparator < 2; ++comparator)
-        hooks.on_read(0x3030, uint8_t(comparator + 1), [this, comparator](object_dictionary& d) {
-            d.set_number(0x3030, uint8_t(comparator + 1), (comparator_outputs() >> comparator) & 1);
+    for (int comparator = 0; comparator < objects::comparator_count; ++comparator)
+        hooks.on_read(objects::comparator_state(comparator), [this, comparator](object_dictionary& d) {
+            set_number(d, objects::comparator_state(comparator), (comparator_outputs() >> comparator) & 1);
             return uint32_t(0);
         });
-    hooks.on_read(0x3033, 0, [this](object_dictionary& d) {
-        d.set_number(0x3033, 0, comparator_outputs());
+    hooks.on_read(objects::comparator_outputs, [this](object_dictionary& d) {
+        set_number(d, objects::comparator_outputs, comparator_outputs());
         return uint32_t(0);
     });
     for (unsigned latch = 0; latch < latch_count; ++latch) {
         bool ad = latch < ad_latches;
-        uint16_t config_index = ad ? 0x3036 : 0x3038;
-        uint16_t value_index = ad ? 0x3037 : 0x3039;
-        uint8_t sub = uint8_t(ad ? latch + 1 : latch - ad_latches + 1);
-        hooks.on_write(config_index, sub, [this, latch, ad](object_dictionary&, const std::vector<uint8_t>& data) {
-            uint16_t word = uint16_t(incoming_number(data));
-            if (ad)
-                active_.ad_latch[latch] = word;
-            else
-                active_.comparator_latch[latch - ad_latches] = word;
-            captured_[latch] = false; // a new configuration arms a latch-once again
-            return uint32_t(0);
-        });
-        hooks.on_read(value_index, sub, [this, latch, value_index, sub](object_dictionary& d) {
-            d.set_number(value_index, sub, latched_[latch]);
+        const protocol::object value = latch_object(latch);
+        hooks.on_write(configuration_object(latch),
+                       [this, latch, ad](object_dictionary&, const std::vector<uint8_t>& data) {
+                           uint16_t word = uint16_t(incoming_number(data));
+                           if (ad)
+                               active_.ad_latch[latch] = word;
+                           else
+                               active_.comparator_latch[latch - ad_latches] = word;
+                           captured_[latch] = false; // a new configuration arms a latch-once again
+                           return uint32_t(0);
+                       });
+        hooks.on_read(value, [this, latch, value](object_dictionary& d) {
+            set_number(d, value, latched_[latch]);
             return uint32_t(0);
         });
     }
@@ -95,11 +112,8 @@ void comparator_latches::reset(object_dictionary& dictionary)
     latched_.fill(0);
     captured_.fill(false);
     last_signals_ = trigger_signals();
-    for (unsigned latch = 0; latch < latch_count; ++latch) {
-        bool ad = latch < ad_latches;
-        dictionary.set_number(ad ? 0x3036 : 0x3038, uint8_t(ad ? latch + 1 : latch - ad_latches + 1),
-                              latch_word(latch));
-    }
+    for (unsigned latch = 0; latch < latch_count; ++latch)
+        set_number(dictionary, configuration_object(latch), latch_word(latch));
 }
 
 } // namespace sim::cards

@@ -2,6 +2,7 @@
 #include <array>
 #include <cstdint>
 
+#include "protocol/latch.h"
 #include "sim/cards/analog_jig.h"
 
 namespace sim::cards {
@@ -16,7 +17,7 @@ public:
           active_(active),
           jig_(jig) { }
 
-    // 0x3030 states, 0x3033 outputs, 0x3036/0x3038 latch configuration, 0x3037/0x3039 latches
+    // comparator states and outputs, latch configurations and latched values (protocol/latch.h)
     void install(card_hooks& hooks);
     // Looks at the trigger sources once; called for every frame.
     void tick();
@@ -27,8 +28,8 @@ public:
     uint8_t comparator_outputs() const;
 
 private:
-    static constexpr unsigned ad_latches = 16;
-    static constexpr unsigned latch_count = ad_latches + 4;
+    static constexpr unsigned ad_latches = protocol::latch::ad_latch_count;
+    static constexpr unsigned latch_count = ad_latches + protocol::latch::comparator_latch_count;
 
     uint8_t trigger_signals() const;
     uint16_t latch_word(unsigned latch) const;

@@ -8,6 +8,8 @@
 
 namespace sim::cards {
 
+namespace modbus_status = protocol::modbus_status;
+
 namespace {
 
 constexpr uint8_t register_type_coil = 1, register_type_input = 2, register_type_input_register = 3,
@@ -24,8 +26,8 @@ unsigned register_count(unsigned bits)
 void modbus_master::install(card_hooks& hooks)
 {
     for (unsigned slot = 0; slot < channel_slots; ++slot) {
-        uint16_t index = channel_index(slot);
-        hooks.on_write(index, 6, [this, slot](object_dictionary&, const std::vector<uint8_t>& data) {
+        const protocol::modbus::channel channel = channel_of(slot);
+        hooks.on_write(channel.run(), [this, slot](object_dictionary&, const std::vector<uint8_t>& data) {
             uint64_t run = incoming_number(data);
             if (run > 1)
                 return card_abort::value_range_exceeded;
@@ -33,7 +35,7 @@ void modbus_master::install(card_hooks& hooks)
             return uint32_t(0);
         });
         // read as 16 bits, cleared with a 16- or 32-bit write of 0
-        hooks.on_write(index, 7, [this, slot](object_dictionary&, const std::vector<uint8_t>& data) {
+        hooks.on_write(channel.timeout_count(), [this, slot](object_dictionary&, const std::vector<uint8_t>& data) {
             if (data.size() != 2 && data.size() != 4)
                 return sdo_abort::length_mismatch;
             if (incoming_number(data) != 0)
@@ -41,8 +43,8 @@ void modbus_master::install(card_hooks& hooks)
             timeouts_[slot] = 0;
             return uint32_t(0);
         });
-        hooks.on_read(index, 7, [this, slot, index](object_dictionary& d) {
-            d.set_value(index, 7, {uint8_t(timeouts_[slot]), uint8_t(timeouts_[slot] >> 8)});
+        hooks.on_read(channel.timeout_count(), [this, slot, count = channel.timeout_count()](object_dictionary& d) {
+            d.set_value(count.index, count.subindex, {uint8_t(timeouts_[slot]), uint8_t(timeouts_[slot] >> 8)});
             return uint32_t(0);
         });
     }
@@ -72,11 +74,11 @@ void modbus_master::tick(object_dictionary& d, uint64_t now)
 
 bool modbus_master::start(object_dictionary& d, unsigned slot, uint64_t now)
 {
-    uint16_t index = channel_index(slot);
-    auto address = uint16_t(d.number(index, 2));
-    auto bits = unsigned(d.number(index, 3));
-    auto slave = uint8_t(d.number(index, 4));
-    auto type = uint8_t(d.number(index, 5));
+    const protocol::modbus::channel channel = channel_of(slot);
+    auto address = uint16_t(number(d, channel.register_address()));
+    auto bits = unsigned(number(d, channel.bit_count()));
+    auto slave = uint8_t(number(d, channel.slave_id()));
+    auto type = uint8_t(number(d, channel.register_type()));
     bool read = slot < 8;
     unsigned registers = register_count(bits);
     bool bit_type = type == register_type_coil || type == register_type_input;
@@ -91,7 +93,7 @@ bool modbus_master::start(object_dictionary& d, unsigned slot, uint64_t now)
     }
     current_.bits = bit_type ? bits : 0;
     current_.registers = bit_type ? 0 : registers;
-    uint32_t value = read ? 0 : uint32_t(d.number(0x2602, uint8_t(slot % 8 + 1)));
+    uint32_t value = read ? 0 : uint32_t(number(d, protocol::modbus::tx_data(channel.number)));
     if (read) {
         static constexpr uint8_t functions[] = {0, modbus::function::read_coils, modbus::function::read_discrete_inputs,
                                                 modbus::function::read_input_registers,
@@ -168,9 +170,10 @@ uint32_t modbus_master::reply_value() const
 void modbus_master::finish(object_dictionary& d, uint16_t status, uint64_t now)
 {
     unsigned slot = current_.slot;
-    if (status == modbus_status::done && slot < 8)
-        d.set_number(0x2603, uint8_t(slot + 1), reply_value());
-    d.set_number(channel_index(slot), 1, status);
+    const protocol::modbus::channel channel = channel_of(slot);
+    if (status == modbus_status::done && slot < rx_slots)
+        set_number(d, protocol::modbus::rx_data(channel.number), reply_value());
+    set_number(d, channel.status(), status);
     waiting_ = false;
     next_start_ = now + port_.interval();
 }

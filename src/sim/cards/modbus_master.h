@@ -3,15 +3,15 @@
 #include <cstdint>
 #include <vector>
 
-#include "card/modbus_status.h"
+#include "protocol/modbus.h"
 #include "sim/cards/serial_port.h"
 
 namespace sim::cards {
 
 // The card's Modbus RTU master, working while the port is in Modbus mode. It takes the
-// running channels in turn, Rx 0..7 (0x3020+n, result in 0x2603:n+1) then Tx 0..7 (0x3000+n,
-// data from 0x2602:n+1), one exchange at a time with the port's interval between them.
-// Subindex 3 is the bit count: 1..32 coils or inputs; for registers 16 or 32 bits, where
+// running channels in turn, Rx 0..7 (result in the Rx data word) then Tx 0..7 (data from the
+// Tx data word), one exchange at a time with the port's interval between them.
+// The bit count is 1..32 coils or inputs; for registers 16 or 32 bits, where
 // 1 and 2 are taken as the number of registers, as the host's bit-count list codes them.
 // A 32-bit register value is two registers, high word first. The status word of each
 // exchange is one of modbus_status.
@@ -24,7 +24,8 @@ public:
     void tick(object_dictionary& dictionary, uint64_t now);
 
 private:
-    static constexpr unsigned channel_slots = 16;
+    static constexpr unsigned rx_slots = protocol::modbus::channel_count;
+    static constexpr unsigned channel_slots = 2 * rx_slots;
     struct exchange {
         unsigned slot = 0;
         std::vector<uint8_t> request;
@@ -35,7 +36,11 @@ private:
         std::vector<uint8_t> reply;
     };
 
-    static uint16_t channel_index(unsigned slot) { return uint16_t(slot < 8 ? 0x3020 + slot : 0x3000 + slot - 8); }
+    static protocol::modbus::channel channel_of(unsigned slot)
+    {
+        return slot < rx_slots ? protocol::modbus::rx_channel(int(slot))
+                               : protocol::modbus::tx_channel(int(slot - rx_slots));
+    }
     bool start(object_dictionary& d, unsigned slot, uint64_t now);
     void receive(object_dictionary& d, uint64_t now);
     void finish(object_dictionary& d, uint16_t status, uint64_t now);

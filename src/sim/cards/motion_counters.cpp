@@ -1,22 +1,26 @@
 #include "sim/cards/motion_counters.h"
 
+#include "protocol/counter.h"
+
 namespace sim::cards {
+
+namespace counter = protocol::counter;
 
 void motion_counters::install(card_hooks& hooks)
 {
     if (has_encoder_)
-        hooks.on_read(0x2020, 0, [this](object_dictionary& d) {
-            d.set_number(0x2020, 0, encoder_);
+        hooks.on_read(counter::encoder, [this](object_dictionary& d) {
+            set_number(d, counter::encoder, encoder_);
             return uint32_t(0);
         });
     if (has_counter_)
-        hooks.on_read(0x2030, 0, [this](object_dictionary& d) {
-            d.set_number(0x2030, 0, counter_);
+        hooks.on_read(counter::counter, [this](object_dictionary& d) {
+            set_number(d, counter::counter, counter_);
             return uint32_t(0);
         });
-    hooks.on_write(0x2400, 0, [this](object_dictionary&, const std::vector<uint8_t>& data) {
+    hooks.on_write(counter::clear, [this](object_dictionary&, const std::vector<uint8_t>& data) {
         uint16_t word = uint16_t(incoming_number(data));
-        if (clear_word_ == 0 && word == 0xFFFF)
+        if (clear_word_ == counter::clear_armed && word == counter::clear_now)
             encoder_ = counter_ = 0;
         clear_word_ = word;
         return uint32_t(0);
@@ -33,8 +37,8 @@ void motion_counters::tick()
 void motion_counters::reset(object_dictionary& dictionary)
 {
     encoder_ = counter_ = 0;
-    clear_word_ = 0xFFFF;
-    dictionary.set_number(0x2400, 0, clear_word_);
+    clear_word_ = counter::clear_now;
+    set_number(dictionary, counter::clear, clear_word_);
 }
 
 } // namespace sim::cards

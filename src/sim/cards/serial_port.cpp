@@ -1,5 +1,6 @@
 #include "sim/cards/serial_port.h"
 
+#include "protocol/usart.h"
 #include "sim/cards/card_aborts.h"
 
 namespace sim::cards {
@@ -19,18 +20,20 @@ write_hook within(uint64_t low, uint64_t high)
 
 } // namespace
 
+namespace usart = protocol::usart;
+
 void serial_port::install(card_hooks& hooks)
 {
-    hooks.on_write(0x2402, 1, [this](object_dictionary&, const std::vector<uint8_t>& data) {
+    hooks.on_write(usart::modbus_response_timeout, [this](object_dictionary&, const std::vector<uint8_t>& data) {
         response_timeout_ = uint16_t(incoming_number(data));
         return uint32_t(0);
     });
-    hooks.on_write(0x2402, 2, within(lowest_baud, highest_baud));
-    hooks.on_write(0x2402, 3, [this](object_dictionary&, const std::vector<uint8_t>& data) {
+    hooks.on_write(usart::baud_rate, within(lowest_baud, highest_baud));
+    hooks.on_write(usart::modbus_interval, [this](object_dictionary&, const std::vector<uint8_t>& data) {
         interval_ = uint16_t(incoming_number(data));
         return uint32_t(0);
     });
-    hooks.on_write(0x2402, 4, [this](object_dictionary&, const std::vector<uint8_t>& data) {
+    hooks.on_write(usart::serial_mode, [this](object_dictionary&, const std::vector<uint8_t>& data) {
         uint64_t mode = incoming_number(data);
         if (mode > 1)
             return card_abort::value_range_exceeded;
@@ -38,8 +41,8 @@ void serial_port::install(card_hooks& hooks)
         jig_.set_modbus(modbus_mode());
         return uint32_t(0);
     });
-    hooks.on_write(0x2402, 6, within(0, 2)); // none, odd, even
-    hooks.on_write(0x2402, 7, within(0, 1)); // one or two stop bits
+    hooks.on_write(usart::parity, within(0, 2));    // none, odd, even
+    hooks.on_write(usart::stop_bits, within(0, 1)); // one or two stop bits
 }
 
 bool serial_port::bind_pty(std::string& path, std::string& error)

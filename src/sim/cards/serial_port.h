@@ -8,7 +8,7 @@
 
 namespace sim::cards {
 
-// The card's UART (0x2402): line settings, the mode that gives the port to the custom
+// The card's UART: line settings, the mode that gives the port to the custom
 // protocol mailbox (1) or to the Modbus master (0), and the line it is wired to: the jig's,
 // or, once bound to a pseudo terminal, the program that has the terminal open while one has.
 class serial_port {

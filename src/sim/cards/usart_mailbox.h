@@ -7,11 +7,12 @@
 
 namespace sim::cards {
 
-// The serial-port mailbox of the custom protocol. Transmit: the host stages up to 32 bytes
-// in 0x2602, their count in 0x2600:04, and a new value in 0x2600:03 hands the block to the
-// line. Receive: bytes from the line queue up; the card presents up to 32 of them in
-// 0x2603 with a new block number (0x2601:03) and 0x2601:01 = 1, and takes the block back
-// when the host has marked it busy (0x2601:02 = 0x00FF) and done (0).
+// The serial-port mailbox of the custom protocol (protocol/usart.h). Transmit: the host
+// stages up to 32 bytes in the send data words, their count in the send length, and a new
+// send trigger hands the block to the line. Receive: bytes from the line queue up; the card
+// presents up to 32 of them in the received data words with a new block number and
+// "receive data available" 1, and takes the block back when the host has marked itself
+// busy and then done.
 class usart_mailbox {
 public:
     static constexpr size_t block_size = 32;

@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "card/modbus_status.h"
+#include "protocol/modbus_status.h"
 #include "card/polled_values.h"
 #include "pages/logic/modbus_list.h"
 #include "pages/logic/modbus_settings.h"
@@ -65,7 +65,7 @@ TEST(modbus_list, redraws_only_the_cells_whose_values_changed)
     polled_values polled{};
     polled.modbus_rx[2].data = 0xFFFFFFFE;
     polled.modbus_rx[2].register_type = 4;
-    polled.modbus_tx[5].status = uint16_t(modbus_status::exception_status(2));
+    polled.modbus_tx[5].status = uint16_t(protocol::modbus_status::exception_status(2));
     polled.modbus_tx[5].run = 1;
     polled.modbus_tx[5].address = 65535;
     polled.modbus_tx[5].timeout_count = 300;
@@ -102,10 +102,10 @@ TEST(modbus_list, cell_formats)
 
 TEST(modbus_status_tooltip, names_the_known_states_and_leaves_other_bits_unnamed)
 {
-    std::string exception = status_tooltip(modbus_status::exception_status(0x0B));
+    std::string exception = status_tooltip(protocol::modbus_status::exception_status(0x0B));
     EXPECT_EQ(exception.substr(0, exception.find("\n\n")), "状态字 0x0B04：\n异常响应（高字节为异常码），异常码 11");
     EXPECT_NE(exception.find("\n0x0002 超时"), std::string::npos) << "the table follows";
-    std::string timed_out = status_tooltip(modbus_status::timed_out | 0x0100);
+    std::string timed_out = status_tooltip(protocol::modbus_status::timed_out | 0x0100);
     EXPECT_EQ(timed_out.substr(0, timed_out.find("\n\n")), "状态字 0x0102：\n超时\n0x0100 含义未知")
         << "without the exception bit the high byte means nothing known";
     std::string none = status_tooltip(0);

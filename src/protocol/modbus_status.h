@@ -6,7 +6,7 @@
 // card model sets these bits and the Modbus page names them; a real card may use others,
 // so the page names only what this table holds. Header only and without dependencies:
 // the simulator and the page logic both include it.
-namespace modbus_status {
+namespace protocol::modbus_status {
 
 constexpr uint16_t done = 0x0001;
 constexpr uint16_t timed_out = 0x0002;
@@ -35,4 +35,4 @@ inline constexpr std::array<state, 5> states = {{
     {bad_setting, "设置无效（类型、Bit数或从站号不可用）"},
 }};
 
-} // namespace modbus_status
+} // namespace protocol::modbus_status
