@@ -1,10 +1,12 @@
 #pragma once
 #include <cstdint>
-#include <optional>
 
+#include "card/card_counters.h"
 #include "card/transfer_result.h"
 #include "check/model_traits.h"
 #include "check_run/card_port.h"
+#include "protocol/modbus.h"
+#include "protocol/object.h"
 
 namespace ecat {
 struct master;
@@ -12,8 +14,8 @@ struct master;
 
 namespace check {
 
-// The card port over the master: one card at its ring position. Its serial receive counts the
-// blocks of its own card, so that ports of several cards can run at the same time.
+// The card port over the master and the card operations: one card at its ring position, with
+// its own mailbox counters, so that ports of several cards run at the same time.
 class bus_card_port : public card_port {
 public:
     bus_card_port(ecat::master& m, uint16_t position) : master_(m), position_(position) { }
@@ -48,14 +50,14 @@ public:
 private:
     bool done(card::transfer_result result);
     bool done(int code, uint16_t index, uint8_t subindex);
-    bool write(uint16_t index, uint8_t subindex, uint64_t value, size_t size);
-    bool read(uint16_t index, uint8_t subindex, size_t size, uint64_t& value);
-    bool modbus_exchange(uint16_t channel_index, const char* what, std::string& status);
+    bool write(const protocol::object& object, uint64_t value);
+    bool read(const protocol::object& object, uint64_t& value);
+    bool modbus_exchange(const protocol::modbus::channel& channel, const char* what, std::string& status);
 
     ecat::master& master_;
     uint16_t position_;
     const model_traits* traits_ = nullptr; // known once the identity was read
-    std::optional<uint16_t> last_serial_block_;
+    card::card_counters counters_;
     uint16_t saved_latch_word_ = 0;
     // what was driven away from its safe state since the last make_safe: bit per channel
     bool outputs_driven_ = false;

@@ -116,16 +116,16 @@ TEST_F(card_faults, a_dead_loop_back_returns_nothing_until_the_card_is_ok)
     const std::string text = "loop";
     std::string received;
     auto take = [&] {
-        EXPECT_TRUE(card::usart_receive_step(*m, zeio, [&](const uint8_t* data, size_t length) {
+        EXPECT_TRUE(card::usart_receive_step(*m, zeio, counters, [&](const uint8_t* data, size_t length) {
                         received.append(data, data + length);
                     }).ok());
         return received.size() >= text.size();
     };
     fault("serial-dead 0");
-    ASSERT_EQ(card::usart_send(*m, zeio, reinterpret_cast<const uint8_t*>(text.data()), text.size()).code, 0);
+    ASSERT_EQ(card::usart_send(*m, zeio, counters, reinterpret_cast<const uint8_t*>(text.data()), text.size()).code, 0);
     EXPECT_FALSE(wait_until(take, 300));
     fault("card-ok 0");
-    ASSERT_EQ(card::usart_send(*m, zeio, reinterpret_cast<const uint8_t*>(text.data()), text.size()).code, 0);
+    ASSERT_EQ(card::usart_send(*m, zeio, counters, reinterpret_cast<const uint8_t*>(text.data()), text.size()).code, 0);
     EXPECT_TRUE(wait_until(take));
     EXPECT_EQ(received, text);
 }
@@ -148,11 +148,11 @@ TEST_F(card_faults, a_dead_can_echo_node_sends_nothing_back)
 {
     const uint8_t data[8] = {1, 2, 3, 4, 5, 6, 7, 8};
     fault("can-dead 1");
-    ASSERT_EQ(card::can_send(*m, kova_h, 0, 0x123, 8, data, 0).code, 0);
+    ASSERT_EQ(card::can_send(*m, kova_h, counters, 0, 0x123, 8, data, 0).code, 0);
     EXPECT_EQ(card_number(kova_h, 0x2610, 3), 1u) << "the card sent it";
     EXPECT_EQ(card::can_pending(*m, kova_h), 0);
     fault("card-ok 1");
-    ASSERT_EQ(card::can_send(*m, kova_h, 0, 0x124, 8, data, 0).code, 0);
+    ASSERT_EQ(card::can_send(*m, kova_h, counters, 0, 0x124, 8, data, 0).code, 0);
     EXPECT_EQ(card::can_pending(*m, kova_h), 1);
 }
 
