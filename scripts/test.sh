@@ -17,6 +17,13 @@ cmake --build build -j "$jobs"
 echo "== tests"
 ctest --test-dir build --output-on-failure -j "$jobs"
 
+if command -v clang++ >/dev/null; then
+  echo "== lock annotations of the master core, checked by clang"
+  CC=clang CXX=clang++ cmake -S . -B build-clang -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+    -DKESTIO_THREAD_SAFETY_ANALYSIS=ON -DKESTIO_BENCH=OFF
+  cmake --build build-clang --target ecat -j "$jobs"
+fi
+
 echo "== Debian package: build, install, run from /usr/bin, remove"
 bash scripts/package-check.sh
 

@@ -34,7 +34,8 @@ struct bench_master {
     }
     ~bench_master() { ecat::master_clear(*m); }
 
-    std::unique_ptr<ecat::master> m = std::make_unique<ecat::master>();
+    // the frame code works on the inside of a master; nothing else of a master is needed here
+    std::unique_ptr<ecat::master_core> m = std::make_unique<ecat::master_core>();
     ecat::net_device descriptor;
     std::vector<std::unique_ptr<ecat::datagram>> queued;
 };

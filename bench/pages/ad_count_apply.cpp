@@ -39,7 +39,8 @@ int main(int argc, char** argv)
     if (!getenv("QT_QPA_PLATFORM"))
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QApplication app(argc, argv);
-    apptest::fake_page_context context;
+    ecat::master bus_master; // never started: nothing is selected
+    apptest::fake_page_context context(bus_master);
     context.selected = -1;
     CADtest page(context, nullptr);
     page.resize(900, 500);

@@ -69,9 +69,9 @@ bool of_24bit_poll(uint16_t index)
 }
 
 // Objects between two reads of the inputs, split by the poll that reads them.
-poll_pass measure_poll_pass()
+poll_pass measure_poll_pass(ecat::master& m)
 {
-    apptest::sdo_traffic traffic;
+    apptest::sdo_traffic traffic(m);
     auto start = clock_type::now();
     wait_ms(2000);
     double seconds = std::chrono::duration<double>(clock_type::now() - start).count();
@@ -128,7 +128,7 @@ int main(int argc, char** argv)
         }
         latencies.push_back(std::chrono::duration<double, std::milli>(clock_type::now() - changed).count());
     }
-    poll_pass pass = measure_poll_pass();
+    poll_pass pass = measure_poll_pass(window.master());
 
     if (latencies.empty()) {
         std::fprintf(stderr, "no input change reached the page\n");

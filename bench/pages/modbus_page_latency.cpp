@@ -22,8 +22,8 @@
 #include "sim/cards/card_jig.h"
 #include "simulated_adapter/simulated_adapter.h"
 
-using bench::wait_ms;
 using bench::cpu_seconds;
+using bench::wait_ms;
 
 namespace {
 
@@ -49,9 +49,9 @@ bool wait_for_cell(QTableWidget* list, int row, int column, const QString& text)
 }
 
 // Time between two reads of the channel block's first object: one KOVA-H poll pass.
-double poll_pass_ms()
+double poll_pass_ms(ecat::master& m)
 {
-    apptest::sdo_traffic traffic;
+    apptest::sdo_traffic traffic(m);
     auto start = clock_type::now();
     wait_ms(3000);
     double seconds = std::chrono::duration<double>(clock_type::now() - start).count();
@@ -84,10 +84,11 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "the libmodbus slave did not start on %s\n", path.c_str());
         return 1;
     }
-    f.window = std::make_unique<CKestIO_TestDlg>(QString::fromStdString(simulated::simulated_adapter_name(spec)));
+    f.window = std::make_unique<CKestIO_TestDlg>(f.bus_master,
+                                                 QString::fromStdString(simulated::simulated_adapter_name(spec)));
     f.window->show();
     f.page = f.window->page(page_kind::modbus);
-    if (!apptest::wait_until_ready(1, 10000) || !f.show_modbus_page_of_kova_h(0)) {
+    if (!apptest::wait_until_ready(f.bus_master, 1, 10000) || !f.show_modbus_page_of_kova_h(0)) {
         std::fprintf(stderr, "the Modbus page of the KOVA-H is not shown\n");
         return 1;
     }
@@ -97,7 +98,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "setting up the channel failed\n");
         return 1;
     }
-    double pass_ms = poll_pass_ms();
+    double pass_ms = poll_pass_ms(f.bus_master);
 
     std::vector<double> latencies;
     unsigned missed = 0;

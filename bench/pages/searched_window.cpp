@@ -22,11 +22,12 @@ std::optional<searched_window> open_searched_window(const std::string& spec, uns
         std::fprintf(stderr, "simulated bus: %s\n", error.c_str());
         return std::nullopt;
     }
-    opened.window = std::make_unique<CKestIO_TestDlg>(QString::fromStdString(simulated::simulated_adapter_name(spec)));
+    opened.window = std::make_unique<CKestIO_TestDlg>(*opened.master,
+                                                      QString::fromStdString(simulated::simulated_adapter_name(spec)));
     CKestIO_TestDlg& window = *opened.window;
     window.show();
     auto ready_by = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (!apptest::wait_until_ready(cards, 100) && std::chrono::steady_clock::now() < ready_by)
+    while (!apptest::wait_until_ready(*opened.master, cards, 100) && std::chrono::steady_clock::now() < ready_by)
         QCoreApplication::processEvents();
     window.findChild<QPushButton*>("id1050")->click();
     opened.tabs = window.findChild<QTabBar*>("id1000");

@@ -16,6 +16,8 @@ namespace bench {
 // cards are listed and the first card's pages are built.
 struct searched_window {
     std::shared_ptr<sim::bus> bus;
+    // the bench's own master, on the heap so that the window's reference survives a move
+    std::unique_ptr<ecat::master> master = std::make_unique<ecat::master>();
     std::unique_ptr<CKestIO_TestDlg> window;
     QTabBar* tabs = nullptr;
 };

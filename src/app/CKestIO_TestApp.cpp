@@ -12,7 +12,11 @@
 #include "platform/adapter_helper_client.h"
 #include "platform/instance_marker.h"
 
-CKestIO_TestApp::CKestIO_TestApp(app_options options) : options_(std::move(options)) { }
+CKestIO_TestApp::CKestIO_TestApp(app_options options, app_objects& objects)
+    : options_(std::move(options)),
+      objects_(objects)
+{
+}
 
 CKestIO_TestApp::~CKestIO_TestApp()
 {
@@ -26,9 +30,10 @@ int CKestIO_TestApp::run()
 
     std::string raw_access_error;
     if (!options_.simulate && !platform::adapter_helper_usable(raw_access_error)) {
-        show_message_box(nullptr, QStringLiteral("没有安装驱动程序！\n%1\n%2")
-                                      .arg(QString::fromStdString(platform::raw_access_hint()),
-                                           QString::fromStdString(raw_access_error)));
+        show_message_box(
+            nullptr,
+            QStringLiteral("没有安装驱动程序！\n%1\n%2")
+                .arg(QString::fromStdString(platform::raw_access_hint()), QString::fromStdString(raw_access_error)));
         return 1;
     }
 
@@ -54,7 +59,7 @@ int CKestIO_TestApp::run()
     }
 
     {
-        CKestIO_TestDlg window(preferred_adapter);
+        CKestIO_TestDlg window(objects_.master, preferred_adapter);
         if (options_.ad_clock)
             window.show_ad_clock_button(true);
         screenshot_tour* tour = nullptr;

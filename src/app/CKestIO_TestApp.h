@@ -1,6 +1,7 @@
 #pragma once
 #include <memory>
 
+#include "app/app_objects.h"
 #include "app/app_options.h"
 
 namespace sim {
@@ -10,7 +11,7 @@ class bus;
 // The process: start-up checks, then the main window, modally.
 class CKestIO_TestApp {
 public:
-    explicit CKestIO_TestApp(app_options options);
+    CKestIO_TestApp(app_options options, app_objects& objects);
     ~CKestIO_TestApp();
 
     // Refuses to start without packet capture (unless only the simulated bus is wanted)
@@ -23,5 +24,6 @@ public:
 
 private:
     app_options options_;
+    app_objects& objects_;
     std::shared_ptr<sim::bus> simulated_bus_;
 };

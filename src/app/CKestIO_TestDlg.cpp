@@ -53,8 +53,9 @@ QLabel* field(const char* text, int id, QWidget* parent)
 
 } // namespace
 
-CKestIO_TestDlg::CKestIO_TestDlg(const QString& preferred_adapter, QWidget* parent)
+CKestIO_TestDlg::CKestIO_TestDlg(ecat::master& master, const QString& preferred_adapter, QWidget* parent)
     : QDialog(parent, Qt::Window | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint),
+      master_(master),
       poll_procedure_(io_poll)
 {
     setWindowTitle(QStringLiteral("KestIO卡测试工具"));
@@ -298,13 +299,14 @@ void CKestIO_TestDlg::timerEvent(QTimerEvent* event)
 void CKestIO_TestDlg::refresh_status()
 {
     ecat::master& m = master();
-    bool scanning = m.scan_busy != 0;
+    bool scanning = m.scan_busy();
     if (scanning != shown_scan_busy_) {
         scanning_->setVisible(scanning);
         shown_scan_busy_ = scanning;
     }
     if (window_log_wanted()) {
-        QString bus = scanning ? QStringLiteral("bus: scanning") : QStringLiteral("bus: %1 slaves").arg(m.slave_count);
+        QString bus =
+            scanning ? QStringLiteral("bus: scanning") : QStringLiteral("bus: %1 slaves").arg(m.slave_count());
         if (bus != logged_bus_) {
             window_log(bus);
             logged_bus_ = bus;
@@ -312,7 +314,7 @@ void CKestIO_TestDlg::refresh_status()
     }
     // without a selection nothing can be disconnected
     int selected = selected_slave_;
-    bool disconnected = selected >= 0 && unsigned(selected) >= m.slave_count;
+    bool disconnected = selected >= 0 && unsigned(selected) >= m.slave_count();
     if (disconnected != shown_disconnected_) {
         disconnected_->setVisible(disconnected);
         shown_disconnected_ = disconnected;

@@ -29,13 +29,13 @@ class QTabBar;
 class CKestIO_TestDlg : public QDialog, public worker_host, public page_context {
     Q_OBJECT
 public:
-    // preferred_adapter: the adapter taken when no index is stored yet (e.g. the
-    // simulated bus).
-    explicit CKestIO_TestDlg(const QString& preferred_adapter = {}, QWidget* parent = nullptr);
+    // master: the program's, which the window starts and clears; preferred_adapter: the
+    // adapter taken when no index is stored yet (e.g. the simulated bus).
+    explicit CKestIO_TestDlg(ecat::master& master, const QString& preferred_adapter = {}, QWidget* parent = nullptr);
     // Stops the workers, clears the master and releases the adapters.
     ~CKestIO_TestDlg() override;
 
-    ecat::master& master() override;
+    ecat::master& master() override { return master_; }
     int selected_slave() const override { return selected_slave_; }
     int current_tab() const override { return current_tab_; }
     polled_values& values() override { return values_; }
@@ -112,6 +112,7 @@ private:
     int response_wait_ms_ = 10;
     int net_index_ = -1;
     QStringList adapter_names_;
+    ecat::master& master_;
     CTQRThread::procedure_type poll_procedure_;
     CTQRThread info_thread_;
     CTQRThread poll_thread_;

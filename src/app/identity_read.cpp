@@ -90,7 +90,7 @@ int identity_read(CTQRThread& slot, worker_host& host)
 {
     int position = host.selected_slave();
     for (;;) {
-        if (position < 0 || unsigned(position) >= host.master().slave_count) {
+        if (position < 0 || unsigned(position) >= host.master().slave_count()) {
             host.message(QStringLiteral("没有从站!"));
             return 0;
         }

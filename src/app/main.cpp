@@ -26,5 +26,6 @@ int main(int argc, char** argv)
         std::fputs(app_usage, stdout);
         return 0;
     }
-    return CKestIO_TestApp(options).run();
+    app_objects objects;
+    return CKestIO_TestApp(options, objects).run();
 }

@@ -57,11 +57,6 @@ CKestIO_TestDlg::~CKestIO_TestDlg()
     }
 }
 
-ecat::master& CKestIO_TestDlg::master()
-{
-    return ecat::master_zero();
-}
-
 void CKestIO_TestDlg::load_adapters(const QString& preferred_adapter)
 {
     if (ecat::adapter_count() == 0)
@@ -118,14 +113,14 @@ void CKestIO_TestDlg::on_select_adapter()
 void CKestIO_TestDlg::on_search()
 {
     ecat::master& m = master();
-    if (m.scan_busy) {
+    if (m.scan_busy()) {
         show_message_box(this, QStringLiteral("主站正在搜索从站！"));
         return;
     }
     selected_slave_ = -1;
     slave_list_->clear();
     forget_card();
-    unsigned count = m.slave_count;
+    unsigned count = m.slave_count();
     for (unsigned i = 0; i < count; ++i) {
         ecat::slave_info info; // a slave gone meanwhile keeps an empty entry
         static_cast<void>(ecat::master_get_slave_info(m, uint16_t(i), info));

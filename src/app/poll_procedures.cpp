@@ -37,7 +37,7 @@ public:
     bool slave_present() const
     {
         int selected = host_.selected_slave();
-        return selected >= 0 && unsigned(selected) < host_.master().slave_count;
+        return selected >= 0 && unsigned(selected) < host_.master().slave_count();
     }
     bool stop_requested() const { return slot_.stop_requested(); }
     worker_host& host() { return host_; }

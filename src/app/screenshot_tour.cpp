@@ -32,7 +32,7 @@ screenshot_tour::screenshot_tour(CKestIO_TestDlg& window, QString folder)
       folder_(std::move(folder))
 {
     QDir().mkpath(folder_);
-    steps_.push_back({[this] { return window_.master().slave_count > 0 && !window_.master().scan_busy; },
+    steps_.push_back({[this] { return window_.master().slave_count() > 0 && !window_.master().scan_busy(); },
                       [this] { search(); }, draw_ms});
     startTimer(poll_ms);
     waited_.start();

@@ -86,14 +86,14 @@ int command_bench_sdo(const options& opts, std::ostream& out, std::ostream& err)
                 uint8_t value[2];
                 size_t size = 0;
                 auto begin = clock_type::now();
-                uint64_t begin_tick = m.tick_count;
+                uint64_t begin_tick = m.tick_count();
                 int result = ecat::master_sdo_upload(m, position, 0x5000, 0x02, value, sizeof value, &size, nullptr);
                 if (result != 0) {
                     ++failures[static_cast<size_t>(s)];
                     continue;
                 }
                 latency_ms[static_cast<size_t>(s)].push_back(ms_since(begin));
-                latency_cycles[static_cast<size_t>(s)].push_back(static_cast<double>(m.tick_count - begin_tick));
+                latency_cycles[static_cast<size_t>(s)].push_back(static_cast<double>(m.tick_count() - begin_tick));
             }
         });
     }
@@ -156,7 +156,7 @@ int command_bench_scan(const options& opts, std::ostream& out, std::ostream& err
         std::this_thread::sleep_for(std::chrono::microseconds(200));
     }
     double scan_ms = ms_since(start);
-    uint64_t cycles = m.tick_count;
+    uint64_t cycles = m.tick_count();
     auto preop = static_cast<unsigned>(std::count(status.al_states.begin(), status.al_states.end(), 0x02));
     bus.stop();
     if (!ready || preop < static_cast<unsigned>(args.slaves)) {

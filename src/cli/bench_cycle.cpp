@@ -67,7 +67,7 @@ int command_bench_cycle(const options& opts, std::ostream& out, std::ostream& er
     ecat::adapter_register_wire("bench echo", mac, link);
     ecat::adapter_list_refresh();
     ecat::net_device device;
-    ecat::master& m = ecat::master_zero();
+    ecat::master m;
     double cpu_before = cpu_seconds();
     auto start = std::chrono::steady_clock::now();
     int opened = ecat::session_open(m, device, ecat::adapter_count() - 1, 1);

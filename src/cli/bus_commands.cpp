@@ -65,7 +65,7 @@ bool parse_transfer_options(const std::vector<std::string>& words, size_t first,
 int command_slaves(session& bus, std::ostream& out)
 {
     ecat::master& m = bus.master();
-    for (unsigned i = 0; i < m.slave_count; ++i) {
+    for (unsigned i = 0; i < m.slave_count(); ++i) {
         ecat::slave_info info;
         if (ecat::master_get_slave_info(m, static_cast<uint16_t>(i), info) != 0)
             continue;
@@ -87,9 +87,7 @@ int command_info(session& bus, const std::vector<std::string>& words, std::ostre
         return 1;
     }
     out << slave_info_report(info);
-    std::lock_guard lock(bus.master().master_lock);
-    if (position < bus.master().slave_count)
-        out << slave_notes(bus.master().slaves[position]);
+    ecat::master_read_slave(bus.master(), position, [&](const ecat::slave& s) { out << slave_notes(s); });
     return 0;
 }
 
@@ -98,13 +96,10 @@ int command_sii(session& bus, const std::vector<std::string>& words, std::ostrea
     uint16_t position = 0;
     if (words.size() != 2 || !parse_position(words[1], position, err))
         return 2;
-    ecat::master& m = bus.master();
-    std::lock_guard lock(m.master_lock);
-    if (position >= m.slave_count) {
+    if (!ecat::master_read_slave(bus.master(), position, [&](const ecat::slave& s) { out << sii_report(s); })) {
         report_error(ecat::result::bad_position, "slave position " + std::to_string(position), err);
         return 1;
     }
-    out << sii_report(m.slaves[position]);
     return 0;
 }
 

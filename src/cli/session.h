@@ -14,7 +14,8 @@ class bus;
 
 namespace cli {
 
-// One master on the chosen adapter or on the in-process simulated bus, from start to clear.
+// One master on the chosen adapter or on the in-process simulated bus, from start to clear:
+// the run's one owner of the master, made by cli::run and handed to each command.
 class session {
 public:
     ~session();
@@ -23,7 +24,7 @@ public:
     // Waits until the scan has ended and every slave can take requests (or failed).
     // False when that did not happen within timeout_ms.
     [[nodiscard]] bool wait_until_ready(int timeout_ms);
-    ecat::master& master() { return ecat::master_zero(); }
+    ecat::master& master() { return master_; }
     sim::bus* simulated_bus() { return bus_.get(); }
     // Stops the master and closes the capture.
     void stop();
@@ -31,6 +32,7 @@ public:
 private:
     bool choose_adapter(const options& opts, std::ostream& err);
 
+    ecat::master master_;
     std::shared_ptr<sim::bus> bus_;
     capture_file capture_;
     ecat::net_device descriptor_;

@@ -112,7 +112,7 @@ void caller(ecat::master& m, sim::bus& segment, uint16_t position, uint16_t obje
     uint16_t held = 0;
     bool held_known = false;
     while (running) {
-        const unsigned scans_before = m.scans_started;
+        const unsigned scans_before = m.scans_started();
         uint16_t value = uint16_t(random());
         uint8_t bytes[2] = {uint8_t(value), uint8_t(value >> 8)};
         int written = ecat::master_sdo_download(m, position, object, subindex, bytes, 2, nullptr);
@@ -131,7 +131,7 @@ void caller(ecat::master& m, sim::bus& segment, uint16_t position, uint16_t obje
         }
         ++counts.uploads;
         uint16_t seen = uint16_t(read[0] | read[1] << 8);
-        if (m.scans_started != scans_before) {
+        if (m.scans_started() != scans_before) {
             ++counts.moved_rounds;
             held_known = false;
             continue;
@@ -195,7 +195,7 @@ int command_soak(const options& opts, std::ostream& out, std::ostream& err)
     const size_t slaves = ecat::session_status(m).slave_count;
     const uint16_t object =
         session_opts.simulate_spec.find("generic") != std::string::npos ? generic_object : output_object;
-    const unsigned scans_at_start = m.scans_started;
+    const unsigned scans_at_start = m.scans_started();
 
     auto start = clock_type::now();
     auto warm_up = std::min(std::chrono::duration<double>(seconds * 0.1), std::chrono::duration<double>(60));
@@ -217,8 +217,7 @@ int command_soak(const options& opts, std::ostream& out, std::ostream& err)
     // At the end the fault that is on is taken off, and the run goes on until the bus has
     // recovered from the last fault or the recovery is overdue: every fault is judged.
     auto running_on = [&](clock_type::time_point now) {
-        return now < end
-            || (cleared_at >= 0 && ms_since(start) - cleared_at < soak_faults::recovery_overdue.count());
+        return now < end || (cleared_at >= 0 && ms_since(start) - cleared_at < soak_faults::recovery_overdue.count());
     };
     while (running_on(clock_type::now())) {
         std::this_thread::sleep_for(milliseconds(20));
@@ -268,7 +267,7 @@ int command_soak(const options& opts, std::ostream& out, std::ostream& err)
     out << "}, \"wrong_values\": " << counts.wrong_values
         << ", \"unexpected_card_values\": " << counts.unexpected_card_values
         << ", \"rounds_across_rescans\": " << counts.moved_rounds << ", \"faults\": " << faults.injected()
-        << ", \"rescans\": " << m.scans_started - scans_at_start << ", \"worst_recovery_ms\": " << worst_recovery_ms
+        << ", \"rescans\": " << m.scans_started() - scans_at_start << ", \"worst_recovery_ms\": " << worst_recovery_ms
         << ", \"recovery_ms_by_fault\": {";
     first = true;
     for (auto& [fault, took] : worst_by_fault) {

@@ -72,6 +72,10 @@ void adapter_unregister_wires()
 
 int adapter_list_refresh()
 {
+    // an open descriptor points at its entry: rebuilding the table would free it under the cycle
+    for (auto& entry : table().entries)
+        if (entry->open_count > 0)
+            return adapter_error_open;
     adapter_release_all();
     std::vector<platform::interface_info> interfaces;
     std::string error;
@@ -132,22 +136,6 @@ int adapter_get_name(int index, std::string& name)
         return result::adapter_index;
     name = !entry->description.empty() ? entry->description : entry->library_description;
     return 0;
-}
-
-int adapter_read_mac(int index, uint8_t mac[6])
-{
-    adapter_entry* entry = adapter_get(index);
-    if (!entry)
-        return 0;
-    if (entry->wire) {
-        std::memcpy(mac, entry->mac, 6);
-        return 1;
-    }
-    std::array<uint8_t, 6> read{};
-    if (!platform::read_interface_mac(entry->device, read))
-        return 0;
-    std::memcpy(mac, read.data(), 6);
-    return 1;
 }
 
 void adapter_release_all()
@@ -262,18 +250,15 @@ int receive_within(adapter_entry& entry, const uint8_t*& data, size_t& length, s
 
 } // namespace
 
-int adapter_receive_one(adapter_entry& entry, const uint8_t*& data, size_t& length)
-{
-    return receive_within(entry, data, length, std::chrono::milliseconds(entry.receive_timeout_ms));
-}
-
 void adapter_poll(net_device& descriptor)
 {
     adapter_entry* entry = descriptor.entry;
     master_device* device = descriptor.device;
     if (!entry || !device)
         return;
-    master& m = *device->owner;
+    master_core& m = *device->owner;
+    // the cycle polls through the device's pointer, holding the lock
+    m.send_receive_lock.assert_held();
     // with nothing on the wire, one look without waiting is enough
     bool awaiting = master_has_sent_datagrams(m);
     int attempts_left = awaiting ? empty_attempts : 1;

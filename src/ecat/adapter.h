@@ -34,14 +34,14 @@ struct adapter_entry {
 void adapter_register_wire(const std::string& name, const uint8_t mac[6], std::shared_ptr<platform::frame_link> wire);
 void adapter_unregister_wires();
 
+// Rebuilds the table: 0, 5 when the interfaces cannot be listed, 6 (and the table stays as it
+// is) while any adapter is open.
 int adapter_list_refresh();
 int adapter_count();
 adapter_entry* adapter_get(int index);
 // Display name of adapter `index`. Returns 0, or 13 when the index is out of range.
 int adapter_get_name(int index, std::string& name);
 void adapter_release_all();
-// Reads the MAC of adapter `index`; nonzero when the system answered.
-int adapter_read_mac(int index, uint8_t mac[6]);
 
 // The net_device operations.
 int adapter_open(net_device& descriptor);
@@ -49,8 +49,6 @@ int adapter_close(net_device& descriptor);
 int adapter_send(const frame_view& frame, net_device& descriptor);
 // Receives the answers to the last frames and hands them to the master.
 void adapter_poll(net_device& descriptor);
-// One receive attempt bounded by the entry's time-out: 1 packet, 0 none, negative error.
-int adapter_receive_one(adapter_entry& entry, const uint8_t*& data, size_t& length);
 
 // Sees every frame the adapter layer sends and every EtherCAT frame it receives
 // (e.g. to record a capture). Called on the cycle thread; must not block.

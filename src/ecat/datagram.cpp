@@ -102,19 +102,6 @@ int datagram_prepare(datagram& d, datagram_type type, uint16_t slave_address, ui
     return 0;
 }
 
-int datagram_prepare_logical(datagram& d, datagram_type type, uint32_t logical_address, size_t size)
-{
-    if (int error = datagram_prepare(d, type, 0, 0, size); error != 0)
-        return error;
-    write_u32(d.address, logical_address);
-    return 0;
-}
-
-int datagram_aprd_sii(datagram& d, uint16_t ring_position)
-{
-    return datagram_aprd(d, ring_position, esc_register::sii_control, 10);
-}
-
 int datagram_aprd(datagram& d, uint16_t ring_position, uint16_t offset, size_t size)
 {
     return datagram_prepare(d, datagram_type::APRD, static_cast<uint16_t>(-ring_position), offset, size);
@@ -143,11 +130,6 @@ int datagram_frmw(datagram& d, uint16_t station_address)
 int datagram_brd(datagram& d, uint16_t offset, size_t size)
 {
     return datagram_prepare(d, datagram_type::BRD, 0, offset, size);
-}
-
-int datagram_bwr(datagram& d, uint16_t offset, size_t size)
-{
-    return datagram_prepare(d, datagram_type::BWR, 0, offset, size);
 }
 
 } // namespace ecat

@@ -72,16 +72,13 @@ void datagram_zero(datagram& d);
 // Common preparation: reserve, index 0, counter 0, state init, type, address, size.
 // The data is not cleared. Returns 0, -12, or -139 for more than max_datagram_data.
 int datagram_prepare(datagram& d, datagram_type type, uint16_t slave_address, uint16_t offset, size_t size);
-int datagram_prepare_logical(datagram& d, datagram_type type, uint32_t logical_address, size_t size);
 
-int datagram_aprd_sii(datagram& d, uint16_t ring_position);
 int datagram_aprd(datagram& d, uint16_t ring_position, uint16_t offset, size_t size);
 int datagram_apwr(datagram& d, uint16_t ring_position, uint16_t offset, size_t size);
 int datagram_fprd(datagram& d, uint16_t station_address, uint16_t offset, size_t size);
 int datagram_fpwr(datagram& d, uint16_t station_address, uint16_t offset, size_t size);
 int datagram_frmw(datagram& d, uint16_t station_address);
 int datagram_brd(datagram& d, uint16_t offset, size_t size);
-int datagram_bwr(datagram& d, uint16_t offset, size_t size);
 
 // Little-endian helpers for datagram payloads.
 inline uint16_t read_u16(const uint8_t* p)

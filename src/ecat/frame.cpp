@@ -18,7 +18,7 @@ constexpr uint16_t more_follows = 0x8000;
 
 } // namespace
 
-void master_queue_datagram(master& m, datagram& d)
+void master_queue_datagram(master_core& m, datagram& d)
 {
     if (d.queue_link.linked()) {
         ++d.skip_count;
@@ -29,7 +29,7 @@ void master_queue_datagram(master& m, datagram& d)
     d.state = datagram_state::queued;
 }
 
-void master_send_frames(master& m, int device_index, bool resend_unanswered)
+void master_send_frames(master_core& m, int device_index, bool resend_unanswered)
 {
     master_device& device = m.main_device;
     intrusive_list<datagram, &datagram::frame_link> frame;
@@ -101,7 +101,7 @@ void master_send_frames(master& m, int device_index, bool resend_unanswered)
     }
 }
 
-int master_receive_frame(master& m, const uint8_t* frame, size_t length)
+int master_receive_frame(master_core& m, const uint8_t* frame, size_t length)
 {
     if (length < ethercat_header)
         return 0;
@@ -145,22 +145,17 @@ int master_receive_frame(master& m, const uint8_t* frame, size_t length)
     }
 }
 
-void master_timeout_datagrams(master& m)
+void master_timeout_datagrams(master_core& m)
 {
-    m.queue.for_each([&m](datagram& d) {
+    m.queue.for_each([](datagram& d) {
         if (d.state != datagram_state::sent)
             return;
         d.queue_link.unlink();
         d.state = datagram_state::timed_out;
-        if (m.debug_level)
-            std::printf("EtherCAT DEBUG : TIMED OUT datagram %lX, index %02X addr 0x%08X waited %u us.\n",
-                        static_cast<unsigned long>(reinterpret_cast<uintptr_t>(&d)),
-                        static_cast<unsigned>(d.index & 0xFF), read_u32(d.address),
-                        (m.main_device.poll_time - d.sent_time) * 1000u);
     });
 }
 
-bool master_has_sent_datagrams(master& m)
+bool master_has_sent_datagrams(master_core& m)
 {
     for (datagram* d = m.queue.front(); d; d = m.queue.next(*d))
         if (d->state == datagram_state::sent)

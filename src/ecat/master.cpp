@@ -21,7 +21,7 @@ void write_ethernet_header(transmit_buffer& buffer)
     buffer.data[13] = 0xA4;
 }
 
-void release_datagrams(master& m)
+void release_datagrams(master_core& m)
 {
     datagram_clear(m.sync_datagram, "sync");
     datagram_clear(m.ref_sync_datagram, "refsync");
@@ -35,51 +35,30 @@ void release_datagrams(master& m)
 
 } // namespace
 
-master_module& module_data()
-{
-    static master_module data;
-    return data;
-}
-
-master& master_zero()
-{
-    static master the_master;
-    return the_master;
-}
-
-int master_module_init(const uint8_t mac[6])
-{
-    master_module& module = module_data();
-    std::memcpy(module.main_mac, mac, 6);
-    std::memset(module.backup_mac, 0, 6);
-    module.external_datagram_wait_ms = 10;
-    return master_init(master_zero(), 0, module.main_mac);
-}
-
-int master_init(master& m, uint32_t index, const uint8_t* mac)
+int master_init(master_core& m, uint32_t index, const uint8_t* mac)
 {
     m.index = index;
-    m.mac = mac;
+    if (mac)
+        std::memcpy(m.mac, mac, 6);
+    else
+        std::memset(m.mac, 0, 6);
     m.slaves.reset();
     m.slave_count = 0;
-    m.configs.clear();
     m.dc_reference_clock = nullptr;
     m.scan_busy = 0;
     m.scans_started = 0;
-    m.scan_done.reset();
-    m.config_busy = 0;
-    m.config_done.reset();
-    m.queue.clear();
-    m.datagram_index = 0;
+    {
+        mutex_lock lock(m.send_receive_lock);
+        m.queue.clear();
+        m.datagram_index = 0;
+    }
     m.ring_read = m.ring_write = 0;
     m.send_interval_us = 1000;
     m.queue_budget = default_queue_budget;
     m.request_cursor = 0;
     m.busy_count = 0;
-    m.debug_level = 0;
     m.stop = 1;
     m.tick_running = 0;
-    m.request_done.reset();
     m.phase = 0;
 
     master_device& device = m.main_device;
@@ -111,14 +90,14 @@ int master_init(master& m, uint32_t index, const uint8_t* mac)
     return 0;
 }
 
-master_device* master_attach_device(master& m, net_device& descriptor)
+master_device* master_attach_device(master_core& m, net_device& descriptor)
 {
     master_device& device = m.main_device;
     bool attached = false;
     {
-        std::lock_guard lock(m.device_lock);
-        bool mac_matches = m.mac && std::memcmp(m.mac, descriptor.mac, 6) == 0;
-        bool broadcast = m.mac && std::memcmp(m.mac, broadcast_mac, 6) == 0;
+        mutex_lock lock(m.device_lock);
+        bool mac_matches = std::memcmp(m.mac, descriptor.mac, 6) == 0;
+        bool broadcast = std::memcmp(m.mac, broadcast_mac, 6) == 0;
         if (!device.descriptor && (mac_matches || broadcast) && device.tx) {
             device.open = device.link = 0;
             device.descriptor = &descriptor;
@@ -139,7 +118,7 @@ int master_device_open(master_device& device)
 {
     if (!device.descriptor)
         return result::no_device;
-    master& m = *device.owner;
+    master_core& m = *device.owner;
     if (!device.open) {
         device.link = 1;
         int result = device.descriptor->open ? device.descriptor->open(*device.descriptor) : 0;
@@ -154,9 +133,8 @@ int master_device_open(master_device& device)
     return 0;
 }
 
-void master_signal_request_done(master& m)
+void master_signal_request_done(master_core& m)
 {
-    m.request_done.set();
     // taken so that a caller between its state check and its wait cannot miss this
     {
         std::lock_guard lock(m.request_end_lock);
@@ -164,7 +142,7 @@ void master_signal_request_done(master& m)
     m.request_ended.notify_all();
 }
 
-void master_clear_slaves(master& m)
+void master_clear_slaves(master_core& m)
 {
     m.dc_reference_clock = nullptr;
     m.busy_count = 0;
@@ -176,7 +154,7 @@ void master_clear_slaves(master& m)
     m.slaves.reset();
 }
 
-void master_clear(master& m)
+void master_clear(master_core& m)
 {
     if (!m.stop) {
         m.stop = 1;
@@ -184,9 +162,8 @@ void master_clear(master& m)
         if (m.timer)
             m.timer->kill();
     }
-    master_release_configs(m);
     {
-        std::lock_guard lock(m.master_lock);
+        mutex_lock lock(m.master_lock);
         master_clear_slaves(m);
     }
     release_datagrams(m);

@@ -17,7 +17,7 @@ int next_ring_slot(int slot)
 
 // A slot that a machine still holds, or whose datagram is queued or on the wire, must not
 // be prepared again: with several exchanges a tick the ring comes round within one tick.
-bool ring_slot_in_use(const master& m, const datagram& d)
+bool ring_slot_in_use(const master_core& m, const datagram& d)
 {
     if (d.queue_link.linked() || d.state == datagram_state::queued || d.state == datagram_state::sent)
         return true;
@@ -29,7 +29,7 @@ bool ring_slot_in_use(const master& m, const datagram& d)
 
 // The next free ring datagram, or none when the ring is full. A slot still in use is
 // passed over; it is not 'init', so the injection passes over it too.
-datagram* free_ring_datagram(master& m)
+datagram* free_ring_datagram(master_core& m)
 {
     for (int passed = 0; passed < ring_size; ++passed) {
         if (next_ring_slot(m.ring_write) == m.ring_read)
@@ -72,7 +72,7 @@ bool machine_idle(const slave_request_machine& fsm)
 }
 
 // Runs one step on the ring datagram; true when the machine now holds it.
-bool step_on_ring(master& m, slave_request_machine& fsm, datagram& ring_datagram)
+bool step_on_ring(master_core& m, slave_request_machine& fsm, datagram& ring_datagram)
 {
     slave_request_exec(fsm, ring_datagram);
     if (machine_idle(fsm)) {
@@ -88,7 +88,7 @@ bool step_on_ring(master& m, slave_request_machine& fsm, datagram& ring_datagram
     return true;
 }
 
-void remove_busy(master& m, int position)
+void remove_busy(master_core& m, int position)
 {
     for (int i = position; i + 1 < m.busy_count; ++i)
         m.busy[i] = m.busy[i + 1];
@@ -96,7 +96,7 @@ void remove_busy(master& m, int position)
 }
 
 // Returns false when the rest of the request step must wait for the next tick.
-bool run_busy_machines(master& m)
+bool run_busy_machines(master_core& m)
 {
     for (int i = 0; i < m.busy_count;) {
         slave_request_machine& fsm = *m.busy[i];
@@ -121,7 +121,7 @@ bool run_busy_machines(master& m)
     return true;
 }
 
-void start_ready_machines(master& m)
+void start_ready_machines(master_core& m)
 {
     unsigned count = m.slave_count;
     for (unsigned visited = 0; visited < count && m.busy_count < max_busy_request_machines; ++visited) {
@@ -158,13 +158,13 @@ bool datagram_in_flight(const datagram& d)
     return d.state == datagram_state::queued || d.state == datagram_state::sent;
 }
 
-bool master_machine_waits(master& m, int exchanges)
+bool master_machine_waits(master_core& m, int exchanges)
 {
     return !m.fsm.idle && exchanges < max_master_extra_exchanges && datagram_in_flight(m.fsm_datagram);
 }
 
 // A status check that found the mailbox empty is sent again only within the poll bound.
-bool poll_allowed(master& m, slave_request_machine& fsm, std::chrono::steady_clock::time_point now)
+bool poll_allowed(master_core& m, slave_request_machine& fsm, std::chrono::steady_clock::time_point now)
 {
     if (fsm.poll_tick != m.tick_count) {
         fsm.poll_tick = m.tick_count;
@@ -174,7 +174,7 @@ bool poll_allowed(master& m, slave_request_machine& fsm, std::chrono::steady_clo
 }
 
 // True while some request machine's exchange may still move within this tick.
-bool request_machines_wait(master& m)
+bool request_machines_wait(master_core& m)
 {
     for (int i = 0; i < m.busy_count; ++i) {
         slave_request_machine& fsm = *m.busy[i];
@@ -195,7 +195,7 @@ bool request_machines_wait(master& m)
 // Steps every busy request machine whose reply is in, each onto a fresh ring datagram.
 // One still waiting, timed out or refused is left for the next tick's step.
 // True when a request ended.
-bool step_answered_machines(master& m, std::chrono::steady_clock::time_point now)
+bool step_answered_machines(master_core& m, std::chrono::steady_clock::time_point now)
 {
     bool ended = false;
     for (int i = 0; i < m.busy_count;) {
@@ -226,7 +226,7 @@ bool step_answered_machines(master& m, std::chrono::steady_clock::time_point now
     return ended;
 }
 
-void run_extra_exchanges(master& m, std::chrono::steady_clock::time_point tick_start, bool fsm_ran)
+void run_extra_exchanges(master_core& m, std::chrono::steady_clock::time_point tick_start, bool fsm_ran)
 {
     const auto deadline = tick_start + extra_exchange_budget;
     master_device& device = m.main_device;
@@ -236,7 +236,7 @@ void run_extra_exchanges(master& m, std::chrono::steady_clock::time_point tick_s
     while (!m.stop && device.link) {
         bool master_stepped = false;
         {
-            std::lock_guard lock(m.master_lock);
+            mutex_lock lock(m.master_lock);
             if (fsm_ran && !m.fsm.idle && master_exchanges < max_master_extra_exchanges
                 && !datagram_in_flight(m.fsm_datagram)) {
                 master_fsm_exec(m.fsm);
@@ -247,7 +247,7 @@ void run_extra_exchanges(master& m, std::chrono::steady_clock::time_point tick_s
             start_ready_machines(m);
         }
         {
-            std::lock_guard lock(m.send_receive_lock);
+            mutex_lock lock(m.send_receive_lock);
             if (master_stepped)
                 master_queue_datagram(m, m.fsm_datagram);
             master_inject_ring_datagrams(m);
@@ -255,14 +255,14 @@ void run_extra_exchanges(master& m, std::chrono::steady_clock::time_point tick_s
             master_send_frames(m, 0, false);
         }
         {
-            std::lock_guard lock(m.master_lock);
+            mutex_lock lock(m.master_lock);
             if (!(fsm_ran && master_machine_waits(m, master_exchanges)) && !request_machines_wait(m) && !request_ended)
                 return;
         }
         if (std::chrono::steady_clock::now() + reply_poll_interval >= deadline)
             return;
         std::this_thread::sleep_for(reply_poll_interval);
-        std::lock_guard lock(m.send_receive_lock);
+        mutex_lock lock(m.send_receive_lock);
         device.poll_time = platform::tick_ms();
         if (device.poll && device.descriptor)
             device.poll(*device.descriptor);
@@ -271,13 +271,13 @@ void run_extra_exchanges(master& m, std::chrono::steady_clock::time_point tick_s
 
 } // namespace
 
-void master_inject_ring_datagrams(master& m)
+void master_inject_ring_datagrams(master_core& m)
 {
     size_t queued_bytes = 0;
     for (datagram* d = m.queue.front(); d; d = m.queue.next(*d))
         if (d->state == datagram_state::queued)
             queued_bytes += d->data_size;
-    uint32_t wait_ms = module_data().external_datagram_wait_ms;
+    uint32_t wait_ms = external_datagram_wait_ms;
     while (m.ring_read != m.ring_write) {
         datagram& d = m.ext_ring[m.ring_read];
         if (d.state != datagram_state::init) {
@@ -299,7 +299,7 @@ void master_inject_ring_datagrams(master& m)
     }
 }
 
-void master_cycle_tick(master& m)
+void master_cycle_tick(master_core& m)
 {
     const auto tick_start = std::chrono::steady_clock::now();
     m.tick_running = 1;
@@ -315,7 +315,7 @@ void master_cycle_tick(master& m)
     }
 
     {
-        std::lock_guard lock(m.send_receive_lock);
+        mutex_lock lock(m.send_receive_lock);
         device.poll_time = platform::tick_ms();
         if (device.poll && device.descriptor)
             device.poll(*device.descriptor);
@@ -324,7 +324,7 @@ void master_cycle_tick(master& m)
 
     bool fsm_ran = false;
     {
-        std::lock_guard lock(m.master_lock);
+        mutex_lock lock(m.master_lock);
         auto state = m.fsm_datagram.state;
         if (state != datagram_state::queued && state != datagram_state::sent) {
             master_fsm_exec(m.fsm);
@@ -335,7 +335,7 @@ void master_cycle_tick(master& m)
     }
 
     {
-        std::lock_guard lock(m.send_receive_lock);
+        mutex_lock lock(m.send_receive_lock);
         if (fsm_ran)
             master_queue_datagram(m, m.fsm_datagram);
         master_inject_ring_datagrams(m);

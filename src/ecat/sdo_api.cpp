@@ -17,7 +17,7 @@ constexpr uint32_t exchange_allowance_ms = 1000;
 constexpr uint32_t segment_allowance_ms_per_kib = 250;
 
 // Takes the request out of the master: off its queue, or out of service. Under the master lock.
-void withdraw(master& m, sdo_request& request)
+void withdraw(master_core& m, sdo_request& request)
 {
     if (request.state == request_state::queued) {
         request.queue_link.unlink();
@@ -35,14 +35,14 @@ void withdraw(master& m, sdo_request& request)
 // Queues the request and waits for its end, at most sdo_call_limit_ms. Returns 0 when
 // it ended (success or failure; a request withdrawn at the limit ends in failure), or
 // the result of a request withdrawn or never queued.
-int queue_and_wait(master& m, uint16_t position, sdo_request& request, size_t size_hint)
+int queue_and_wait(master_core& m, uint16_t position, sdo_request& request, size_t size_hint)
 {
     auto deadline = std::chrono::steady_clock::now()
         + std::chrono::milliseconds(sdo_call_limit_ms(request.response_timeout_ms, size_hint));
     request.state = request_state::queued;
     request.queue_time = platform::tick_ms();
     {
-        std::lock_guard lock(m.master_lock);
+        mutex_lock lock(m.master_lock);
         if (position >= m.slave_count)
             return result::bad_position;
         m.slaves[position].sdo_requests.push_back(request);
@@ -55,7 +55,7 @@ int queue_and_wait(master& m, uint16_t position, sdo_request& request, size_t si
         m.request_ended.wait_for(wait_lock, std::chrono::milliseconds(5));
     wait_lock.unlock();
     if (request.state == request_state::queued) {
-        std::lock_guard lock(m.master_lock);
+        mutex_lock lock(m.master_lock);
         if (request.state == request_state::queued) {
             request.queue_link.unlink();
             return result::failed;
@@ -68,7 +68,7 @@ int queue_and_wait(master& m, uint16_t position, sdo_request& request, size_t si
     wait_lock.unlock();
     if (request.state == request_state::busy) {
         // past the limit: after this no step of the transfer touches the request
-        std::lock_guard lock(m.master_lock);
+        mutex_lock lock(m.master_lock);
         withdraw(m, request);
     }
     return 0;
@@ -114,7 +114,7 @@ int master_sdo_download(master& m, uint16_t position, uint16_t index, uint8_t su
     if (size > 0 && sdo_request_copy_data(request, data, size) != 0)
         return result::no_memory;
     request.direction = sdo_direction::download;
-    int queued = queue_and_wait(m, position, request, size);
+    int queued = queue_and_wait(core_of(m), position, request, size);
     if (queued != 0)
         return queued;
     report_codes(request, abort_code, mailbox_error_code);
@@ -136,7 +136,7 @@ int master_sdo_upload(master& m, uint16_t position, uint16_t index, uint8_t subi
     if (target_size > 0 && sdo_request_reserve(request, target_size) != 0)
         return fail(result::no_memory);
     request.direction = sdo_direction::upload;
-    int queued = queue_and_wait(m, position, request, target_size);
+    int queued = queue_and_wait(core_of(m), position, request, target_size);
     if (queued != 0)
         return fail(queued);
     report_codes(request, abort_code, mailbox_error_code);

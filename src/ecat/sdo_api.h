@@ -4,7 +4,7 @@
 
 namespace ecat {
 
-struct master;
+class master;
 
 // Every blocking call ends within its limit: the response time-out, plus time for
 // the transfer's exchanges (1 s, and 250 ms per KiB of data), at most 4 s. At the

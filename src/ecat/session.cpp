@@ -21,12 +21,13 @@ bool slave_settled(const slave& s)
 
 } // namespace
 
-int session_open(master& m, net_device& descriptor, int adapter_index, int response_wait_ms)
+int session_open(master& owner, net_device& descriptor, int adapter_index, int response_wait_ms)
 {
+    master_core& m = core_of(owner);
     master_clear(m);
     if (int filled = net_device_fill(descriptor, adapter_index, response_wait_ms); filled != 0)
         return filled;
-    int initialised = &m == &master_zero() ? master_module_init(descriptor.mac) : master_init(m, 0, descriptor.mac);
+    int initialised = master_init(m, 0, descriptor.mac);
     if (initialised != 0)
         return initialised;
     master_device* device = master_attach_device(m, descriptor);
@@ -35,10 +36,11 @@ int session_open(master& m, net_device& descriptor, int adapter_index, int respo
     return master_device_open(*device);
 }
 
-bus_status session_status(master& m)
+bus_status session_status(master& owner)
 {
+    master_core& m = core_of(owner);
     bus_status status;
-    std::lock_guard lock(m.master_lock);
+    mutex_lock lock(m.master_lock);
     status.slave_count = m.slave_count;
     status.scan_busy = m.scan_busy != 0;
     status.link = m.main_device.link != 0;
@@ -80,7 +82,7 @@ bool session_wait_settled(master& m, int timeout_ms, int expected)
 
 void session_close(master& m)
 {
-    master_clear(m);
+    master_clear(core_of(m));
 }
 
 } // namespace ecat

@@ -21,8 +21,8 @@ struct bus_status {
 constexpr int any_slave_count = -1;
 
 // Starts a master on an adapter: clears it if it ran, fills the descriptor (which must
-// outlive the master's use of it), initialises the master (master_zero through the module's
-// MAC table), attaches and opens. Returns 0, 13 (no such adapter), -12, -19 or the open's code.
+// outlive the master's use of it), initialises the master with the adapter's MAC, attaches
+// and opens. Returns 0, 13 (no such adapter), -12, -19 or the open's code.
 [[nodiscard]] int session_open(master& m, net_device& descriptor, int adapter_index, int response_wait_ms);
 
 // A snapshot taken under the master lock.

@@ -5,7 +5,7 @@
 
 namespace ecat {
 
-void slave_init(slave& s, master& owner, int device_index, uint16_t ring_position, uint16_t station_address)
+void slave_init(slave& s, master_core& owner, int device_index, uint16_t ring_position, uint16_t station_address)
 {
     s.owner = &owner;
     s.device_index = device_index;
@@ -14,7 +14,6 @@ void slave_init(slave& s, master& owner, int device_index, uint16_t ring_positio
     s.effective_alias = 0;
     for (auto& port : s.ports)
         port = slave_port{};
-    s.config = nullptr;
     s.requested_al_state = 2;
     s.current_al_state = 0;
     s.error_flag = 0;
@@ -59,7 +58,7 @@ void slave_init(slave& s, master& owner, int device_index, uint16_t ring_positio
 
 void slave_release(slave& s)
 {
-    master& owner = *s.owner;
+    master_core& owner = *s.owner;
     bool failed_any = false;
     while (sdo_request* request = s.sdo_requests.pop_front()) {
         request->state = request_state::failure;
@@ -68,10 +67,6 @@ void slave_release(slave& s)
     if (failed_any)
         master_signal_request_done(owner);
 
-    if (s.config) {
-        s.config->attached = nullptr;
-        s.config = nullptr;
-    }
     s.object_dictionary.clear();
     s.strings.clear();
     s.sync_managers.clear();
@@ -79,14 +74,6 @@ void slave_release(slave& s)
     s.sii_image.clear();
 
     slave_request_fail_in_service(s.request_machine);
-}
-
-pdo* slave_find_pdo(slave& s, uint16_t index)
-{
-    for (auto& manager : s.sync_managers)
-        if (pdo* found = pdo_list_find(manager.pdos, index))
-            return found;
-    return nullptr;
 }
 
 } // namespace ecat

@@ -10,9 +10,8 @@
 
 namespace ecat {
 
-struct master;
+struct master_core;
 struct slave;
-struct slave_config;
 
 struct slave_port {
     uint32_t type = 0;   // two bits of register 0x0007
@@ -45,13 +44,12 @@ constexpr unsigned max_sync_managers = 16;
 constexpr unsigned max_fmmus = 16;
 
 struct slave {
-    master* owner = nullptr;
+    master_core* owner = nullptr;
     int device_index = 0;
     uint16_t ring_position = 0;
     uint16_t station_address = 0;
     uint16_t effective_alias = 0;
     slave_port ports[4];
-    slave_config* config = nullptr;
     int requested_al_state = 2;
     int current_al_state = 0;
     int error_flag = 0;
@@ -108,11 +106,9 @@ struct slave {
 constexpr uint16_t mailbox_protocol_coe = 0x0004;
 
 // Sets every field to its initial value.
-void slave_init(slave& s, master& owner, int device_index, uint16_t ring_position, uint16_t station_address);
+void slave_init(slave& s, master_core& owner, int device_index, uint16_t ring_position, uint16_t station_address);
 // Fails every queued and in-service request (signalling the request-done event),
 // detaches the configuration and frees the SII data, lists and object dictionary.
 void slave_release(slave& s);
-// Finds a PDO by index across the slave's sync managers.
-pdo* slave_find_pdo(slave& s, uint16_t index);
 
 } // namespace ecat

@@ -7,9 +7,10 @@
 
 namespace ecat {
 
-int master_get_slave_info(master& m, uint16_t position, slave_info& info)
+int master_get_slave_info(master& owner, uint16_t position, slave_info& info)
 {
-    std::lock_guard lock(m.master_lock);
+    master_core& m = core_of(owner);
+    mutex_lock lock(m.master_lock);
     if (position >= m.slave_count)
         return result::wait_failed;
     const slave& s = m.slaves[position];
@@ -41,6 +42,16 @@ int master_get_slave_info(master& m, uint16_t position, slave_info& info)
         (s.mailbox_protocols & mailbox_protocol_coe) && s.general_present && (s.coe_details & 0x08) ? 1 : 0;
     std::strncpy(info.name, s.name.c_str(), sizeof info.name - 1);
     return 0;
+}
+
+bool master_read_slave(master& owner, uint16_t position, const std::function<void(const slave&)>& reader)
+{
+    master_core& m = core_of(owner);
+    mutex_lock lock(m.master_lock);
+    if (position >= m.slave_count)
+        return false;
+    reader(m.slaves[position]);
+    return true;
 }
 
 } // namespace ecat

@@ -1,9 +1,11 @@
 #pragma once
 #include <cstdint>
+#include <functional>
 
 namespace ecat {
 
-struct master;
+class master;
+struct slave;
 
 struct slave_info_port {
     uint32_t type = 0;
@@ -34,5 +36,10 @@ struct slave_info {
 // Copies a slave's identity. Returns 0, or -4 when the position is not below the
 // slave count.
 [[nodiscard]] int master_get_slave_info(master& m, uint16_t position, slave_info& info);
+
+// Lets `reader` look at the whole record of one slave (its SII data, PDOs, sync managers)
+// under the master lock; it must not call back into the master. False when the position is
+// not below the slave count.
+bool master_read_slave(master& m, uint16_t position, const std::function<void(const slave&)>& reader);
 
 } // namespace ecat

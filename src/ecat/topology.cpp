@@ -59,7 +59,7 @@ slave* next_dc_slave(slave* s)
 
 // Gives the slaves to the open ports depth first, in ring order. Returns false when
 // the ports ask for more slaves than there are.
-bool visit(master& m, unsigned& position, slave& s, slave* upstream)
+bool visit(master_core& m, unsigned& position, slave& s, slave* upstream)
 {
     s.ports[0].next_slave = upstream;
     for (int port : downstream_ports) {
@@ -92,7 +92,7 @@ void propagate(slave& s, uint32_t& running_delay)
 
 } // namespace
 
-void master_choose_reference_clock(master& m)
+void master_choose_reference_clock(master_core& m)
 {
     m.dc_reference_clock = nullptr;
     for (unsigned i = 0; i < m.slave_count; ++i) {
@@ -108,7 +108,7 @@ void master_choose_reference_clock(master& m)
     datagram_frmw(m.sync_datagram, address);
 }
 
-int master_compute_topology(master& m)
+int master_compute_topology(master_core& m)
 {
     for (unsigned i = 0; i < m.slave_count; ++i)
         for (slave_port& port : m.slaves[i].ports)
@@ -119,7 +119,7 @@ int master_compute_topology(master& m)
     return visit(m, position, m.slaves[0], nullptr) ? 0 : -1;
 }
 
-void master_compute_delays(master& m)
+void master_compute_delays(master_core& m)
 {
     for (unsigned i = 0; i < m.slave_count; ++i) {
         slave& s = m.slaves[i];
@@ -140,40 +140,6 @@ void master_compute_delays(master& m)
         uint32_t running_delay = 0;
         propagate(*m.dc_reference_clock, running_delay);
     }
-}
-
-void master_attach_configs(master& m)
-{
-    for (auto& config : m.configs) {
-        if (config->attached)
-            continue;
-        unsigned first = 0;
-        if (config->alias) {
-            for (first = 0; first < m.slave_count; ++first)
-                if (m.slaves[first].effective_alias == config->alias)
-                    break;
-            if (first == m.slave_count)
-                continue;
-        }
-        unsigned target = first + config->position;
-        if (target >= m.slave_count)
-            continue;
-        slave& s = m.slaves[target];
-        if (s.config || s.vendor_id != config->vendor_id || s.product_code != config->product_code)
-            continue;
-        s.config = config.get();
-        config->attached = &s;
-    }
-}
-
-void master_release_configs(master& m)
-{
-    for (auto& config : m.configs)
-        if (config->attached) {
-            config->attached->config = nullptr;
-            config->attached = nullptr;
-        }
-    m.configs.clear();
 }
 
 } // namespace ecat

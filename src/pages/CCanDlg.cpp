@@ -256,7 +256,7 @@ void CCanDlg::timed_send_toggled(bool on)
         timed_frames_ = 0;
         first_timed_frame_ = true;
         timed_position_ = context.selected_slave();
-        timed_scans_ = context.master().scans_started;
+        timed_scans_ = context.master().scans_started();
         timed_interval_ms_ = std::max(1, int(*interval.value));
         rate_since_ms_ = QDateTime::currentMSecsSinceEpoch();
         rate_->setText("实际：— 帧/秒");
@@ -284,7 +284,7 @@ QString CCanDlg::timed_send_lost_card() const
     if (context.selected_slave() != timed_position_)
         return "定时发送已停止：所选从站已改变";
     const ecat::master& m = context.master();
-    if (m.scans_started != timed_scans_ || unsigned(timed_position_) >= m.slave_count)
+    if (m.scans_started() != timed_scans_ || unsigned(timed_position_) >= m.slave_count())
         return "定时发送已停止：总线已改变";
     return {};
 }

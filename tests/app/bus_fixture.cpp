@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "ecat/session.h"
+#include "ecat/slave_info.h"
 #include "sim/bus/bus.h"
 #include "sim/bus/bus_catalog.h"
 #include "sim/description/generic_slaves.h"
@@ -142,14 +143,14 @@ int adapter_index_of(const std::string& name)
     return -1;
 }
 
-int start_master(int adapter_index, ecat::net_device& descriptor, int response_wait_ms)
+int start_master(ecat::master& m, int adapter_index, ecat::net_device& descriptor, int response_wait_ms)
 {
-    return ecat::session_open(ecat::master_zero(), descriptor, adapter_index, response_wait_ms);
+    return ecat::session_open(m, descriptor, adapter_index, response_wait_ms);
 }
 
-bool wait_until_ready(unsigned count, int timeout_ms)
+bool wait_until_ready(ecat::master& m, unsigned count, int timeout_ms)
 {
-    return ecat::session_wait_settled(ecat::master_zero(), timeout_ms, int(count));
+    return ecat::session_wait_settled(m, timeout_ms, int(count));
 }
 
 namespace {
@@ -173,7 +174,7 @@ uint64_t object_value(sim::bus& bus, size_t slave, uint16_t index, uint8_t subin
     return with_dictionary(bus, slave, [&](sim::object_dictionary& d) { return d.number(index, subindex); });
 }
 
-sdo_traffic::sdo_traffic()
+sdo_traffic::sdo_traffic(ecat::master& m) : master_(m)
 {
     ecat::adapter_set_tap(this);
 }
@@ -204,14 +205,10 @@ std::vector<sdo_access> sdo_traffic::accesses() const
 
 std::vector<sdo_access> sdo_traffic::to(unsigned position) const
 {
-    ecat::master& m = ecat::master_zero();
     uint16_t station = 0;
-    {
-        std::lock_guard master_lock(m.master_lock);
-        if (position >= m.slave_count)
-            return {};
-        station = m.slaves[position].station_address;
-    }
+    if (!ecat::master_read_slave(master_, uint16_t(position),
+                                 [&](const ecat::slave& s) { station = s.station_address; }))
+        return {};
     std::vector<sdo_access> result;
     for (const sdo_access& access : accesses())
         if (access.station == station)

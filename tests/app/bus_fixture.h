@@ -36,10 +36,10 @@ std::shared_ptr<sim::bus> register_spec_bus(const std::string& spec, const std::
 // Index of the adapter with this display name in the current table, or -1.
 int adapter_index_of(const std::string& name);
 
-// Starts master_zero on an adapter as the main window does; the session's result.
-int start_master(int adapter_index, ecat::net_device& descriptor, int response_wait_ms = 10);
+// Starts a test's master on an adapter as the main window does; the session's result.
+int start_master(ecat::master& m, int adapter_index, ecat::net_device& descriptor, int response_wait_ms = 10);
 // Waits until the scan has found `count` slaves and each can take requests.
-bool wait_until_ready(unsigned count, int timeout_ms = 5000);
+bool wait_until_ready(ecat::master& m, unsigned count, int timeout_ms = 5000);
 
 void set_object(sim::bus& bus, size_t slave, uint16_t index, uint8_t subindex, uint64_t value);
 uint64_t object_value(sim::bus& bus, size_t slave, uint16_t index, uint8_t subindex);
@@ -56,7 +56,7 @@ struct sdo_access {
 // Records the SDO requests the master sends (decoded from the frames), while it lives.
 class sdo_traffic : public ecat::frame_tap {
 public:
-    sdo_traffic();
+    explicit sdo_traffic(ecat::master& m);
     ~sdo_traffic() override;
     void frame(const uint8_t* data, size_t length, bool sent) override;
 
@@ -66,6 +66,7 @@ public:
     void clear();
 
 private:
+    ecat::master& master_;
     mutable std::mutex mutex_;
     std::vector<sdo_access> accesses_;
 };

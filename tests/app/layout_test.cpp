@@ -64,6 +64,7 @@ class layout_test : public QObject {
     Q_OBJECT
 
 private:
+    ecat::master bus_master; // this test's own, outliving what uses it
     std::unique_ptr<CKestIO_TestDlg> window;
     std::shared_ptr<sim::bus> bus;
     QStringList messages;
@@ -76,7 +77,8 @@ private:
     {
         for (const QString& fault : found)
             qInfo().noquote() << fault;
-        QVERIFY2(found.isEmpty(), qPrintable(QStringLiteral("%1 widgets cannot be seen or read in full").arg(found.size())));
+        QVERIFY2(found.isEmpty(),
+                 qPrintable(QStringLiteral("%1 widgets cannot be seen or read in full").arg(found.size())));
     }
 
     static void settle()
@@ -141,9 +143,9 @@ private slots:
         set_message_box_handler([this](QWidget*, const QString&, const QString& text) { messages << text; });
         bus = register_spec_bus(all_cards, bus_name);
         QVERIFY(bus);
-        window = std::make_unique<CKestIO_TestDlg>(QString::fromStdString(bus_name));
+        window = std::make_unique<CKestIO_TestDlg>(bus_master, QString::fromStdString(bus_name));
         window->show();
-        QVERIFY(wait_until_ready(4));
+        QVERIFY(wait_until_ready(bus_master, 4));
     }
 
     void cleanupTestCase()

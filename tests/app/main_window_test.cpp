@@ -24,6 +24,7 @@
 #include "app/message_box.h"
 #include "app/poll_procedures.h"
 #include "bus_fixture.h"
+#include "support/master_test_access.h"
 #include "ecat/adapter.h"
 #include "pages/CADtest.h"
 #include "pages/CMyDlg.h"
@@ -51,6 +52,7 @@ class main_window_test : public QObject {
     Q_OBJECT
 
 private:
+    ecat::master bus_master; // this test's own, outliving what uses it
     std::unique_ptr<CKestIO_TestDlg> window;
     std::shared_ptr<sim::bus> bus;
     QStringList messages;
@@ -58,9 +60,9 @@ private:
 
     void open_window(unsigned slave_count)
     {
-        window = std::make_unique<CKestIO_TestDlg>(QString::fromStdString(bus_name));
+        window = std::make_unique<CKestIO_TestDlg>(bus_master, QString::fromStdString(bus_name));
         window->show();
-        QVERIFY(wait_until_ready(slave_count));
+        QVERIFY(wait_until_ready(bus_master, slave_count));
     }
 
     void open_on_cards(std::vector<test_card> line)
@@ -257,7 +259,7 @@ private slots:
     {
         open_on_cards({card_named("ZEIO"), card_named("ZEIO")});
         search_and_read_identity();
-        sdo_traffic traffic;
+        sdo_traffic traffic(bus_master);
         choose_slave(0);
         QTest::qWait(300);
         for (const sdo_access& access : traffic.to(0))
@@ -290,15 +292,15 @@ private slots:
         cards = std::vector<test_card>(6, card_named("ZEIO"));
         bus = register_test_bus(cards, bus_name);
         bus->set_drop_probability(0.3);
-        window = std::make_unique<CKestIO_TestDlg>(QString::fromStdString(bus_name));
+        window = std::make_unique<CKestIO_TestDlg>(bus_master, QString::fromStdString(bus_name));
         window->show();
-        QTRY_VERIFY(window->master().scan_busy);
+        QTRY_VERIFY(window->master().scan_busy());
         QTRY_VERIFY(control<QLabel>(1105)->isVisible());
         click(1050);
         QCOMPARE(messages, QStringList({"主站正在搜索从站！"}));
         QCOMPARE(slave_list()->count(), 0);
         bus->set_drop_probability(0);
-        QVERIFY(wait_until_ready(6, 30000));
+        QVERIFY(wait_until_ready(bus_master, 6, 30000));
         QTRY_VERIFY(!control<QLabel>(1105)->isVisible());
     }
 
@@ -312,11 +314,11 @@ private slots:
         QVERIFY(!disconnected->isVisible());
         auto* readings = window->page(page_kind::io)->findChild<QTableWidget*>("id1002");
         bus->unplug(2);
-        QTRY_VERIFY(window->master().slave_count == 2);
+        QTRY_VERIFY(window->master().slave_count() == 2);
         QTRY_VERIFY_WITH_TIMEOUT(disconnected->isVisible(), 600); // one refresh
         QVERIFY(!readings->isEnabled());                          // the last readings are greyed as old
         bus->replug(2);
-        QTRY_VERIFY(window->master().slave_count == 3);
+        QTRY_VERIFY(window->master().slave_count() == 3);
         QTRY_VERIFY_WITH_TIMEOUT(!disconnected->isVisible(), 600);
         QVERIFY(readings->isEnabled());
     }
@@ -331,7 +333,7 @@ private slots:
         QLabel* no_slave = window->findChild<QLabel*>("no_slave");
         QVERIFY(!no_slave->isVisible());
         bus->unplug(0);
-        QTRY_VERIFY(window->master().slave_count == 0 && !window->master().scan_busy);
+        QTRY_VERIFY(window->master().slave_count() == 0 && !window->master().scan_busy());
         click(1050);
         QCOMPARE(slave_list()->count(), 0);
         QCOMPARE(QStringList({text_of(1101), text_of(1102), text_of(1103), text_of(1104)}),
@@ -346,7 +348,7 @@ private slots:
         QCOMPARE(readings->item(0, 5)->text(), QString("0"));
 
         bus->replug(0);
-        QVERIFY(wait_until_ready(1));
+        QVERIFY(wait_until_ready(bus_master, 1));
         search_and_read_identity();
         QVERIFY(!no_slave->isVisible());
         QTRY_COMPARE(readings->item(0, 5)->text(), QString("3029"));
@@ -421,7 +423,7 @@ private slots:
         QVERIFY(!window->poll_thread().running());
         QVERIFY(!window->ain24_thread().running());
         QCOMPARE(QSettings("DV_TqrApp", "KestIO_Test").value("config/net_index").toInt(), bus_index);
-        QVERIFY(wait_until_ready(1));
+        QVERIFY(wait_until_ready(bus_master, 1));
         QTest::qWait(500);
         QVERIFY(!control<QLabel>(1106)->isVisible()); // nothing is selected
         search_and_read_identity();
@@ -460,14 +462,14 @@ private slots:
         cards = {card_named("ZEIO")};
         bus = register_test_bus(cards, bus_name);
         QSettings("DV_TqrApp", "KestIO_Test").setValue("config/net_index", 99);
-        window = std::make_unique<CKestIO_TestDlg>(QString::fromStdString(bus_name));
+        window = std::make_unique<CKestIO_TestDlg>(bus_master, QString::fromStdString(bus_name));
         QCOMPARE(window->net_index(), 0);
         window.reset();
         ecat::adapter_list_refresh();
         int bus_index = adapter_index_of(bus_name);
         ecat::adapter_release_all();
         QSettings("DV_TqrApp", "KestIO_Test").setValue("config/net_index", bus_index);
-        window = std::make_unique<CKestIO_TestDlg>();
+        window = std::make_unique<CKestIO_TestDlg>(bus_master);
         QCOMPARE(window->net_index(), bus_index);
     }
 
@@ -475,7 +477,7 @@ private slots:
     {
         open_on_cards({card_named("ZEIO")});
         search_and_read_identity();
-        sdo_traffic traffic;
+        sdo_traffic traffic(bus_master);
         QTRY_VERIFY(!traffic.to(0).empty()); // the IO tab is polled
         tabs()->setCurrentIndex(3);
         QCOMPARE(window->current_tab(), 3);
@@ -512,7 +514,7 @@ private slots:
         QVERIFY(timer.elapsed() < 5000);
         QVERIFY(!window->poll_thread().running());
         *cards[0].inputs_delay_ms = 0;
-        QVERIFY(wait_until_ready(1));
+        QVERIFY(wait_until_ready(bus_master, 1));
         search_and_read_identity();
         QVERIFY(window->poll_thread().running());
     }
@@ -528,8 +530,8 @@ private slots:
         timer.start();
         window.reset();
         QVERIFY(timer.elapsed() < 2000);
-        QVERIFY(ecat::master_zero().stop);
-        QCOMPARE(ecat::master_zero().slave_count.load(), 0u);
+        QVERIFY(testsupport::inside(bus_master).stop);
+        QCOMPARE(bus_master.slave_count(), 0u);
         QCOMPARE(ecat::adapter_count(), 0);
     }
 

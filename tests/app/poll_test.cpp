@@ -12,6 +12,7 @@
 #include "bus_fixture.h"
 #include "ecat/adapter.h"
 #include "sim/bus/bus.h"
+#include "ecat/session.h"
 #include "test_host.h"
 
 using namespace apptest;
@@ -67,8 +68,8 @@ protected:
     {
         bus = register_test_bus(cards, "test bus");
         ecat::adapter_list_refresh();
-        start_master(adapter_index_of("test bus"), descriptor);
-        ASSERT_TRUE(wait_until_ready(unsigned(cards.size())));
+        start_master(bus_master, adapter_index_of("test bus"), descriptor);
+        ASSERT_TRUE(wait_until_ready(bus_master, unsigned(cards.size())));
         traffic.clear();
     }
 
@@ -76,7 +77,7 @@ protected:
     {
         slot.stop_thread();
         slot.join();
-        ecat::master_clear(ecat::master_zero());
+        ecat::session_close(bus_master);
         ecat::adapter_release_all();
         ecat::adapter_unregister_wires();
     }
@@ -89,10 +90,11 @@ protected:
         slot.stop_thread();
     }
 
+    ecat::master bus_master;
     std::shared_ptr<sim::bus> bus;
     ecat::net_device descriptor;
-    sdo_traffic traffic;
-    test_host host;
+    sdo_traffic traffic{bus_master};
+    test_host host{bus_master};
     CTQRThread slot;
 };
 
@@ -285,11 +287,12 @@ TEST(poll_values, a_failed_upload_keeps_the_last_value)
 {
     std::shared_ptr<sim::bus> bus = register_spec_bus("generic", "generic bus");
     ecat::adapter_list_refresh();
+    ecat::master bus_master;
     ecat::net_device descriptor;
-    start_master(adapter_index_of("generic bus"), descriptor);
-    ASSERT_TRUE(wait_until_ready(1));
-    sdo_traffic traffic;
-    test_host host;
+    start_master(bus_master, adapter_index_of("generic bus"), descriptor);
+    ASSERT_TRUE(wait_until_ready(bus_master, 1));
+    sdo_traffic traffic(bus_master);
+    test_host host(bus_master);
     host.polled.inputs = 0x1234;
     host.polled.encoder = 0xDEADBEEF;
     CTQRThread slot;
@@ -298,7 +301,7 @@ TEST(poll_values, a_failed_upload_keeps_the_last_value)
     slot.stop_thread();
     EXPECT_EQ(host.polled.inputs, 0x1234);
     EXPECT_EQ(host.polled.encoder, 0xDEADBEEFu);
-    ecat::master_clear(ecat::master_zero());
+    ecat::session_close(bus_master);
     ecat::adapter_release_all();
     ecat::adapter_unregister_wires();
 }
@@ -311,11 +314,12 @@ TEST(kova_h_poll, delivers_what_the_card_port_and_the_can_port_receive_while_the
     if (!bus)
         GTEST_SKIP() << "the simulator does not have the card models yet";
     ecat::adapter_list_refresh();
+    ecat::master bus_master;
     ecat::net_device descriptor;
-    start_master(adapter_index_of("card bus"), descriptor);
-    ASSERT_TRUE(wait_until_ready(1));
-    ecat::master& m = ecat::master_zero();
-    test_host host;
+    start_master(bus_master, adapter_index_of("card bus"), descriptor);
+    ASSERT_TRUE(wait_until_ready(bus_master, 1));
+    ecat::master& m = bus_master;
+    test_host host(bus_master);
     CTQRThread slot;
     const std::string text = "hello, card port";
     ASSERT_EQ(
@@ -336,7 +340,7 @@ TEST(kova_h_poll, delivers_what_the_card_port_and_the_can_port_receive_while_the
     std::vector<std::string> expected = {"usart " + text,
                                          "can Rx: CanId:291, fmt: 经典, type: 数据帧, Data : 01 AB FF"};
     EXPECT_EQ(host.lines(), expected);
-    ecat::master_clear(m);
+    ecat::session_close(m);
     ecat::adapter_release_all();
     ecat::adapter_unregister_wires();
 }

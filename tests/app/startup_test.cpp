@@ -78,6 +78,7 @@ class startup_test : public QObject {
     Q_OBJECT
 
     QStringList messages;
+    app_objects objects; // what main() would make
 
 private slots:
     void init()
@@ -91,7 +92,7 @@ private slots:
     {
         marker first(CKestIO_TestApp::instance_marker_name);
         QCOMPARE(first.state(), marker::result::marked);
-        QCOMPARE(CKestIO_TestApp(simulated_options()).run(), 1);
+        QCOMPARE(CKestIO_TestApp(simulated_options(), objects).run(), 1);
         QCOMPARE(messages, QStringList({"已有TQR主站在运行！"}));
         QVERIFY(QApplication::topLevelWidgets().isEmpty());
     }
@@ -101,7 +102,7 @@ private slots:
         std::string error;
         if (platform::adapter_helper_usable(error))
             QSKIP("the adapter helper opens packet sockets for this test");
-        QCOMPARE(CKestIO_TestApp(app_options{}).run(), 1);
+        QCOMPARE(CKestIO_TestApp(app_options{}, objects).run(), 1);
         QCOMPARE(messages.size(), 1);
         QVERIFY(messages[0].startsWith("没有安装驱动程序！"));
         QVERIFY(messages[0].contains("sudo usermod -aG kestio"));
@@ -112,7 +113,7 @@ private slots:
         app_options options;
         options.simulate = true;
         options.simulated_cards = "NO-SUCH-CARD";
-        QCOMPARE(CKestIO_TestApp(options).run(), 2);
+        QCOMPARE(CKestIO_TestApp(options, objects).run(), 2);
         QCOMPARE(messages.size(), 1);
         QVERIFY(messages[0].startsWith("模拟总线："));
         // the refused start left the instance free
@@ -128,7 +129,7 @@ private slots:
         other_users_instance other;
         QVERIFY(other.start("nobody", "nogroup"));
         QTRY_VERIFY_WITH_TIMEOUT(instance_running(), 30000);
-        QCOMPARE(CKestIO_TestApp(simulated_options()).run(), 1);
+        QCOMPARE(CKestIO_TestApp(simulated_options(), objects).run(), 1);
         QCOMPARE(messages, QStringList({"已有TQR主站在运行！"}));
 
         other.kill();
@@ -141,7 +142,7 @@ private slots:
                     window->close();
         });
         closer.start(100);
-        QCOMPARE(CKestIO_TestApp(simulated_options()).run(), 0);
+        QCOMPARE(CKestIO_TestApp(simulated_options(), objects).run(), 0);
         QVERIFY(messages.isEmpty());
     }
 };

@@ -16,7 +16,8 @@ namespace apptest {
 // the workers hand to the GUI is recorded as lines ("1101 ZEIO", "model 1", "message ...").
 class test_host : public worker_host {
 public:
-    ecat::master& master() override { return ecat::master_zero(); }
+    explicit test_host(ecat::master& bus_master) : master_(bus_master) { }
+    ecat::master& master() override { return master_; }
     int selected_slave() const override { return selected; }
     int current_tab() const override { return tab; }
     polled_values& values() override { return polled; }
@@ -56,6 +57,9 @@ private:
     }
     mutable std::mutex mutex_;
     std::vector<std::string> lines_;
+
+private:
+    ecat::master& master_;
 };
 
 } // namespace apptest

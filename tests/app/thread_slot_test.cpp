@@ -77,7 +77,8 @@ protected:
         slot.join();
     }
     gate state;
-    apptest::test_host host;
+    ecat::master bus_master; // never started: the procedures here do not use it
+    apptest::test_host host{bus_master};
     CTQRThread slot;
 };
 

@@ -7,7 +7,11 @@
 
 #include "ecat/adapter.h"
 #include "ecat/master.h"
+#include "ecat/session.h"
 #include "support/recording_link.h"
+#include "support/master_test_access.h"
+
+using testsupport::inside;
 
 using namespace ecat;
 
@@ -51,6 +55,21 @@ TEST_F(adapter_table, open_twice_close_once_keeps_the_handle)
     EXPECT_EQ(adapter_close(descriptor), result::adapter_open);
 }
 
+TEST_F(adapter_table, a_refresh_while_a_master_is_open_is_refused_and_the_cycle_runs_on)
+{
+    register_wire(plain_mac);
+    master m;
+    net_device descriptor;
+    ASSERT_EQ(session_open(m, descriptor, index, 1), 0);
+    EXPECT_EQ(adapter_list_refresh(), adapter_error_open);
+    EXPECT_EQ(adapter_get(index), descriptor.entry);
+    size_t sent = link->sent().size();
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_GT(link->sent().size(), sent) << "the cycle still sends through its entry";
+    session_close(m);
+    EXPECT_EQ(adapter_list_refresh(), 0);
+}
+
 TEST_F(adapter_table, indices_beyond_the_table_are_refused)
 {
     register_wire(plain_mac);
@@ -85,17 +104,17 @@ protected:
     {
         register_wire(mac);
         ASSERT_EQ(net_device_fill(descriptor, index, response_wait_ms), 0);
-        ASSERT_EQ(master_init(*m, 0, mac), 0);
-        ASSERT_NE(master_attach_device(*m, descriptor), nullptr);
+        ASSERT_EQ(master_init(inside(*m), 0, mac), 0);
+        ASSERT_NE(master_attach_device(inside(*m), descriptor), nullptr);
         ASSERT_EQ(adapter_open(descriptor), 0);
         datagram_brd(d, 0x0130, 2);
-        master_queue_datagram(*m, d);
-        master_send_frames(*m, 0);
+        master_queue_datagram(inside(*m), d);
+        master_send_frames(inside(*m), 0);
     }
     void TearDown() override
     {
         adapter_close(descriptor);
-        master_clear(*m);
+        master_clear(inside(*m));
         adapter_table::TearDown();
     }
 
@@ -159,9 +178,9 @@ TEST_F(polled_master, every_frame_of_the_last_send_is_taken_in_one_poll)
     datagram big1, big2;
     datagram_fprd(big1, 1, 0x1000, 740);
     datagram_fprd(big2, 2, 0x1000, 740);
-    master_queue_datagram(*m, big1);
-    master_queue_datagram(*m, big2);
-    master_send_frames(*m, 0);
+    master_queue_datagram(inside(*m), big1);
+    master_queue_datagram(inside(*m), big2);
+    master_send_frames(inside(*m), 0);
     uint8_t answered[6] = {0x02, 0x1B, 0x21, 0, 0, 7};
     for (auto frame : link->sent()) {
         std::memcpy(&frame[6], answered, 6);

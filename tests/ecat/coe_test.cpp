@@ -9,6 +9,9 @@
 #include "ecat/fsm/coe.h"
 #include "ecat/master.h"
 #include "platform/clock.h"
+#include "support/master_test_access.h"
+
+using testsupport::inside;
 
 using namespace ecat;
 
@@ -19,8 +22,8 @@ protected:
     void SetUp() override
     {
         const uint8_t mac[6] = {0, 1, 2, 3, 4, 5};
-        ASSERT_EQ(master_init(*m, 0, mac), 0);
-        slave_init(s, *m, 0, 0, 1);
+        ASSERT_EQ(master_init(inside(*m), 0, mac), 0);
+        slave_init(s, inside(*m), 0, 0, 1);
         s.mailbox_protocols = mailbox_protocol_coe;
         s.configured_rx_mailbox_offset = 0x1000;
         s.configured_rx_mailbox_size = 128;
@@ -30,7 +33,7 @@ protected:
         s.mailbox_settled = true; // most cases start from an empty send mailbox
         request.response_timeout_ms = 1000;
     }
-    void TearDown() override { master_clear(*m); }
+    void TearDown() override { master_clear(inside(*m)); }
 
     void begin(sdo_direction direction, uint16_t index, uint8_t subindex)
     {
@@ -385,7 +388,7 @@ TEST_F(coe_machine, answers_left_from_a_failed_transfer_are_drained_before_the_n
 
 TEST_F(coe_machine, a_slave_just_found_has_its_send_mailbox_looked_at_before_the_first_request)
 {
-    slave_init(s, *m, 0, 0, 1); // as a scan leaves it: it may have been in PREOP all along
+    slave_init(s, inside(*m), 0, 0, 1); // as a scan leaves it: it may have been in PREOP all along
     s.mailbox_protocols = mailbox_protocol_coe;
     s.configured_rx_mailbox_offset = 0x1000;
     s.configured_rx_mailbox_size = 128;

@@ -11,6 +11,9 @@
 #include "ecat/adapter.h"
 #include "ecat/master.h"
 #include "platform/echo_link.h"
+#include "support/master_test_access.h"
+
+using testsupport::inside;
 
 namespace {
 
@@ -87,9 +90,9 @@ TEST(master_cycle, ticks_never_overlap_and_allocate_nothing)
     ASSERT_EQ(ecat::net_device_fill(descriptor, ecat::adapter_count() - 1, 1), 0);
 
     auto m = std::make_unique<ecat::master>();
-    ASSERT_EQ(ecat::master_init(*m, 0, mac), 0);
-    ASSERT_NE(ecat::master_attach_device(*m, descriptor), nullptr);
-    ASSERT_EQ(ecat::master_device_open(m->main_device), 0);
+    ASSERT_EQ(ecat::master_init(inside(*m), 0, mac), 0);
+    ASSERT_NE(ecat::master_attach_device(inside(*m), descriptor), nullptr);
+    ASSERT_EQ(ecat::master_device_open(inside(*m).main_device), 0);
 
     std::this_thread::sleep_for(std::chrono::milliseconds(200)); // warm up
     size_t frames_before = link->frames_sent();
@@ -98,7 +101,7 @@ TEST(master_cycle, ticks_never_overlap_and_allocate_nothing)
     counting = false;
     size_t frames_during = link->frames_sent() - frames_before;
 
-    ecat::master_clear(*m);
+    ecat::master_clear(inside(*m));
     ecat::adapter_release_all();
     ecat::adapter_unregister_wires();
 
@@ -117,15 +120,15 @@ TEST(master_cycle, clear_stops_the_cycle_for_good)
     ecat::net_device descriptor;
     ASSERT_EQ(ecat::net_device_fill(descriptor, ecat::adapter_count() - 1, 1), 0);
     auto m = std::make_unique<ecat::master>();
-    ASSERT_EQ(ecat::master_init(*m, 0, mac), 0);
-    ASSERT_NE(ecat::master_attach_device(*m, descriptor), nullptr);
-    ASSERT_EQ(ecat::master_device_open(m->main_device), 0);
+    ASSERT_EQ(ecat::master_init(inside(*m), 0, mac), 0);
+    ASSERT_NE(ecat::master_attach_device(inside(*m), descriptor), nullptr);
+    ASSERT_EQ(ecat::master_device_open(inside(*m).main_device), 0);
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    ecat::master_clear(*m);
+    ecat::master_clear(inside(*m));
     int calls = link->calls.load();
     std::this_thread::sleep_for(std::chrono::milliseconds(30));
     EXPECT_EQ(link->calls.load(), calls) << "no tick ran after the clear";
-    EXPECT_EQ(m->tick_running, 0);
+    EXPECT_EQ(inside(*m).tick_running, 0);
     ecat::adapter_release_all();
     ecat::adapter_unregister_wires();
 }

@@ -2,6 +2,9 @@
 // caller's out-parameters.
 #include "ecat/sdo_api.h"
 #include "support/master_fixture.h"
+#include "support/master_test_access.h"
+
+using testsupport::inside;
 
 using namespace ecat;
 
@@ -12,28 +15,28 @@ protected:
     void SetUp() override
     {
         master_fixture::SetUp();
-        m->slaves.reset(new slave[1]);
-        slave_init(m->slaves[0], *m, 0, 0, 1);
-        m->slave_count = 1;
+        inside(*m).slaves.reset(new slave[1]);
+        slave_init(inside(*m).slaves[0], inside(*m), 0, 0, 1);
+        inside(*m).slave_count = 1;
     }
     void TearDown() override
     {
-        m->slave_count = 0;
-        m->slaves.reset();
+        inside(*m).slave_count = 0;
+        inside(*m).slaves.reset();
         master_fixture::TearDown();
     }
 };
 
 TEST_F(stopped_master_calls, a_request_ended_by_the_stop_flag_writes_every_out_parameter)
 {
-    ASSERT_EQ(m->stop.load(), 1);
+    ASSERT_EQ(inside(*m).stop.load(), 1);
     uint8_t word[2];
     size_t size = 77;
     uint32_t abort_code = 0xDEAD;
     EXPECT_EQ(master_sdo_upload(*m, 0, 0x2000, 0, word, sizeof word, &size, &abort_code), -5);
     EXPECT_EQ(size, 0u);
     EXPECT_EQ(abort_code, 0u);
-    EXPECT_TRUE(m->slaves[0].sdo_requests.empty()) << "withdrawn from the queue";
+    EXPECT_TRUE(inside(*m).slaves[0].sdo_requests.empty()) << "withdrawn from the queue";
 
     abort_code = 0xDEAD;
     EXPECT_EQ(master_sdo_download(*m, 0, 0x2300, 0, word, sizeof word, &abort_code), -5);

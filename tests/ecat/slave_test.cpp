@@ -1,9 +1,14 @@
+#include <chrono>
+#include <thread>
+
 #include <gtest/gtest.h>
 
 #include "ecat/master.h"
 #include "ecat/pdo.h"
 #include "ecat/slave.h"
-#include "platform/event.h"
+#include "support/master_test_access.h"
+
+using testsupport::inside;
 
 using namespace ecat;
 
@@ -14,10 +19,10 @@ protected:
     void SetUp() override
     {
         const uint8_t mac[6] = {0, 1, 2, 3, 4, 5};
-        ASSERT_EQ(master_init(*m, 0, mac), 0);
-        slave_init(s, *m, 0, 4, 5);
+        ASSERT_EQ(master_init(inside(*m), 0, mac), 0);
+        slave_init(s, inside(*m), 0, 4, 5);
     }
-    void TearDown() override { master_clear(*m); }
+    void TearDown() override { master_clear(inside(*m)); }
 
     std::unique_ptr<master> m = std::make_unique<master>();
     slave s;
@@ -47,15 +52,19 @@ TEST_F(slave_records, release_fails_queued_and_in_service_requests_and_signals)
     s.sdo_requests.push_back(second);
     in_service.state = request_state::busy;
     s.request_machine.sdo = &in_service;
-    m->request_done.reset();
-
-    slave_release(s);
+    // the release cannot signal before this thread waits: it needs the lock the wait gives up
+    master_core& core = inside(*m);
+    std::unique_lock wait_lock(core.request_end_lock);
+    std::thread releaser([&] { slave_release(s); });
+    std::cv_status woken = core.request_ended.wait_for(wait_lock, std::chrono::seconds(5));
+    wait_lock.unlock();
+    releaser.join();
 
     EXPECT_EQ(first.state, request_state::failure);
     EXPECT_EQ(second.state, request_state::failure);
     EXPECT_EQ(in_service.state, request_state::failure);
     EXPECT_TRUE(s.sdo_requests.empty());
-    EXPECT_EQ(m->request_done.wait(0), platform::wait_result::signalled);
+    EXPECT_EQ(woken, std::cv_status::no_timeout);
 }
 
 TEST(pdo_lists, append_refuses_a_duplicate_index_and_leaves_the_list_unchanged)

@@ -4,6 +4,9 @@
 #include "support/sim_bus_fixture.h"
 #include "ecat/sdo_api.h"
 #include "sim/description/generic_slaves.h"
+#include "support/master_test_access.h"
+
+using testsupport::inside;
 
 using namespace ecat;
 
@@ -28,8 +31,8 @@ TEST_F(bus_faults, twenty_slaves_with_requests_keep_at_most_sixteen_busy)
     std::thread watcher([&] {
         while (running) {
             {
-                std::lock_guard lock(m->master_lock);
-                most_busy = std::max(most_busy.load(), m->busy_count);
+                std::lock_guard lock(inside(*m).master_lock);
+                most_busy = std::max(most_busy.load(), inside(*m).busy_count);
             }
             std::this_thread::sleep_for(std::chrono::microseconds(200));
         }
@@ -59,16 +62,16 @@ TEST_F(bus_faults, unplugging_a_slave_triggers_exactly_one_rescan)
     add_slaves(3);
     start();
     ASSERT_TRUE(wait_ready(3));
-    ASSERT_EQ(m->scans_started, 1u);
+    ASSERT_EQ(inside(*m).scans_started, 1u);
     bus->unplug(2);
     ASSERT_TRUE(wait_ready(2));
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    EXPECT_EQ(m->scans_started, 2u);
-    EXPECT_EQ(m->slave_count, 2u);
+    EXPECT_EQ(inside(*m).scans_started, 2u);
+    EXPECT_EQ(inside(*m).slave_count, 2u);
     bus->replug(2);
     ASSERT_TRUE(wait_ready(3));
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    EXPECT_EQ(m->scans_started, 3u);
+    EXPECT_EQ(inside(*m).scans_started, 3u);
 }
 
 // The slaves before an unplugged one keep their state over both rescans, including the
@@ -86,11 +89,11 @@ TEST_F(bus_faults, slaves_that_kept_their_mailbox_over_a_rescan_answer_the_first
             size_t size = 0;
             ASSERT_EQ(master_sdo_upload(*m, 1, 0x5000, 2, word, 2, &size, nullptr), 0);
         }
-        unsigned scans = m->scans_started;
+        unsigned scans = inside(*m).scans_started;
         bus->unplug(2);
-        ASSERT_TRUE(wait_for([&] { return m->scans_started > scans && wait_ready(2, 0); }));
+        ASSERT_TRUE(wait_for([&] { return inside(*m).scans_started > scans && wait_ready(2, 0); }));
         bus->replug(2);
-        ASSERT_TRUE(wait_for([&] { return m->scans_started > scans + 1 && wait_ready(3, 0); }));
+        ASSERT_TRUE(wait_for([&] { return inside(*m).scans_started > scans + 1 && wait_ready(3, 0); }));
         for (uint16_t position = 0; position < 2; ++position) {
             uint8_t word[2] = {};
             size_t size = 0;
@@ -100,12 +103,11 @@ TEST_F(bus_faults, slaves_that_kept_their_mailbox_over_a_rescan_answer_the_first
         }
     }
     for (size_t id = 0; id < 3; ++id)
-        EXPECT_EQ(bus->with_slave(id,
-                                  [](sim::slave& s) {
-                                      return static_cast<sim::standard_application&>(s.application())
-                                          .mailbox()
-                                          .repeats_ignored();
-                                  }),
+        EXPECT_EQ(bus->with_slave(
+                      id,
+                      [](sim::slave& s) {
+                          return static_cast<sim::standard_application&>(s.application()).mailbox().repeats_ignored();
+                      }),
                   0u)
             << "slave " << id;
 }
@@ -116,7 +118,7 @@ TEST_F(bus_faults, link_loss_empties_the_slave_table)
     start();
     ASSERT_TRUE(wait_ready(2));
     bus->set_link(false);
-    EXPECT_TRUE(wait_for([&] { return m->slave_count == 0; }));
+    EXPECT_TRUE(wait_for([&] { return inside(*m).slave_count == 0; }));
     bus->set_link(true);
     EXPECT_TRUE(wait_ready(2));
 }
@@ -162,10 +164,10 @@ TEST_F(bus_faults, in_tick_exchanges_of_sixteen_slaves_under_loss_and_a_rescan_k
     std::thread watcher([&] {
         while (running) {
             {
-                std::lock_guard lock(m->master_lock);
-                for (int i = 0; i < m->busy_count; ++i)
-                    for (int j = i + 1; j < m->busy_count; ++j)
-                        if (m->busy[i]->dgram && m->busy[i]->dgram == m->busy[j]->dgram)
+                std::lock_guard lock(inside(*m).master_lock);
+                for (int i = 0; i < inside(*m).busy_count; ++i)
+                    for (int j = i + 1; j < inside(*m).busy_count; ++j)
+                        if (inside(*m).busy[i]->dgram && inside(*m).busy[i]->dgram == inside(*m).busy[j]->dgram)
                             ++shared_slots;
             }
             std::this_thread::sleep_for(std::chrono::microseconds(50));

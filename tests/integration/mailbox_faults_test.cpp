@@ -10,6 +10,9 @@
 #include "ecat/slave_info.h"
 #include "sim/bus/bus_catalog.h"
 #include "sim/description/generic_slaves.h"
+#include "support/master_test_access.h"
+
+using testsupport::inside;
 
 #ifndef KESTIO_READBACK_PAIRS
 #define KESTIO_READBACK_PAIRS 10000
@@ -47,7 +50,7 @@ protected:
 
     bool identities_complete(unsigned count)
     {
-        if (m->slave_count != count)
+        if (inside(*m).slave_count != count)
             return false;
         for (uint16_t i = 0; i < count; ++i) {
             slave_info info;
@@ -74,7 +77,7 @@ TEST_F(mailbox_faults, write_read_back_pairs_never_give_a_wrong_value_under_corr
     const loop loops[4] = {{0x3032, 1, 2, 4000}, {0x2320, 0, 4, 1u << 30}, {0x2300, 0, 2, 65000}, {0x3032, 2, 2, 4000}};
     const int pairs_per_card = (KESTIO_READBACK_PAIRS + 3) / 4;
     std::atomic<int> wrong{0}, pairs{0}, failed_pairs{0};
-    uint64_t scans_before = m->scans_started;
+    uint64_t scans_before = inside(*m).scans_started;
     bus->set_drop_probability(0.1);
     // a burst every second for the first 8 s, as typed into the simulator; each costs a rescan
     with_corrupt_bursts(std::chrono::milliseconds(1000), 8, [&] {
@@ -126,7 +129,7 @@ TEST_F(mailbox_faults, write_read_back_pairs_never_give_a_wrong_value_under_corr
     std::printf("[ info ] %d pairs, %d wrong read-backs, %d with a failed call, %llu frames dropped, %llu rescans\n",
                 pairs.load(), wrong.load(), failed_pairs.load(),
                 static_cast<unsigned long long>(bus->counters().dropped),
-                static_cast<unsigned long long>(m->scans_started - scans_before));
+                static_cast<unsigned long long>(inside(*m).scans_started - scans_before));
     EXPECT_EQ(wrong, 0);
     EXPECT_LT(failed_pairs, pairs / 4) << "faults may fail calls, not most of them";
 }

@@ -17,6 +17,9 @@
 #include "ecat/sdo_api.h"
 #include "ecat/session.h"
 #include "sim/description/generic_slaves.h"
+#include "support/master_test_access.h"
+
+using testsupport::inside;
 
 using namespace ecat;
 
@@ -120,7 +123,7 @@ TEST_F(master_fuzz, mutated_replies_never_deliver_a_wrong_value_nor_hang_and_the
 
     const uint64_t frames = fuzz_frames();
     const uint64_t first_frame = bus->counters().frames_in;
-    const unsigned scans_before = m->scans_started;
+    const unsigned scans_before = inside(*m).scans_started;
     bus->set_mutation_probability(0.02);
     outcome fuzzed;
     run_callers(fuzzed, [&] { return bus->counters().frames_in - first_frame < frames; });
@@ -135,12 +138,12 @@ TEST_F(master_fuzz, mutated_replies_never_deliver_a_wrong_value_nor_hang_and_the
                 "%u scans\n",
                 (unsigned long long)(seen.frames_in - first_frame), (unsigned long long)seen.mutated,
                 (unsigned long long)fuzzed.uploads_ok.load(), (unsigned long long)fuzzed.downloads_ok.load(),
-                (unsigned long long)fuzzed.failures.load(), m->scans_started - scans_before);
+                (unsigned long long)fuzzed.failures.load(), inside(*m).scans_started - scans_before);
 
     // after the mutation the master rescans as needed and serves every request again
     ASSERT_TRUE(wait_ready(slave_count, 30000))
-        << describe(ecat::session_status(*m)) << "; rescan pending " << m->fsm.rescan_pending << " after "
-        << m->fsm.scan_repeats << " repeats";
+        << describe(ecat::session_status(*m)) << "; rescan pending " << inside(*m).fsm.rescan_pending << " after "
+        << inside(*m).fsm.scan_repeats << " repeats";
     outcome after;
     std::atomic<int> rounds{0};
     run_callers(after, [&] { return rounds++ < int(slave_count) * 20; });

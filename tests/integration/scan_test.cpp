@@ -4,6 +4,9 @@
 #include "ecat/slave_info.h"
 #include "sim/description/generic_slaves.h"
 #include "sim/description/slave_builder.h"
+#include "support/master_test_access.h"
+
+using testsupport::inside;
 
 using namespace ecat;
 
@@ -11,10 +14,11 @@ namespace {
 
 class scan : public testsupport::bus_fixture { };
 
-void expect_scanned_once(ecat::master& m, size_t count)
+void expect_scanned_once(ecat::master& owner, size_t count)
 {
+    ecat::master_core& m = inside(owner);
     EXPECT_EQ(m.scans_started, 1u);
-    std::lock_guard lock(m.master_lock);
+    ecat::mutex_lock lock(m.master_lock);
     ASSERT_EQ(m.slave_count, count);
     for (unsigned i = 0; i < count; ++i) {
         const slave& s = m.slaves[i];
@@ -55,8 +59,8 @@ TEST_F(scan, the_sii_fills_identity_strings_general_and_sync_managers)
     EXPECT_EQ(info.vendor_id, sim::generic_coe_slave(42).vendor_id);
     EXPECT_EQ(info.product_code, sim::generic_coe_slave(42).product_code);
 
-    std::lock_guard lock(m->master_lock);
-    const slave& s = m->slaves[0];
+    std::lock_guard lock(inside(*m).master_lock);
+    const slave& s = inside(*m).slaves[0];
     EXPECT_TRUE(s.general_present);
     EXPECT_EQ(s.group, "Simulated");
     EXPECT_EQ(s.order, "SIM-COE");
@@ -99,8 +103,8 @@ TEST_F(scan, pdo_assignment_read_over_coe_replaces_the_sii_lists)
     bus->add_slave(slave_with_assignment(1, true));
     start();
     ASSERT_TRUE(wait_ready(1));
-    std::lock_guard lock(m->master_lock);
-    const slave& s = m->slaves[0];
+    std::lock_guard lock(inside(*m).master_lock);
+    const slave& s = inside(*m).slaves[0];
     ASSERT_EQ(s.sync_managers.size(), 4u);
     ASSERT_EQ(s.sync_managers[3].pdos.size(), 1u);
     const pdo& inputs = *s.sync_managers[3].pdos[0];
@@ -119,9 +123,9 @@ TEST_F(scan, an_assignment_count_of_zero_clears_the_list)
     bus->add_slave(slave_with_assignment(0, false));
     start();
     ASSERT_TRUE(wait_ready(1));
-    std::lock_guard lock(m->master_lock);
-    EXPECT_TRUE(m->slaves[0].sync_managers[3].pdos.empty());
-    EXPECT_EQ(m->slaves[0].sync_managers[2].pdos.size(), 1u);
+    std::lock_guard lock(inside(*m).master_lock);
+    EXPECT_TRUE(inside(*m).slaves[0].sync_managers[3].pdos.empty());
+    EXPECT_EQ(inside(*m).slaves[0].sync_managers[2].pdos.size(), 1u);
 }
 
 TEST_F(scan, topology_of_a_line_of_three)
@@ -142,11 +146,11 @@ TEST_F(scan, topology_of_a_line_of_three)
     EXPECT_EQ(info[0].ports[1].link_up, 1);
     EXPECT_EQ(info[2].ports[1].loop_closed, 1);
 
-    std::lock_guard lock(m->master_lock);
-    EXPECT_EQ(m->dc_reference_clock, &m->slaves[0]);
-    EXPECT_EQ(m->slaves[0].transmission_delay, 0u);
-    EXPECT_GT(m->slaves[1].transmission_delay, 0u);
-    EXPECT_GT(m->slaves[2].transmission_delay, m->slaves[1].transmission_delay);
+    std::lock_guard lock(inside(*m).master_lock);
+    EXPECT_EQ(inside(*m).dc_reference_clock, &inside(*m).slaves[0]);
+    EXPECT_EQ(inside(*m).slaves[0].transmission_delay, 0u);
+    EXPECT_GT(inside(*m).slaves[1].transmission_delay, 0u);
+    EXPECT_GT(inside(*m).slaves[2].transmission_delay, inside(*m).slaves[1].transmission_delay);
 }
 
 TEST_F(scan, a_slave_with_ports_three_and_one_open_feeds_port_three_first)
@@ -162,9 +166,9 @@ TEST_F(scan, a_slave_with_ports_three_and_one_open_feeds_port_three_first)
     ASSERT_EQ(master_get_slave_info(*m, 0, root_info), 0);
     EXPECT_EQ(root_info.ports[3].next_slave, 1);
     EXPECT_EQ(root_info.ports[1].next_slave, 2);
-    std::lock_guard lock(m->master_lock);
-    EXPECT_EQ(m->slaves[1].serial_number, 2u) << "ring order follows port 3 before port 1";
-    EXPECT_EQ(m->slaves[2].serial_number, 3u);
+    std::lock_guard lock(inside(*m).master_lock);
+    EXPECT_EQ(inside(*m).slaves[1].serial_number, 2u) << "ring order follows port 3 before port 1";
+    EXPECT_EQ(inside(*m).slaves[2].serial_number, 3u);
 }
 
 TEST_F(scan, an_al_error_is_acknowledged_and_the_slave_brought_back)
@@ -174,8 +178,8 @@ TEST_F(scan, an_al_error_is_acknowledged_and_the_slave_brought_back)
     ASSERT_TRUE(wait_ready(1));
     bus->raise_al_error(0, 0x001B);
     EXPECT_TRUE(wait_for([&] {
-        std::lock_guard lock(m->master_lock);
-        return m->slave_count == 1 && m->slaves[0].al_status_code == 0x001B;
+        std::lock_guard lock(inside(*m).master_lock);
+        return inside(*m).slave_count == 1 && inside(*m).slaves[0].al_status_code == 0x001B;
     })) << "the status code was read before the acknowledge";
     EXPECT_TRUE(wait_for([&] { return sim_al_state(0) == al_state_preop; }));
 }
@@ -186,11 +190,11 @@ TEST_F(scan, a_refused_change_stores_the_status_code_and_marks_the_slave)
     bus->refuse_state(0, al_state_preop, 0x0016);
     start();
     ASSERT_TRUE(wait_for([&] {
-        std::lock_guard lock(m->master_lock);
-        return m->slave_count == 1 && m->slaves[0].error_flag && !m->scan_busy;
+        std::lock_guard lock(inside(*m).master_lock);
+        return inside(*m).slave_count == 1 && inside(*m).slaves[0].error_flag && !inside(*m).scan_busy;
     }));
-    std::lock_guard lock(m->master_lock);
-    EXPECT_EQ(m->slaves[0].al_status_code, 0x0016);
+    std::lock_guard lock(inside(*m).master_lock);
+    EXPECT_EQ(inside(*m).slaves[0].al_status_code, 0x0016);
     EXPECT_STREQ(al_status_text(0x0016), "Invalid mailbox configuration");
 }
 

@@ -7,6 +7,9 @@
 #include "ecat/sdo_api.h"
 #include "ecat/slave_info.h"
 #include "sim/description/generic_slaves.h"
+#include "support/master_test_access.h"
+
+using testsupport::inside;
 
 using namespace ecat;
 
@@ -135,15 +138,15 @@ TEST_F(sdo_transfer, a_slave_in_init_fails_at_once_without_traffic)
     ASSERT_TRUE(wait_ready(1));
     bus->replug(1);
     ASSERT_TRUE(wait_for([&] {
-        std::lock_guard lock(m->master_lock);
-        return m->slave_count == 2 && (m->slaves[1].current_al_state & 0x0F) == 0x01;
+        std::lock_guard lock(inside(*m).master_lock);
+        return inside(*m).slave_count == 2 && (inside(*m).slaves[1].current_al_state & 0x0F) == 0x01;
     }));
-    uint64_t ticks_before = m->tick_count;
+    uint64_t ticks_before = inside(*m).tick_count;
     uint8_t word[2];
     size_t size = 0;
     EXPECT_EQ(master_sdo_upload(*m, 1, 0x5000, 2, word, sizeof word, &size, nullptr), -5);
     // the request ends at the next dispatch: within a tick or two, long before a transfer
-    EXPECT_LE(m->tick_count - ticks_before, 3u);
+    EXPECT_LE(inside(*m).tick_count - ticks_before, 3u);
 }
 
 TEST_F(sdo_transfer, requests_of_one_slave_are_served_in_order)

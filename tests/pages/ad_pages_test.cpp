@@ -19,6 +19,8 @@
 
 #include "bus_fixture.h"
 #include "ecat/adapter.h"
+#include "ecat/session.h"
+#include "support/master_test_access.h"
 #include "ecat/sdo_api.h"
 #include "fake_page_context.h"
 #include "pages/CADcfgclkDlg.h"
@@ -62,6 +64,7 @@ class ad_pages_test : public QObject {
 private:
     std::shared_ptr<sim::bus> bus;
     ecat::net_device descriptor;
+    ecat::master bus_master; // this test's own, outliving what uses it
     std::unique_ptr<fake_page_context> context;
     std::unique_ptr<CADtest> page;
 
@@ -85,13 +88,13 @@ private:
     void write_card(uint16_t index, uint8_t subindex, uint32_t value, size_t size)
     {
         uint8_t bytes[4] = {uint8_t(value), uint8_t(value >> 8), uint8_t(value >> 16), uint8_t(value >> 24)};
-        QCOMPARE(ecat::master_sdo_download(ecat::master_zero(), 0, index, subindex, bytes, size, nullptr), 0);
+        QCOMPARE(ecat::master_sdo_download(bus_master, 0, index, subindex, bytes, size, nullptr), 0);
     }
     int32_t read_card(uint16_t index, uint8_t subindex)
     {
         uint8_t bytes[4] = {};
         size_t size = 0;
-        if (ecat::master_sdo_upload(ecat::master_zero(), 0, index, subindex, bytes, 4, &size, nullptr) != 0)
+        if (ecat::master_sdo_upload(bus_master, 0, index, subindex, bytes, 4, &size, nullptr) != 0)
             return -1;
         return int32_t(bytes[0] | bytes[1] << 8 | bytes[2] << 16 | uint32_t(bytes[3]) << 24);
     }
@@ -162,20 +165,20 @@ private slots:
         bus = register_spec_bus("KOVA-AD", bus_name);
         QVERIFY(bus);
         ecat::adapter_list_refresh();
-        start_master(adapter_index_of(bus_name), descriptor);
-        QVERIFY(wait_until_ready(1));
+        start_master(bus_master, adapter_index_of(bus_name), descriptor);
+        QVERIFY(wait_until_ready(bus_master, 1));
     }
 
     void cleanupTestCase()
     {
-        ecat::master_clear(ecat::master_zero());
+        ecat::session_close(bus_master);
         bus.reset();
         ecat::adapter_unregister_wires();
     }
 
     void init()
     {
-        context = std::make_unique<fake_page_context>();
+        context = std::make_unique<fake_page_context>(bus_master);
         page = std::make_unique<CADtest>(*context, nullptr);
         page->resize(900, 500);
         page->show();
@@ -487,10 +490,10 @@ private slots:
         type(1033, "5");
         type(1032, "3abc"); // not 3
         write_clock(*dialog);
-        QCOMPARE(context->messages,
-                 QStringList({"提示: PLL2时钟频率超过80M", "提示: PLLM设置值超出范围(1 ~ 63)",
-                              "提示: PLL2时钟频率超过80M", "提示: PLLP设置值超出范围(1 ~ 128)",
-                              "提示: 输入无效：PLLN 应为 4–512"}));
+        QCOMPARE(
+            context->messages,
+            QStringList({"提示: PLL2时钟频率超过80M", "提示: PLLM设置值超出范围(1 ~ 63)", "提示: PLL2时钟频率超过80M",
+                         "提示: PLLP设置值超出范围(1 ~ 128)", "提示: 输入无效：PLLN 应为 4–512"}));
         QCOMPARE(object_value(*bus, 0, 0x2121, 0), uint64_t(0));
 
         // the reference clock: 25 / 1 / 9 / 128
@@ -529,7 +532,7 @@ private slots:
     {
         reset_card_clock();
         auto dialog = open_dialog();
-        sdo_traffic traffic;
+        sdo_traffic traffic(bus_master);
         bus->with_slave(0, [](sim::slave& s) { s.faults().mailbox_errors = 1; });
         write_clock(*dialog);
         QCOMPARE(context->messages, QStringList{"提示: 设置失败！"});
@@ -546,9 +549,9 @@ private slots:
         reset_card_clock();
         // answers later than a transfer waits, but soon enough for the tests after this one
         bus->set_mailbox_answer_delay(0, 3000);
-        ecat::master& m = ecat::master_zero();
+        ecat::master_core& m = testsupport::inside(bus_master);
         auto transfer_under_way = [&m] {
-            std::lock_guard lock(m.master_lock);
+            ecat::mutex_lock lock(m.master_lock);
             return m.slave_count > 0 && (m.slaves[0].request_machine.sdo || !m.slaves[0].sdo_requests.empty());
         };
         auto dialog = std::make_unique<CADcfgclkDlg>(*context, nullptr);

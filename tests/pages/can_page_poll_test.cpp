@@ -39,6 +39,7 @@ class can_page_poll_test : public QObject {
     Q_OBJECT
 
 private:
+    ecat::master bus_master; // this test's own, outliving what uses it
     std::unique_ptr<CKestIO_TestDlg> window;
     std::shared_ptr<sim::bus> bus;
     QStringList messages;
@@ -65,9 +66,9 @@ private slots:
         set_message_box_handler([this](QWidget*, const QString&, const QString& text) { messages << text; });
         bus = register_spec_bus("KOVA-H", bus_name);
         QVERIFY(bus);
-        window = std::make_unique<CKestIO_TestDlg>(QString::fromStdString(bus_name));
+        window = std::make_unique<CKestIO_TestDlg>(bus_master, QString::fromStdString(bus_name));
         window->show();
-        QVERIFY(wait_until_ready(1));
+        QVERIFY(wait_until_ready(bus_master, 1));
         window->findChild<QPushButton*>("id1050")->click();
         auto* tabs = window->findChild<QTabBar*>("id1000");
         QTRY_COMPARE_WITH_TIMEOUT(tabs->count(), 6, bus_wait_ms);
@@ -100,7 +101,7 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(log_lines_starting("Tx: ").size(), 2, bus_wait_ms);
         QCOMPARE(echoed(), size_t(1));
         // the poll serves the IO tab now: once it has read the inputs twice, the frame is still there
-        sdo_traffic traffic;
+        sdo_traffic traffic(bus_master);
         auto input_reads = [&] {
             auto accesses = traffic.to(0);
             return std::count_if(accesses.begin(), accesses.end(),

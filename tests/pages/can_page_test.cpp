@@ -20,6 +20,7 @@
 #include "bus_fixture.h"
 #include "card/card_ops.h"
 #include "ecat/adapter.h"
+#include "ecat/session.h"
 #include "fake_page_context.h"
 #include "pages/CCanDlg.h"
 #include "sim/bus/bus.h"
@@ -41,6 +42,7 @@ class can_page_test : public QObject {
 private:
     std::shared_ptr<sim::bus> bus;
     ecat::net_device descriptor;
+    ecat::master bus_master; // this test's own, outliving what uses it
     std::unique_ptr<fake_page_context> context;
     std::unique_ptr<CCanDlg> page;
 
@@ -82,9 +84,9 @@ private slots:
         bus = register_spec_bus("KOVA-H", bus_name);
         QVERIFY(bus);
         ecat::adapter_list_refresh();
-        start_master(adapter_index_of(bus_name), descriptor);
-        QVERIFY(wait_until_ready(1));
-        context = std::make_unique<fake_page_context>();
+        start_master(bus_master, adapter_index_of(bus_name), descriptor);
+        QVERIFY(wait_until_ready(bus_master, 1));
+        context = std::make_unique<fake_page_context>(bus_master);
         page = std::make_unique<CCanDlg>(*context, nullptr);
     }
 
@@ -93,7 +95,7 @@ private slots:
         page.reset();
         QVERIFY(context->messages.isEmpty());
         context.reset();
-        ecat::master_clear(ecat::master_zero());
+        ecat::session_close(bus_master);
         ecat::adapter_release_all();
         bus.reset();
         ecat::adapter_unregister_wires();
@@ -205,7 +207,7 @@ private slots:
     {
         choose(1013, "远程帧");
         type(1031, "");
-        sdo_traffic traffic;
+        sdo_traffic traffic(bus_master);
         click(1051);
         QTRY_COMPARE_WITH_TIMEOUT(log(), QStringList{"Tx: CanId:1, fmt: 经典, type: 远程帧, Data :"}, bus_wait_ms);
         for (const sdo_access& access : traffic.to(0))
@@ -217,7 +219,7 @@ private slots:
 
     void what_cannot_be_sent_is_logged_and_nothing_written()
     {
-        sdo_traffic traffic;
+        sdo_traffic traffic(bus_master);
         type(1031, "");
         click(1051);
         QTRY_COMPARE_WITH_TIMEOUT(log(), QStringList{"发送数据为空"}, bus_wait_ms);

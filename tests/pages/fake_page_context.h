@@ -16,7 +16,9 @@ namespace apptest {
 // values, and the message boxes are recorded as "caption: text".
 class fake_page_context : public page_context {
 public:
-    ecat::master& master() override { return ecat::master_zero(); }
+    // the test's own master, which it starts and closes
+    explicit fake_page_context(ecat::master& bus_master) : master_(bus_master) { }
+    ecat::master& master() override { return master_; }
     int selected_slave() const override { return selected; }
     polled_values& values() override { return polled; }
     card::card_counters& counters() override { return mailbox_counters; }
@@ -36,6 +38,9 @@ public:
     card::card_counters mailbox_counters;
     QStringList messages;
     std::vector<extra_serial_port> serial_ports;
+
+private:
+    ecat::master& master_;
 };
 
 } // namespace apptest

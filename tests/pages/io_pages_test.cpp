@@ -38,6 +38,7 @@ class io_pages_test : public QObject {
     Q_OBJECT
 
 private:
+    ecat::master bus_master; // this test's own, outliving what uses it
     std::unique_ptr<CKestIO_TestDlg> window;
     std::shared_ptr<sim::bus> bus;
     QStringList messages;
@@ -48,9 +49,9 @@ private:
     {
         bus = register_spec_bus(all_cards, bus_name);
         QVERIFY(bus);
-        window = std::make_unique<CKestIO_TestDlg>(QString::fromStdString(bus_name));
+        window = std::make_unique<CKestIO_TestDlg>(bus_master, QString::fromStdString(bus_name));
         window->show();
-        QVERIFY(wait_until_ready(4));
+        QVERIFY(wait_until_ready(bus_master, 4));
     }
 
     // Searches, selects the card at a ring position and waits until its IO page is shown.

@@ -25,6 +25,7 @@ namespace apptest {
 // its list cells, and the message boxes recorded as their texts.
 class modbus_page_fixture {
 public:
+    ecat::master bus_master; // this test's own, outliving what uses it
     std::unique_ptr<CKestIO_TestDlg> window;
     std::shared_ptr<sim::bus> bus;
     QStringList messages;
@@ -53,10 +54,10 @@ public:
         bus = register_spec_bus(cards, bus_name);
         if (!bus)
             return false;
-        window = std::make_unique<CKestIO_TestDlg>(QString::fromStdString(bus_name));
+        window = std::make_unique<CKestIO_TestDlg>(bus_master, QString::fromStdString(bus_name));
         window->show();
         page = window->page(page_kind::modbus);
-        return wait_until_ready(count);
+        return wait_until_ready(bus_master, count);
     }
 
     // Searches, selects the KOVA-H at position and shows the tab of its Modbus page.

@@ -226,7 +226,8 @@ private slots:
         QCOMPARE(f.status(), QString("时间已设置"));
         f.set_timing("7", "70000");
         f.set_timing("abc", "20");
-        QCOMPARE(f.messages, QStringList({"输入无效：超时时间 应为 0–65535 0.1ms", "输入无效：间隔时间 应为 0–65535 ms"}));
+        QCOMPARE(f.messages,
+                 QStringList({"输入无效：超时时间 应为 0–65535 0.1ms", "输入无效：间隔时间 应为 0–65535 ms"}));
         QCOMPARE(card_object(kova_h, 0x2402, 3), uint64_t(5));
         QCOMPARE(card_object(kova_h, 0x2402, 1), uint64_t(300));
     }
@@ -240,7 +241,7 @@ private slots:
         slaves->setCurrentIndex(kova_16io);
         emit slaves->activated(kova_16io);
         QTRY_VERIFY(!f.window->info_thread().running() && f.window->page(page_kind::io16)->isVisible());
-        sdo_traffic traffic;
+        sdo_traffic traffic(f.bus_master);
         f.messages.clear();
         f.set_timing("5", "300");
         QCOMPARE(f.messages, QStringList{"设置失败！"});
@@ -302,9 +303,7 @@ private slots:
         QElapsedTimer since_beat;
         qint64 longest_stall = 0;
         QTimer heartbeat;
-        connect(&heartbeat, &QTimer::timeout, [&] {
-            longest_stall = std::max(longest_stall, since_beat.restart());
-        });
+        connect(&heartbeat, &QTimer::timeout, [&] { longest_stall = std::max(longest_stall, since_beat.restart()); });
         since_beat.start();
         heartbeat.start(5);
 

@@ -8,6 +8,7 @@
 
 #include "bus_fixture.h"
 #include "ecat/adapter.h"
+#include "ecat/session.h"
 #include "fake_page_context.h"
 #include "pages/CIOdlg.h"
 #include "sim/bus/bus.h"
@@ -18,6 +19,7 @@ class page_context_test : public QObject {
     Q_OBJECT
 
 private:
+    ecat::master bus_master; // this test's own, outliving what uses it
     std::shared_ptr<sim::bus> bus;
     ecat::net_device descriptor;
 
@@ -33,20 +35,20 @@ private slots:
         bus = register_spec_bus("ZEIO", "页面上下文测试总线");
         QVERIFY(bus);
         ecat::adapter_list_refresh();
-        start_master(adapter_index_of("页面上下文测试总线"), descriptor);
-        QVERIFY(wait_until_ready(1));
+        start_master(bus_master, adapter_index_of("页面上下文测试总线"), descriptor);
+        QVERIFY(wait_until_ready(bus_master, 1));
     }
 
     void cleanupTestCase()
     {
-        ecat::master_clear(ecat::master_zero());
+        ecat::session_close(bus_master);
         bus.reset();
         ecat::adapter_unregister_wires();
     }
 
     void a_button_writes_the_card_through_the_context_master()
     {
-        fake_page_context context;
+        fake_page_context context(bus_master);
         CIOdlg page(context, nullptr);
         page.findChild<QPushButton*>("id1053")->click();
         QCOMPARE(object_value(*bus, 0, 0x2300, 0), uint64_t(0x0008));
@@ -55,7 +57,7 @@ private slots:
 
     void the_list_draws_the_context_values_while_shown()
     {
-        fake_page_context context;
+        fake_page_context context(bus_master);
         context.polled.inputs = 0x0005;
         CIOdlg page(context, nullptr);
         page.show();
@@ -69,7 +71,7 @@ private slots:
 
     void without_a_selected_slave_the_context_shows_the_message()
     {
-        fake_page_context context;
+        fake_page_context context(bus_master);
         context.selected = -1;
         CIOdlg page(context, nullptr);
         page.findChild<QPushButton*>("id1066")->click();

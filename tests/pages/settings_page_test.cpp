@@ -22,6 +22,7 @@
 #include "app/message_box.h"
 #include "bus_fixture.h"
 #include "ecat/adapter.h"
+#include "ecat/session.h"
 #include "ecat/sdo_api.h"
 #include "fake_page_context.h"
 #include "pages/CSetDlg.h"
@@ -75,6 +76,7 @@ private:
     std::shared_ptr<sim::bus> bus;
     ecat::net_device descriptor;
     bool master_started = false;
+    ecat::master bus_master; // this test's own, outliving what uses it
     std::unique_ptr<CKestIO_TestDlg> window;
     QStringList window_messages;
     QTemporaryDir files;
@@ -85,17 +87,16 @@ private:
         bus = register_spec_bus("ZEIO,KOVA-AD,KOVA-H", bus_name);
         QVERIFY(bus);
         ecat::adapter_list_refresh();
-        start_master(adapter_index_of(bus_name), descriptor);
+        start_master(bus_master, adapter_index_of(bus_name), descriptor);
         master_started = true;
-        QVERIFY(wait_until_ready(3));
+        QVERIFY(wait_until_ready(bus_master, 3));
     }
 
     // A write as another program would make it, through the card's own handling.
     void write_card(int position, uint16_t index, uint8_t subindex, uint16_t value)
     {
         uint8_t bytes[2] = {uint8_t(value), uint8_t(value >> 8)};
-        QCOMPARE(ecat::master_sdo_download(ecat::master_zero(), uint16_t(position), index, subindex, bytes, 2, nullptr),
-                 0);
+        QCOMPARE(ecat::master_sdo_download(bus_master, uint16_t(position), index, subindex, bytes, 2, nullptr), 0);
     }
     uint64_t card_object(int position, uint16_t index, uint8_t subindex = 0)
     {
@@ -143,10 +144,10 @@ private:
             window_messages << caption + ": " + text;
         });
         bus = register_spec_bus("ZEIO,KOVA-AD,KOVA-H", bus_name);
-        window = std::make_unique<CKestIO_TestDlg>(QString::fromStdString(bus_name));
+        window = std::make_unique<CKestIO_TestDlg>(bus_master, QString::fromStdString(bus_name));
         window->resize(900, 640);
         window->show();
-        if (!wait_until_ready(3))
+        if (!wait_until_ready(bus_master, 3))
             return nullptr;
         window->findChild<QPushButton*>("id1050")->click();
         if (!QTest::qWaitFor([&] { return !window->info_thread().running() && window->selected_slave() == 0; }, 20000))
@@ -177,7 +178,7 @@ private slots:
         set_message_box_handler({});
         set_file_dialog_handler({});
         if (master_started)
-            ecat::master_clear(ecat::master_zero());
+            ecat::session_close(bus_master);
         master_started = false;
         bus.reset();
         ecat::adapter_unregister_wires();
@@ -185,7 +186,7 @@ private slots:
 
     void the_page_starts_with_the_all_zero_configuration()
     {
-        fake_page_context context;
+        fake_page_context context(bus_master);
         CSetDlg page(context, nullptr);
         const char* captions[][2] = {{"1050", "获取配置"},
                                      {"1061", "导入配置参数"},
@@ -236,7 +237,7 @@ private slots:
         write_card(zeio, 0x6100, 0, 10);
         write_card(zeio, 0x6000, 0, 255);
 
-        fake_page_context context;
+        fake_page_context context(bus_master);
         context.selected = zeio;
         CSetDlg page(context, nullptr);
         control(page, 1050)->click();
@@ -277,7 +278,7 @@ private slots:
     void import_save_and_restart_make_the_card_run_the_imported_configuration()
     {
         start_bus();
-        fake_page_context context;
+        fake_page_context context(bus_master);
         context.selected = kova_ad;
         CSetDlg page(context, nullptr);
         answer_file_dialog(write_file("windows.ini", windows_file(imported_text)));
@@ -319,7 +320,7 @@ private slots:
     void a_restart_says_it_was_sent_and_a_card_change_drops_only_what_was_read()
     {
         start_bus();
-        fake_page_context context;
+        fake_page_context context(bus_master);
         context.selected = zeio;
         CSetDlg page(context, nullptr);
         auto* status = page.findChild<QLabel*>("status");
@@ -351,7 +352,7 @@ private slots:
     void a_failed_read_names_the_object_and_refreshes_nothing()
     {
         start_bus();
-        fake_page_context context;
+        fake_page_context context(bus_master);
         context.selected = zeio;
         CSetDlg page(context, nullptr);
         run(page, 1050);
@@ -385,7 +386,7 @@ private slots:
         write_card(zeio, 0x6100, 0, 10);
         set_object(*bus, zeio, 0x6100, 0, 0);
 
-        fake_page_context context;
+        fake_page_context context(bus_master);
         context.selected = zeio;
         CSetDlg page(context, nullptr);
         run(page, 1050);
@@ -408,7 +409,7 @@ private slots:
     void a_card_without_settings_objects_fails_every_action_clearly()
     {
         start_bus();
-        fake_page_context context;
+        fake_page_context context(bus_master);
         context.selected = kova_h;
         CSetDlg page(context, nullptr);
         run(page, 1050);
@@ -423,7 +424,7 @@ private slots:
 
     void card_actions_without_a_selected_slave_say_so()
     {
-        fake_page_context context;
+        fake_page_context context(bus_master);
         context.selected = -1;
         CSetDlg page(context, nullptr);
         for (int id : {1050, 1059, 1060}) {
@@ -435,7 +436,7 @@ private slots:
 
     void export_writes_what_import_reads_back()
     {
-        fake_page_context context;
+        fake_page_context context(bus_master);
         CSetDlg page(context, nullptr);
         answer_file_dialog(write_file("windows.ini", windows_file(imported_text)));
         control(page, 1061)->click();
@@ -464,7 +465,7 @@ private slots:
 
     void a_bad_file_changes_nothing()
     {
-        fake_page_context context;
+        fake_page_context context(bus_master);
         CSetDlg page(context, nullptr);
         answer_file_dialog(write_file("windows.ini", windows_file(imported_text)));
         control(page, 1061)->click();

@@ -38,6 +38,7 @@ class usart_page_test : public QObject {
 
 private:
     std::shared_ptr<sim::bus> bus;
+    ecat::master bus_master; // this test's own, outliving what uses it
     std::unique_ptr<CKestIO_TestDlg> window;
     CUsartDlg* page = nullptr;
     QStringList messages;
@@ -66,9 +67,9 @@ private:
         QVERIFY(bus);
         std::string error;
         QVERIFY2(simulated::put_card_serial_lines_on_ptys(bus, error), error.c_str());
-        window = std::make_unique<CKestIO_TestDlg>(QString::fromStdString(bus_name));
+        window = std::make_unique<CKestIO_TestDlg>(bus_master, QString::fromStdString(bus_name));
         window->show();
-        QVERIFY(wait_until_ready(2));
+        QVERIFY(wait_until_ready(bus_master, 2));
         window->findChild<QPushButton*>("id1050")->click();
         QTRY_VERIFY_WITH_TIMEOUT(!window->info_thread().running() && window->selected_slave() == 0, wait_ms);
         auto* slaves = window->findChild<QComboBox*>("id1012");
@@ -113,7 +114,7 @@ private slots:
 
     void the_page_starts_with_the_template_defaults()
     {
-        fake_page_context context;
+        fake_page_context context(bus_master);
         context.serial_ports = {{"/dev/pts/77", "/dev/pts/77 (模拟 ZEIO 0)"}};
         CUsartDlg alone(context, nullptr);
         page = &alone;
@@ -147,7 +148,7 @@ private slots:
     void the_hex_send_boxes_convert_the_text_both_ways_in_the_chosen_codec()
     {
         QSettings("DV_TqrApp", "KestIO_Test").setValue("serial/codec", "CP1252");
-        fake_page_context context;
+        fake_page_context context(bus_master);
         CUsartDlg alone(context, nullptr);
         page = &alone;
         control<QLineEdit>(1031)->setText("é");
@@ -165,7 +166,7 @@ private slots:
 
     void without_a_slave_or_an_open_port_the_page_says_so_and_writes_nothing()
     {
-        fake_page_context context;
+        fake_page_context context(bus_master);
         context.selected = -1;
         CUsartDlg alone(context, nullptr);
         page = &alone;

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "ecat/master.h"
+#include "support/master_test_access.h"
 
 namespace testsupport {
 
@@ -18,17 +19,17 @@ protected:
     void SetUp() override
     {
         current = this;
-        ASSERT_EQ(ecat::master_init(*m, 0, own_mac), 0);
+        ASSERT_EQ(ecat::master_init(inside(*m), 0, own_mac), 0);
         std::memcpy(descriptor.mac, own_mac, 6);
         descriptor.send = [](const ecat::frame_view& frame, ecat::net_device&) {
             current->frames.emplace_back(frame.data, frame.data + frame.length);
             current->buffers_used.push_back(frame.data);
             return 0;
         };
-        ASSERT_NE(ecat::master_attach_device(*m, descriptor), nullptr);
+        ASSERT_NE(ecat::master_attach_device(inside(*m), descriptor), nullptr);
     }
 
-    void TearDown() override { ecat::master_clear(*m); }
+    void TearDown() override { ecat::master_clear(inside(*m)); }
 
     // Answers a sent frame as slaves would, with the given counter for every
     // datagram and, for reads, the given fill byte as data.

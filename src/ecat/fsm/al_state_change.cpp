@@ -28,11 +28,6 @@ constexpr uint32_t write_limit_ms = 3000;  // AL Control written while nobody an
 constexpr uint32_t change_limit_ms = 5000; // state neither reached nor refused
 constexpr int datagram_retries = 3;
 
-bool debug(const al_state_change& fsm)
-{
-    return fsm.target->owner && fsm.target->owner->debug_level;
-}
-
 // Takes the send time of the first reply after take_time was set as the start time.
 void take_start_time(al_state_change& fsm)
 {
@@ -155,11 +150,6 @@ void read_code(al_state_change& fsm)
     if (d.working_counter == 1) {
         slave& s = *fsm.target;
         s.al_status_code = read_u16(d.data);
-        if (debug(fsm)) {
-            const char* text = al_status_text(s.al_status_code);
-            std::printf("EtherCAT slave %u: AL status code 0x%04X (%s)\n", s.ring_position, s.al_status_code,
-                        text ? text : "unknown");
-        }
     }
     // Writing the current state back, error bit included, acknowledges the error.
     fsm.state = write_control(fsm, static_cast<uint16_t>(fsm.target->current_al_state)) ? check_ack_write : failed;

@@ -50,21 +50,14 @@ bool pending(const datagram& d)
     return d.state == datagram_state::queued || d.state == datagram_state::sent;
 }
 
-slave* slaves_end(master& m)
+slave* slaves_end(master_core& m)
 {
     return m.slaves.get() + m.slave_count;
 }
 
-void set_scan_busy(master& m, int busy)
+void set_scan_busy(master_core& m, int busy)
 {
-    std::lock_guard<std::mutex> hold(m.scan_lock);
     m.scan_busy = busy;
-}
-
-void set_config_busy(master& m, int busy)
-{
-    std::lock_guard<std::mutex> hold(m.config_lock);
-    m.config_busy = busy;
 }
 
 void plan_repeat(master_state_machine& fsm);
@@ -82,14 +75,13 @@ void configuration_failed(slave& s)
 // it left unread are marked and read again after a back-off.
 void abort_scan(master_state_machine& fsm)
 {
-    master& m = *fsm.owner;
+    master_core& m = *fsm.owner;
     for (slave* s = m.slaves.get(); s != slaves_end(m); ++s) {
         s->error_flag = 1;
         fsm.scan_incomplete = true;
     }
     plan_repeat(fsm);
     set_scan_busy(*fsm.owner, 0);
-    fsm.owner->scan_done.set();
     start(fsm);
 }
 
@@ -123,7 +115,7 @@ void broadcast_check(master_state_machine& fsm)
     datagram& d = *fsm.dgram;
     if (retry_timed_out(d, fsm.retries))
         return;
-    master& m = *fsm.owner;
+    master_core& m = *fsm.owner;
 
     // A lost broadcast says nothing about the slaves: only one lost for a whole second
     // counts as none answering, so that a short burst of loss costs no rescan.
@@ -162,11 +154,7 @@ void broadcast_check(master_state_machine& fsm)
     fsm.link_state = link;
 
     if (d.state == datagram_state::received && fsm.slaves_responding) {
-        if (d.data[0] != fsm.al_states) {
-            fsm.al_states = d.data[0];
-            if (m.debug_level)
-                std::printf("EtherCAT: slave states: %s.\n", al_state_names_multi(fsm.al_states).c_str());
-        }
+        fsm.al_states = d.data[0];
     } else {
         fsm.al_states = 0;
     }
@@ -185,7 +173,7 @@ void broadcast_check(master_state_machine& fsm)
 
 void rebuild_slave_table(master_state_machine& fsm)
 {
-    master& m = *fsm.owner;
+    master_core& m = *fsm.owner;
     set_scan_busy(m, 1);
     ++m.scans_started;
     fsm.rescan_required = false;
@@ -256,8 +244,7 @@ void plan_repeat(master_state_machine& fsm)
         return;
     }
     // frames lost for longer than the quick repeats last must not strand the slaves
-    uint32_t delay =
-        fsm.scan_repeats >= max_scan_repeats ? slow_rescan_delay_ms : rescan_delays_ms[fsm.scan_repeats];
+    uint32_t delay = fsm.scan_repeats >= max_scan_repeats ? slow_rescan_delay_ms : rescan_delays_ms[fsm.scan_repeats];
     if (fsm.scan_repeats < max_scan_repeats)
         ++fsm.scan_repeats;
     fsm.rescan_pending = true;
@@ -266,18 +253,13 @@ void plan_repeat(master_state_machine& fsm)
 
 void finish_scan(master_state_machine& fsm)
 {
-    master& m = *fsm.owner;
+    master_core& m = *fsm.owner;
     plan_repeat(fsm);
     set_scan_busy(m, 0);
-    m.scan_done.set();
-    if (m.debug_level)
-        std::printf("EtherCAT: scan of %u slaves took %u ms.\n", m.slave_count.load(),
-                    platform::tick_ms() - fsm.scan_start_time);
     master_choose_reference_clock(m);
     if (m.slave_count)
         master_compute_topology(m);
     master_compute_delays(m);
-    master_attach_configs(m);
     start(fsm);
 }
 
@@ -287,13 +269,12 @@ void finish_scan(master_state_machine& fsm)
 // count again.
 void recount(master_state_machine& fsm)
 {
-    master& m = *fsm.owner;
+    master_core& m = *fsm.owner;
     for (slave* s = fsm.current_slave; s != slaves_end(m); ++s)
         s->error_flag = 1;
     fsm.recount_required = true;
     fsm.rescan_pending = false;
     set_scan_busy(m, 0);
-    m.scan_done.set();
     start(fsm);
 }
 
@@ -301,7 +282,7 @@ void scan_slaves(master_state_machine& fsm)
 {
     if (pending(*fsm.dgram))
         return;
-    master& m = *fsm.owner;
+    master_core& m = *fsm.owner;
     while (!slave_scan_exec(fsm.scan)) {
         if (slave_scan_absent(fsm.scan)) {
             recount(fsm);
@@ -334,9 +315,6 @@ void read_slave_state(master_state_machine& fsm)
         return;
     }
     uint8_t state = d.data[0];
-    if (state != s.current_al_state && fsm.owner->debug_level)
-        std::printf("EtherCAT slave %u: %s -> %s.\n", s.ring_position,
-                    al_state_name(static_cast<uint8_t>(s.current_al_state)).c_str(), al_state_name(state).c_str());
     s.current_al_state = state;
 
     if (s.error_flag && s.failed_configurations
@@ -372,7 +350,6 @@ void configuration_decision(master_state_machine& fsm)
         next_slave(fsm);
         return;
     }
-    set_config_busy(*fsm.owner, 1);
     fsm.idle = false;
     slave_configuration_start(fsm.configuration, s);
     fsm.state = configure;
@@ -385,22 +362,19 @@ void configure(master_state_machine& fsm)
         return;
     if (slave_configuration_exec(fsm.configuration))
         return;
-    master& m = *fsm.owner;
     slave& s = *fsm.current_slave;
     s.force_config = 0;
     if (s.error_flag)
         configuration_failed(s);
     else
         s.failed_configurations = 0;
-    set_config_busy(m, 0);
-    m.config_done.set();
     fsm.idle = true;
     next_slave(fsm);
 }
 
 void pass_finished(master_state_machine& fsm)
 {
-    master& m = *fsm.owner;
+    master_core& m = *fsm.owner;
     for (slave* s = m.slaves.get(); s != slaves_end(m); ++s)
         if (slave_request_is_end(s->request_machine))
             slave_request_set_ready(s->request_machine);
@@ -419,7 +393,7 @@ void next_slave(master_state_machine& fsm)
 
 } // namespace
 
-void master_fsm_init(master_state_machine& fsm, master& owner, datagram& d)
+void master_fsm_init(master_state_machine& fsm, master_core& owner, datagram& d)
 {
     fsm.owner = &owner;
     fsm.dgram = &d;

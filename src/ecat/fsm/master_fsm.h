@@ -9,7 +9,7 @@
 namespace ecat {
 
 struct datagram;
-struct master;
+struct master_core;
 struct slave;
 struct master_state_machine;
 
@@ -18,7 +18,7 @@ using master_fsm_state = void (*)(master_state_machine&);
 // The master's top-level sequencer: watches the bus, rescans it on a change, keeps
 // every slave in its requested state and re-arms the slave request machines.
 struct master_state_machine {
-    master* owner = nullptr;
+    master_core* owner = nullptr;
     datagram* dgram = nullptr;
     int retries = 0;
     master_fsm_state state = nullptr;
@@ -47,7 +47,7 @@ struct master_state_machine {
     pdo_reading pdos;
 };
 
-void master_fsm_init(master_state_machine& fsm, master& owner, datagram& d);
+void master_fsm_init(master_state_machine& fsm, master_core& owner, datagram& d);
 // Executes one step; the cycle queues the datagram afterwards.
 void master_fsm_exec(master_state_machine& fsm);
 

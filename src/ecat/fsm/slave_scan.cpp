@@ -124,11 +124,6 @@ void take_sii_header(slave& s)
     s.mailbox_protocols = s.sii_image[0x001C];
 }
 
-bool debug(const slave_scan& fsm)
-{
-    return fsm.target->owner && fsm.target->owner->debug_level;
-}
-
 void set_address(slave_scan& fsm)
 {
     datagram& d = *fsm.dgram;
@@ -160,9 +155,6 @@ void read_al_state(slave_scan& fsm)
         return;
     slave& s = *fsm.target;
     s.current_al_state = fsm.dgram->data[0];
-    if ((s.current_al_state & al_state_error) && debug(fsm))
-        std::printf("EtherCAT slave %u has state %s.\n", s.ring_position,
-                    al_state_name(static_cast<uint8_t>(s.current_al_state)).c_str());
     read_register(fsm, esc_register::esc_base, 12, read_base);
 }
 

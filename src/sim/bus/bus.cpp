@@ -70,12 +70,6 @@ size_t bus::slave_count() const
     return nodes_.size();
 }
 
-void bus::set_cable_delay(size_t id, uint32_t nanoseconds)
-{
-    std::lock_guard lock(mutex_);
-    nodes_.at(id).cable_delay_ns = nanoseconds;
-}
-
 void bus::set_time_source(std::function<uint64_t()> now_ns)
 {
     std::lock_guard lock(mutex_);

@@ -33,8 +33,6 @@ public:
     size_t add_slave(std::unique_ptr<slave> device);
     size_t attach_slave(std::unique_ptr<slave> device, size_t parent, unsigned port);
     size_t slave_count() const;
-    // Cable delay in front of a slave (default 10 ns each way).
-    void set_cable_delay(size_t id, uint32_t nanoseconds);
     // Where the bus time comes from (ns); by default it advances 1 ms per frame.
     void set_time_source(std::function<uint64_t()> now_ns);
     // Where lines for the user go: a slave whose firmware stopped, the firmware's own lines.

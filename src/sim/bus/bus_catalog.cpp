@@ -53,15 +53,6 @@ const model_entry* find_model(const std::string& name)
 
 } // namespace
 
-bool describe_model(const std::string& name, unsigned position, slave_description& out)
-{
-    const model_entry* entry = find_model(name);
-    if (!entry)
-        return false;
-    out = entry->describe(position + 1);
-    return true;
-}
-
 std::vector<std::string> known_models()
 {
     std::vector<std::string> names;

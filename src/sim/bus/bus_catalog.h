@@ -9,9 +9,7 @@
 
 namespace sim {
 
-// The slave models a bus can be made of, by name (case-insensitive); position is the slave's
-// place on the bus, from 0, which models may use for their serial number.
-bool describe_model(const std::string& name, unsigned position, slave_description& out);
+// The names of the slave models a bus can be made of (matched case-insensitively).
 std::vector<std::string> known_models();
 
 // One slave of a list: a model by its name, or a slave given by files.

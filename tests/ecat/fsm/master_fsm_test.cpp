@@ -4,6 +4,9 @@
 
 #include "ecat/master.h"
 #include "support/fake_esc.h"
+#include "support/master_test_access.h"
+
+using testsupport::inside;
 
 namespace {
 
@@ -15,10 +18,10 @@ protected:
     void SetUp() override
     {
         static const uint8_t mac[6] = {0x02, 0, 0, 0, 0, 1};
-        ASSERT_EQ(ecat::master_init(*m, 0, mac), 0);
-        m->main_device.link = 1;
+        ASSERT_EQ(ecat::master_init(inside(*m), 0, mac), 0);
+        inside(*m).main_device.link = 1;
     }
-    void TearDown() override { ecat::master_clear(*m); }
+    void TearDown() override { ecat::master_clear(inside(*m)); }
 
     void add_slaves(int count, uint8_t al_state)
     {
@@ -34,8 +37,8 @@ protected:
     void cycles(int count)
     {
         for (int i = 0; i < count; ++i) {
-            ecat::master_fsm_exec(m->fsm);
-            bus.answer(m->fsm_datagram);
+            ecat::master_fsm_exec(inside(*m).fsm);
+            bus.answer(inside(*m).fsm_datagram);
         }
     }
 
@@ -51,7 +54,16 @@ protected:
         return values;
     }
 
-    bool scan_done_signalled() { return m->scan_done.wait(0) == platform::wait_result::signalled; }
+    // A scan has started and ended since the last look.
+    bool scan_done_signalled()
+    {
+        unsigned started = inside(*m).scans_started;
+        bool ended = started != scans_seen && inside(*m).scan_busy == 0;
+        if (ended)
+            scans_seen = started;
+        return ended;
+    }
+    unsigned scans_seen = 0;
 
     std::unique_ptr<ecat::master> m = std::make_unique<ecat::master>();
     fake_bus bus;
@@ -61,17 +73,17 @@ TEST_F(master_fsm_test, new_bus_is_scanned_once_and_every_slave_configured_once)
 {
     add_slaves(3, 0x02); // already in PREOP
     cycles(1);
-    EXPECT_EQ(m->scan_busy, 0); // the first step only sends the broadcast
+    EXPECT_EQ(inside(*m).scan_busy, 0); // the first step only sends the broadcast
     cycles(1);
-    EXPECT_EQ(m->scan_busy, 1);
+    EXPECT_EQ(inside(*m).scan_busy, 1);
     cycles(1500);
 
     EXPECT_EQ(scans(), 1u);
-    EXPECT_EQ(m->scan_busy, 0);
+    EXPECT_EQ(inside(*m).scan_busy, 0);
     EXPECT_TRUE(scan_done_signalled());
-    ASSERT_EQ(m->slave_count, 3u);
+    ASSERT_EQ(inside(*m).slave_count, 3u);
     for (uint16_t i = 0; i < 3; ++i) {
-        const ecat::slave& s = m->slaves[i];
+        const ecat::slave& s = inside(*m).slaves[i];
         EXPECT_EQ(s.ring_position, i);
         EXPECT_EQ(s.station_address, i + 1);
         EXPECT_EQ(bus.slaves[i].station(), i + 1);
@@ -80,9 +92,8 @@ TEST_F(master_fsm_test, new_bus_is_scanned_once_and_every_slave_configured_once)
         EXPECT_EQ(s.error_flag, 0);
         EXPECT_EQ(control_writes(i + 1), (std::vector<uint16_t>{0x01, 0x02})) << "slave " << i;
         EXPECT_TRUE(ecat::slave_request_is_ready(s.request_machine));
+        EXPECT_EQ(s.current_al_state, s.requested_al_state) << "configured, slave " << i;
     }
-    EXPECT_EQ(m->config_busy, 0);
-    EXPECT_EQ(m->config_done.wait(0), platform::wait_result::signalled);
 }
 
 TEST_F(master_fsm_test, unplugging_one_slave_rescans_once_and_all_empties_the_table)
@@ -94,14 +105,14 @@ TEST_F(master_fsm_test, unplugging_one_slave_rescans_once_and_all_empties_the_ta
     bus.slaves[2].present = false;
     cycles(1500);
     EXPECT_EQ(scans(), 2u);
-    EXPECT_EQ(m->slave_count, 2u);
+    EXPECT_EQ(inside(*m).slave_count, 2u);
     EXPECT_TRUE(scan_done_signalled());
 
     bus.slaves[0].present = bus.slaves[1].present = false;
     cycles(50);
-    EXPECT_EQ(m->slave_count, 0u);
-    EXPECT_EQ(m->slaves.get(), nullptr);
-    EXPECT_EQ(m->scan_busy, 0);
+    EXPECT_EQ(inside(*m).slave_count, 0u);
+    EXPECT_EQ(inside(*m).slaves.get(), nullptr);
+    EXPECT_EQ(inside(*m).scan_busy, 0);
     EXPECT_TRUE(scan_done_signalled());
     EXPECT_EQ(scans(), 2u); // nothing to address
 }
@@ -110,22 +121,22 @@ TEST_F(master_fsm_test, link_loss_empties_the_table_though_the_counter_stayed)
 {
     add_slaves(2, 0x02);
     cycles(1500);
-    ASSERT_EQ(m->slave_count, 2u);
+    ASSERT_EQ(inside(*m).slave_count, 2u);
 
-    m->main_device.link = 0;
+    inside(*m).main_device.link = 0;
     int steps = 0;
-    while (m->slave_count != 0 && steps++ < 50) {
-        ecat::master_fsm_exec(m->fsm);
-        bus.answer(m->fsm_datagram);
+    while (inside(*m).slave_count != 0 && steps++ < 50) {
+        ecat::master_fsm_exec(inside(*m).fsm);
+        bus.answer(inside(*m).fsm_datagram);
     }
-    EXPECT_EQ(m->slave_count, 0u);
+    EXPECT_EQ(inside(*m).slave_count, 0u);
     EXPECT_EQ(bus.log.back().type, datagram_type::BRD); // answered by both slaves
     EXPECT_EQ(scans(), 1u);
 
-    m->main_device.link = 1; // back: the slaves are found again
+    inside(*m).main_device.link = 1; // back: the slaves are found again
     cycles(1500);
     EXPECT_EQ(scans(), 2u);
-    EXPECT_EQ(m->slave_count, 2u);
+    EXPECT_EQ(inside(*m).slave_count, 2u);
 }
 
 TEST_F(master_fsm_test, al_error_is_acknowledged_before_the_slave_is_configured)
@@ -134,7 +145,7 @@ TEST_F(master_fsm_test, al_error_is_acknowledged_before_the_slave_is_configured)
     write_u16(bus.slaves[0].reg + esc::al_status_code, 0x001B);
     cycles(1500);
     EXPECT_EQ(control_writes(1), (std::vector<uint16_t>{0x12, 0x01, 0x02}));
-    const ecat::slave& s = m->slaves[0];
+    const ecat::slave& s = inside(*m).slaves[0];
     EXPECT_EQ(s.al_status_code, 0x001B);
     EXPECT_EQ(s.current_al_state, 0x02);
     EXPECT_EQ(s.error_flag, 0);
@@ -147,12 +158,12 @@ TEST_F(master_fsm_test, slave_that_stops_answering_is_marked_and_forces_a_rescan
     // the slave keeps answering broadcasts but no longer its station address
     write_u16(bus.slaves[1].reg + esc::station_address, 0x0777);
     int steps = 0;
-    while (!m->slaves[1].error_flag && steps++ < 50)
+    while (!inside(*m).slaves[1].error_flag && steps++ < 50)
         cycles(1);
-    EXPECT_EQ(m->slaves[1].error_flag, 1);
+    EXPECT_EQ(inside(*m).slaves[1].error_flag, 1);
     cycles(1500);
     EXPECT_EQ(scans(), 2u);
-    EXPECT_EQ(m->slaves[1].error_flag, 0); // a fresh record
+    EXPECT_EQ(inside(*m).slaves[1].error_flag, 0); // a fresh record
 }
 
 TEST_F(master_fsm_test, a_broadcast_claiming_more_slaves_than_answer_costs_one_short_scan)
@@ -160,18 +171,18 @@ TEST_F(master_fsm_test, a_broadcast_claiming_more_slaves_than_answer_costs_one_s
     // A broken slave's reply claims 40000 slaves once. Scanning every claimed position
     // would take the master minutes; it must stop at the first empty one and count again.
     add_slaves(2, 0x02);
-    ecat::master_fsm_exec(m->fsm);
-    bus.answer(m->fsm_datagram);
-    m->fsm_datagram.working_counter = 40000;
+    ecat::master_fsm_exec(inside(*m).fsm);
+    bus.answer(inside(*m).fsm_datagram);
+    inside(*m).fsm_datagram.working_counter = 40000;
     cycles(1500);
 
     EXPECT_EQ(scans(), 2u);
-    ASSERT_EQ(m->slave_count, 2u);
-    EXPECT_EQ(m->scan_busy, 0);
-    EXPECT_FALSE(m->fsm.recount_required);
+    ASSERT_EQ(inside(*m).slave_count, 2u);
+    EXPECT_EQ(inside(*m).scan_busy, 0);
+    EXPECT_FALSE(inside(*m).fsm.recount_required);
     for (uint16_t i = 0; i < 2; ++i) {
-        EXPECT_EQ(m->slaves[i].error_flag, 0);
-        EXPECT_TRUE(ecat::slave_request_is_ready(m->slaves[i].request_machine)) << "slave " << i;
+        EXPECT_EQ(inside(*m).slaves[i].error_flag, 0);
+        EXPECT_TRUE(ecat::slave_request_is_ready(inside(*m).slaves[i].request_machine)) << "slave " << i;
     }
     EXPECT_LT(bus.count(datagram_type::APWR, esc::station_address), 10u) << "the claimed positions were addressed";
 }
@@ -183,33 +194,33 @@ TEST_F(master_fsm_test, a_slave_position_that_does_not_answer_its_address_starts
     add_slaves(2, 0x02);
     bool lied = false;
     for (int i = 0; i < 500 && !lied; ++i) {
-        ecat::master_fsm_exec(m->fsm);
-        bus.answer(m->fsm_datagram);
-        const ecat::datagram& d = m->fsm_datagram;
+        ecat::master_fsm_exec(inside(*m).fsm);
+        bus.answer(inside(*m).fsm_datagram);
+        const ecat::datagram& d = inside(*m).fsm_datagram;
         if (d.type == datagram_type::APWR && read_u16(d.address) == 0xFFFF
             && read_u16(d.address + 2) == esc::station_address) {
-            m->fsm_datagram.working_counter = 0;
+            inside(*m).fsm_datagram.working_counter = 0;
             lied = true;
         }
     }
     ASSERT_TRUE(lied);
-    ecat::master_fsm_exec(m->fsm); // ends the scan and sends the broadcast that counts again
-    ASSERT_TRUE(m->fsm.recount_required);
-    EXPECT_EQ(m->scan_busy, 0);
+    ecat::master_fsm_exec(inside(*m).fsm); // ends the scan and sends the broadcast that counts again
+    ASSERT_TRUE(inside(*m).fsm.recount_required);
+    EXPECT_EQ(inside(*m).scan_busy, 0);
     EXPECT_TRUE(scan_done_signalled());
 
     // broadcasts lost for a moment count nothing
     for (int i = 0; i < 5; ++i) {
-        m->fsm_datagram.state = ecat::datagram_state::timed_out;
-        ecat::master_fsm_exec(m->fsm);
+        inside(*m).fsm_datagram.state = ecat::datagram_state::timed_out;
+        ecat::master_fsm_exec(inside(*m).fsm);
     }
-    EXPECT_TRUE(m->fsm.recount_required);
+    EXPECT_TRUE(inside(*m).fsm.recount_required);
     EXPECT_EQ(scans(), 1u);
     cycles(1500);
     EXPECT_EQ(scans(), 2u);
-    ASSERT_EQ(m->slave_count, 2u);
-    EXPECT_EQ(m->slaves[1].error_flag, 0);
-    EXPECT_TRUE(ecat::slave_request_is_ready(m->slaves[1].request_machine));
+    ASSERT_EQ(inside(*m).slave_count, 2u);
+    EXPECT_EQ(inside(*m).slaves[1].error_flag, 0);
+    EXPECT_TRUE(ecat::slave_request_is_ready(inside(*m).slaves[1].request_machine));
 }
 
 } // namespace

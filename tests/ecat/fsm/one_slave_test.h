@@ -18,7 +18,7 @@ protected:
 
     fake_slave& esc() { return bus.slaves[0]; }
 
-    ecat::master m;
+    ecat::master_core m;
     ecat::slave s;
     ecat::datagram d;
     fake_bus bus;

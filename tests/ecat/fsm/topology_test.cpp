@@ -5,6 +5,9 @@
 #include "ecat/master.h"
 #include "ecat/slave.h"
 #include <gtest/gtest.h>
+#include "support/master_test_access.h"
+
+using testsupport::inside;
 
 namespace {
 
@@ -13,15 +16,16 @@ class topology_test : public ::testing::Test {
 protected:
     void make_slaves(unsigned count)
     {
-        m->slaves.reset(new ecat::slave[count]);
+        inside(*m).slaves.reset(new ecat::slave[count]);
         for (unsigned i = 0; i < count; ++i) {
-            ecat::slave_init(m->slaves[i], *m, 0, static_cast<uint16_t>(i), static_cast<uint16_t>(i + 1));
-            for (auto& port : m->slaves[i].ports)
+            ecat::slave_init(inside(*m).slaves[i], inside(*m), 0, static_cast<uint16_t>(i),
+                             static_cast<uint16_t>(i + 1));
+            for (auto& port : inside(*m).slaves[i].ports)
                 port.loop_closed = 1;
         }
-        m->slave_count = count;
+        inside(*m).slave_count = count;
     }
-    ecat::slave& slave(unsigned i) { return m->slaves[i]; }
+    ecat::slave& slave(unsigned i) { return inside(*m).slaves[i]; }
     void open(unsigned i, int port) { slave(i).ports[port].loop_closed = 0; }
     ecat::slave* behind(unsigned i, int port) { return slave(i).ports[port].next_slave; }
     void dc(unsigned i, std::initializer_list<uint32_t> receive_times)
@@ -39,7 +43,7 @@ TEST_F(topology_test, line_of_three)
 {
     make_slaves(3);
     open(0, 1), open(1, 1);
-    ASSERT_EQ(ecat::master_compute_topology(*m), 0);
+    ASSERT_EQ(ecat::master_compute_topology(inside(*m)), 0);
     EXPECT_EQ(behind(0, 0), nullptr);
     EXPECT_EQ(behind(0, 1), &slave(1));
     EXPECT_EQ(behind(1, 0), &slave(0));
@@ -54,7 +58,7 @@ TEST_F(topology_test, port_three_branch_is_followed_to_its_end_before_port_one)
 {
     make_slaves(4);
     open(0, 3), open(0, 1), open(1, 1);
-    ASSERT_EQ(ecat::master_compute_topology(*m), 0);
+    ASSERT_EQ(ecat::master_compute_topology(inside(*m)), 0);
     EXPECT_EQ(behind(0, 3), &slave(1));
     EXPECT_EQ(behind(1, 1), &slave(2));
     EXPECT_EQ(behind(0, 1), &slave(3));
@@ -66,7 +70,7 @@ TEST_F(topology_test, more_open_ports_than_slaves_stops_with_an_error)
 {
     make_slaves(2);
     open(0, 1), open(1, 1);
-    EXPECT_EQ(ecat::master_compute_topology(*m), -1);
+    EXPECT_EQ(ecat::master_compute_topology(inside(*m)), -1);
     EXPECT_EQ(behind(0, 1), &slave(1)); // earlier assignments stay
     EXPECT_EQ(behind(1, 0), &slave(0));
 }
@@ -75,31 +79,31 @@ TEST_F(topology_test, reference_clock_is_the_first_slave_with_system_time)
 {
     make_slaves(3);
     open(0, 1), open(1, 1);
-    ecat::master_choose_reference_clock(*m);
-    EXPECT_EQ(m->dc_reference_clock, nullptr);
-    EXPECT_EQ(ecat::read_u16(m->ref_sync_datagram.address), 0xFFFF);
-    EXPECT_EQ(ecat::read_u16(m->sync_datagram.address), 0xFFFF);
+    ecat::master_choose_reference_clock(inside(*m));
+    EXPECT_EQ(inside(*m).dc_reference_clock, nullptr);
+    EXPECT_EQ(ecat::read_u16(inside(*m).ref_sync_datagram.address), 0xFFFF);
+    EXPECT_EQ(ecat::read_u16(inside(*m).sync_datagram.address), 0xFFFF);
 
     slave(1).dc_supported = 1; // no system time: not a candidate
     dc(2, {0});
-    ecat::master_choose_reference_clock(*m);
-    EXPECT_EQ(m->dc_reference_clock, &slave(2));
-    EXPECT_EQ(m->ref_sync_datagram.type, ecat::datagram_type::FPWR);
-    EXPECT_EQ(ecat::read_u16(m->ref_sync_datagram.address), 3);
-    EXPECT_EQ(ecat::read_u16(m->ref_sync_datagram.address + 2), 0x0910);
-    EXPECT_EQ(m->ref_sync_datagram.data_size, 4u);
-    EXPECT_EQ(m->sync_datagram.type, ecat::datagram_type::FRMW);
-    EXPECT_EQ(ecat::read_u16(m->sync_datagram.address), 3);
+    ecat::master_choose_reference_clock(inside(*m));
+    EXPECT_EQ(inside(*m).dc_reference_clock, &slave(2));
+    EXPECT_EQ(inside(*m).ref_sync_datagram.type, ecat::datagram_type::FPWR);
+    EXPECT_EQ(ecat::read_u16(inside(*m).ref_sync_datagram.address), 3);
+    EXPECT_EQ(ecat::read_u16(inside(*m).ref_sync_datagram.address + 2), 0x0910);
+    EXPECT_EQ(inside(*m).ref_sync_datagram.data_size, 4u);
+    EXPECT_EQ(inside(*m).sync_datagram.type, ecat::datagram_type::FRMW);
+    EXPECT_EQ(ecat::read_u16(inside(*m).sync_datagram.address), 3);
 }
 
 TEST_F(topology_test, single_dc_slave_has_no_delay)
 {
     make_slaves(1);
     dc(0, {500});
-    ecat::master_choose_reference_clock(*m);
-    ASSERT_EQ(ecat::master_compute_topology(*m), 0);
-    ecat::master_compute_delays(*m);
-    EXPECT_EQ(m->dc_reference_clock, &slave(0));
+    ecat::master_choose_reference_clock(inside(*m));
+    ASSERT_EQ(ecat::master_compute_topology(inside(*m)), 0);
+    ecat::master_compute_delays(inside(*m));
+    EXPECT_EQ(inside(*m).dc_reference_clock, &slave(0));
     EXPECT_EQ(slave(0).transmission_delay, 0u);
 }
 
@@ -111,9 +115,9 @@ TEST_F(topology_test, delays_accumulate_along_a_line)
     dc(0, {1000, 1300});
     dc(1, {1050, 1250});
     dc(2, {1100});
-    ecat::master_choose_reference_clock(*m);
-    ASSERT_EQ(ecat::master_compute_topology(*m), 0);
-    ecat::master_compute_delays(*m);
+    ecat::master_choose_reference_clock(inside(*m));
+    ASSERT_EQ(ecat::master_compute_topology(inside(*m)), 0);
+    ecat::master_compute_delays(inside(*m));
     EXPECT_EQ(slave(0).ports[1].delay_to_next_dc, 50u);  // (300 - 200) / 2
     EXPECT_EQ(slave(1).ports[1].delay_to_next_dc, 100u); // 200 / 2
     EXPECT_EQ(slave(2).ports[0].delay_to_next_dc, 100u);
@@ -129,34 +133,11 @@ TEST_F(topology_test, delay_skips_a_slave_without_dc)
     dc(0, {1000, 1300});
     slave(1).ports[0].receive_time = 1050, slave(1).ports[1].receive_time = 1250; // no DC
     dc(2, {1100});
-    ecat::master_choose_reference_clock(*m);
-    ASSERT_EQ(ecat::master_compute_topology(*m), 0);
-    ecat::master_compute_delays(*m);
+    ecat::master_choose_reference_clock(inside(*m));
+    ASSERT_EQ(ecat::master_compute_topology(inside(*m)), 0);
+    ecat::master_compute_delays(inside(*m));
     EXPECT_EQ(slave(0).ports[1].delay_to_next_dc, 150u); // the whole 300 to slave 2 and back
     EXPECT_EQ(slave(2).transmission_delay, 150u);
-}
-
-TEST_F(topology_test, configuration_attaches_by_alias_and_position_with_matching_identity)
-{
-    make_slaves(3);
-    slave(1).effective_alias = 0x0010;
-    slave(2).vendor_id = 0x0E11, slave(2).product_code = 0x42;
-    auto add = [&](uint16_t alias, uint16_t position, uint32_t product) {
-        m->configs.push_back(std::make_unique<ecat::slave_config>());
-        ecat::slave_config& c = *m->configs.back();
-        c.alias = alias, c.position = position, c.vendor_id = 0x0E11, c.product_code = product;
-        return &c;
-    };
-    ecat::slave_config* by_alias = add(0x0010, 1, 0x42);
-    ecat::slave_config* wrong_product = add(0, 2, 0x43);
-    ecat::slave_config* past_end = add(0x0010, 2, 0x42);
-    ecat::master_attach_configs(*m);
-    EXPECT_EQ(by_alias->attached, &slave(2));
-    EXPECT_EQ(slave(2).config, by_alias);
-    EXPECT_EQ(wrong_product->attached, nullptr);
-    EXPECT_EQ(past_end->attached, nullptr);
-    ecat::master_release_configs(*m);
-    EXPECT_EQ(slave(2).config, nullptr);
 }
 
 } // namespace
