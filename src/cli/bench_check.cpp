@@ -33,7 +33,7 @@ bool time_run(const options& opts, const std::string& spec, timed_run& timed, st
     if (!bus.start(bus_opts, err) || !bus.wait_until_ready(10000))
         return false;
     std::vector<check::card_under_test> cards;
-    for (unsigned position = 0; position < bus.master().slave_count; ++position)
+    for (unsigned position = 0; position < bus.master().slave_count(); ++position)
         cards.push_back({int(position), std::make_unique<check::bus_card_port>(bus.master(), uint16_t(position))});
     const check::check_plan plan = check::built_in_plan();
     std::mutex lock;

@@ -121,7 +121,7 @@ int command_check_run(const options& opts, std::ostream& out, std::ostream& err)
         return could_not_test;
     if (!bus.wait_until_ready(10000))
         err << "warning: the scan did not finish within 10 s\n";
-    const unsigned slaves = bus.master().slave_count;
+    const unsigned slaves = bus.master().slave_count();
     std::vector<check::card_under_test> cards;
     if (args.target == "all") {
         for (unsigned position = 0; position < slaves; ++position)

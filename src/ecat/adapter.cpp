@@ -75,7 +75,7 @@ int adapter_list_refresh()
     // an open descriptor points at its entry: rebuilding the table would free it under the cycle
     for (auto& entry : table().entries)
         if (entry->open_count > 0)
-            return adapter_error_open;
+            return result::adapter_open;
     adapter_release_all();
     std::vector<platform::interface_info> interfaces;
     std::string error;

@@ -61,7 +61,7 @@ TEST_F(adapter_table, a_refresh_while_a_master_is_open_is_refused_and_the_cycle_
     master m;
     net_device descriptor;
     ASSERT_EQ(session_open(m, descriptor, index, 1), 0);
-    EXPECT_EQ(adapter_list_refresh(), adapter_error_open);
+    EXPECT_EQ(adapter_list_refresh(), result::adapter_open);
     EXPECT_EQ(adapter_get(index), descriptor.entry);
     size_t sent = link->sent().size();
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
