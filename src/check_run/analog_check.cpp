@@ -14,11 +14,11 @@ namespace check {
 namespace {
 
 struct wire_figures {
-    double worst_mean = 0;     // the mean farthest from its set voltage
-    double worst_set = 0;      // that voltage
-    double worst_spread = 0;   // the largest spread of one voltage's samples
-    double spread_at = 0;      // at this voltage
-    std::string levels;        // "0.5 V: 0.501, 2.5 V: 2.499, …"
+    double worst_mean = 0;   // the mean farthest from its set voltage
+    double worst_set = 0;    // that voltage
+    double worst_spread = 0; // the largest spread of one voltage's samples
+    double spread_at = 0;    // at this voltage
+    std::string levels;      // "0.5 V: 0.501, 2.5 V: 2.499, …"
     bool measured = false;
 };
 

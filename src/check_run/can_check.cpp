@@ -58,8 +58,8 @@ void check_can(check_context& context)
                     port.pause_ms(poll_ms);
             }
         std::string seen = !arrived ? (port.error().empty() ? "no echo" : port.error())
-            : got == sent            ? "echoed"
-                                     : "came back as " + frame_text(got) + " with other data";
+            : got == sent           ? "echoed"
+                                    : "came back as " + frame_text(got) + " with other data";
         echoed += arrived && got == sent;
         detail += (detail.empty() ? "" : "; ") + frame_text(sent) + ": " + seen;
     }

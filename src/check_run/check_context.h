@@ -27,11 +27,7 @@ struct check_context {
 // Times one check from its construction and hands the result on when it ends.
 class check_timer {
 public:
-    explicit check_timer(check_context& context)
-        : context_(context),
-          started_(std::chrono::steady_clock::now())
-    {
-    }
+    explicit check_timer(check_context& context) : context_(context), started_(std::chrono::steady_clock::now()) { }
     void finish(check_result result);
     void pass_if(bool passed, check_result result)
     {

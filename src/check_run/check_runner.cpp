@@ -17,8 +17,8 @@ struct group {
     const char* name;
     void (*run)(check_context&);
 };
-constexpr group groups[] = {{"digital", check_digital}, {"analog", check_analog}, {"motion", check_motion},
-                            {"serial", check_serial},   {"modbus", check_modbus}, {"can", check_can},
+constexpr group groups[] = {{"digital", check_digital},  {"analog", check_analog}, {"motion", check_motion},
+                            {"serial", check_serial},    {"modbus", check_modbus}, {"can", check_can},
                             {"settings", check_settings}};
 
 double milliseconds_since(std::chrono::steady_clock::time_point start)

@@ -149,11 +149,12 @@ void check_digital(check_context& context)
         bool passed = f.state == input_state::follows || f.state == input_state::shorted;
         std::string detail = f.state == input_state::follows ? "in" + std::to_string(wire.to) + " follows out"
                 + std::to_string(wire.from) + " in " + std::to_string(steps.size()) + " steps"
-                                                              : f.detail;
+                                                             : f.detail;
         timer.pass_if(passed, observed(name, detail));
     }
-    timer.pass_if(shorts.empty(),
-                  observed("digital.shorts", shorts.empty() ? "no input follows another channel" : shorts + " shorted"));
+    timer.pass_if(
+        shorts.empty(),
+        observed("digital.shorts", shorts.empty() ? "no input follows another channel" : shorts + " shorted"));
 }
 
 } // namespace check

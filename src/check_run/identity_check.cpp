@@ -64,14 +64,15 @@ void check_identity(check_context& context, const card_identity& id)
     const identity_plan& plan = context.plan.identity;
     if (!plan.enabled)
         return;
-    check_timer(context).pass_if(id.vendor_id == plan.vendor_id,
-                                 observed("identity.vendor_id", hex32(id.vendor_id) + ", expected " + hex32(plan.vendor_id)));
+    check_timer(context).pass_if(
+        id.vendor_id == plan.vendor_id,
+        observed("identity.vendor_id", hex32(id.vendor_id) + ", expected " + hex32(plan.vendor_id)));
     check_timer(context).pass_if(
         id.product_code == plan.product_code,
         observed("identity.product_code", hex32(id.product_code) + ", expected " + hex32(plan.product_code)));
-    check_timer(context).pass_if(id.hardware_name == plan.hardware_name,
-                                 observed("identity.hardware_name",
-                                          "'" + id.hardware_name + "', expected '" + plan.hardware_name + "'"));
+    check_timer(context).pass_if(
+        id.hardware_name == plan.hardware_name,
+        observed("identity.hardware_name", "'" + id.hardware_name + "', expected '" + plan.hardware_name + "'"));
 
     auto version = software_version_numbers(id.software_version);
     std::string detail = "'" + id.software_version + "'";

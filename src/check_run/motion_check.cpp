@@ -68,8 +68,8 @@ void check_comparator(check_context& context, int comparator)
     card_port& port = context.port;
     bool low_state = true, high_state = false;
     double latched = 0;
-    bool done = port.write_comparator_threshold(comparator, plan.comparator_threshold_v)
-        && port.write_da(comparator, below);
+    bool done =
+        port.write_comparator_threshold(comparator, plan.comparator_threshold_v) && port.write_da(comparator, below);
     port.pause_ms(settle);
     done = done && port.read_comparator(comparator, low_state) && port.arm_comparator_latch(comparator, comparator)
         && port.write_da(comparator, above);
@@ -85,18 +85,18 @@ void check_comparator(check_context& context, int comparator)
         read_high = std::max(read_high, sample);
     }
     std::string error = port.error();
-    bool rested = port.disarm_latch(comparator) && port.write_da(comparator, 0)
-        && port.write_comparator_threshold(comparator, 0);
+    bool rested =
+        port.disarm_latch(comparator) && port.write_da(comparator, 0) && port.write_comparator_threshold(comparator, 0);
     if (!done || !rested) {
         timer.finish(observed(name, done ? port.error() : error));
         return;
     }
     double tolerance = context.plan.analog.tolerance_v;
     check_result result = measured(name, latched, read_low - tolerance, read_high + tolerance, "V",
-                                   std::string("threshold ") + short_number(plan.comparator_threshold_v) + " V: "
-                                       + (low_state ? "high" : "low") + " at " + short_number(below) + " V, "
-                                       + (high_state ? "high" : "low") + " at " + short_number(above)
-                                       + " V; AD" + std::to_string(comparator) + " latched on the rising edge, as read");
+                                   std::string("threshold ") + short_number(plan.comparator_threshold_v)
+                                       + " V: " + (low_state ? "high" : "low") + " at " + short_number(below) + " V, "
+                                       + (high_state ? "high" : "low") + " at " + short_number(above) + " V; AD"
+                                       + std::to_string(comparator) + " latched on the rising edge, as read");
     if (low_state || !high_state)
         result.verdict = verdict::fail;
     timer.finish(result);

@@ -86,9 +86,9 @@ void check_modbus(check_context& context)
         timer.finish(observed("modbus.holding_register", status.empty() ? context.port.error() : status));
         return;
     }
-    timer.finish(measured("modbus.holding_register", back, plan.value, plan.value, "",
-                          "slave " + std::to_string(plan.slave_id) + ", register "
-                              + std::to_string(plan.register_address)));
+    timer.finish(
+        measured("modbus.holding_register", back, plan.value, plan.value, "",
+                 "slave " + std::to_string(plan.slave_id) + ", register " + std::to_string(plan.register_address)));
 }
 
 } // namespace check

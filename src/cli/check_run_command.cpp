@@ -39,9 +39,9 @@ struct check_arguments {
 bool parse_check_arguments(const std::vector<std::string>& words, check_arguments& parsed, std::ostream& err)
 {
     const std::pair<const char*, std::string*> valued[] = {
-        {"--plan", &parsed.plan_path},         {"--expect-serial", &parsed.expected_serial},
-        {"--json", &parsed.json_path},         {"--junit", &parsed.junit_path},
-        {"--db", &parsed.db_path},             {"--operator", &parsed.operator_name},
+        {"--plan", &parsed.plan_path}, {"--expect-serial", &parsed.expected_serial},
+        {"--json", &parsed.json_path}, {"--junit", &parsed.junit_path},
+        {"--db", &parsed.db_path},     {"--operator", &parsed.operator_name},
         {"--station", &parsed.station}};
     bool target_seen = false;
     for (size_t n = 1; n < words.size(); ++n) {

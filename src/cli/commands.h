@@ -8,7 +8,7 @@ namespace cli {
 struct options {
     std::string adapter; // name or index; empty: none chosen
     bool simulate = false;
-    std::string simulate_spec; // empty: the default bus
+    std::string simulate_spec;            // empty: the default bus
     std::vector<std::string> card_faults; // put on the simulated bus's cards, as kestio-sim takes them
     int wait_ms = 10;
     std::string capture_path;

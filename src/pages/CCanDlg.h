@@ -80,7 +80,7 @@ private:
     QCheckBox* timed_send_ = nullptr;  // 1150
     QLineEdit* interval_ = nullptr;    // 1032
     QLabel* rate_ = nullptr;
-    QPlainTextEdit* log_ = nullptr;    // 1005
+    QPlainTextEdit* log_ = nullptr; // 1005
     QTimer* log_flush_ = nullptr;
     QStringList unflushed_;
 

@@ -163,16 +163,17 @@ TEST(sim_options, card_faults_are_read_at_start_and_put_on_their_cards)
 {
     sim::sim_options options;
     std::string error;
-    ASSERT_TRUE(sim::parse_sim_options({"--iface", "x", "--slaves", "ZEIO", "--card-fault", "stuck 0 out 1 1",
-                                        "--card-fault", "serial-dead 0"},
-                                       options, error))
+    ASSERT_TRUE(sim::parse_sim_options(
+        {"--iface", "x", "--slaves", "ZEIO", "--card-fault", "stuck 0 out 1 1", "--card-fault", "serial-dead 0"},
+        options, error))
         << error;
     EXPECT_EQ(options.card_faults, (std::vector<std::string>{"stuck 0 out 1 1", "serial-dead 0"}));
     auto segment = sim::make_bus(options.slaves, options.seed, error);
     ASSERT_TRUE(segment);
     ASSERT_TRUE(sim::apply_faults(options, *segment, error)) << error;
-    EXPECT_EQ(segment->with_slave(0, [](sim::slave& s) { return sim::cards::card_of(s)->board().faults().wired_inputs(0); }),
-              0x0002);
+    EXPECT_EQ(
+        segment->with_slave(0, [](sim::slave& s) { return sim::cards::card_of(s)->board().faults().wired_inputs(0); }),
+        0x0002);
 
     options.card_faults = {"can-dead 0"};
     EXPECT_FALSE(sim::apply_faults(options, *segment, error));

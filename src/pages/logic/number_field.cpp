@@ -58,7 +58,8 @@ field_reading read_number_field(std::u16string_view text, const number_field& fi
         if (error == std::errc() && end == ascii.data() + ascii.size() && value >= field.low && value <= field.high)
             return {value, {}};
     }
-    std::string refusal = "输入无效：" + field.name + " 应为 " + shown_number(field.low) + "–" + shown_number(field.high);
+    std::string refusal =
+        "输入无效：" + field.name + " 应为 " + shown_number(field.low) + "–" + shown_number(field.high);
     if (!field.unit.empty())
         refusal += " " + field.unit;
     return {std::nullopt, refusal};

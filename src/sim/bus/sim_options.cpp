@@ -141,8 +141,7 @@ bool parse_sim_options(const std::vector<std::string>& arguments, sim_options& o
                 return false;
             }
             out.card_faults.push_back(value);
-        }
-        else {
+        } else {
             error = "unknown option " + option;
             return false;
         }

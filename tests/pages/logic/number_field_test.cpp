@@ -20,12 +20,24 @@ TEST(read_number_field, takes_a_number_that_is_the_whole_text_and_in_range)
         std::optional<double> value;
     };
     const row rows[] = {
-        {u"3", &volts, 3},        {u" 2.5 ", &volts, 2.5},       {u"+10", &volts, 10},
-        {u"0", &volts, 0},        {u"3abc", &volts, {}},         {u"", &volts, {}},
-        {u"abc", &volts, {}},     {u"10.01", &volts, {}},        {u"-0.5", &volts, {}},
-        {u"1e1", &volts, {}},     {u"3 V", &volts, {}},          {u".", &volts, {}},
-        {u"65535", &address, 65535}, {u"65536", &address, {}},  {u"1.5", &address, {}},
-        {u"-2", &data, -2},       {u"4294967295", &data, 4294967295.0}, {u"4294967296", &data, {}},
+        {u"3", &volts, 3},
+        {u" 2.5 ", &volts, 2.5},
+        {u"+10", &volts, 10},
+        {u"0", &volts, 0},
+        {u"3abc", &volts, {}},
+        {u"", &volts, {}},
+        {u"abc", &volts, {}},
+        {u"10.01", &volts, {}},
+        {u"-0.5", &volts, {}},
+        {u"1e1", &volts, {}},
+        {u"3 V", &volts, {}},
+        {u".", &volts, {}},
+        {u"65535", &address, 65535},
+        {u"65536", &address, {}},
+        {u"1.5", &address, {}},
+        {u"-2", &data, -2},
+        {u"4294967295", &data, 4294967295.0},
+        {u"4294967296", &data, {}},
         {u"３", &address, {}}, // a full-width digit is not ASCII
     };
     for (const row& r : rows) {
