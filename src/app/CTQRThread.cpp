@@ -7,7 +7,7 @@
 #include <QCoreApplication>
 #include <QThread>
 
-std::atomic<int> CTQRThread::gui_waits_{0};
+#include "app/worker_host.h"
 
 namespace {
 
@@ -69,9 +69,9 @@ void CTQRThread::stop_thread()
     if (!running_)
         return;
     stop_requested_ = 1;
-    const bool pump = on_gui_thread();
+    const bool pump = on_gui_thread() && owner_;
     if (pump)
-        ++gui_waits_;
+        ++owner_->gui_waits;
     auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(stop_timeout_ms);
     while (finished_.wait(pump ? 1 : 50) != platform::wait_result::signalled) {
         if (std::chrono::steady_clock::now() >= deadline)
@@ -80,7 +80,7 @@ void CTQRThread::stop_thread()
             QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     }
     if (pump)
-        --gui_waits_;
+        --owner_->gui_waits;
 }
 
 void CTQRThread::join()

@@ -39,10 +39,6 @@ public:
     // the thread last started, to tell a restarted slot from one left running
     std::thread::id thread_id() const { return thread_.get_id(); }
 
-    // Stop waits in progress on the GUI thread; work posted to the GUI thread that would
-    // stop a slot itself is held back until they have ended.
-    static int gui_waits_in_progress() { return gui_waits_; }
-
     static constexpr int stop_timeout_ms = 5000;
 
 private:
@@ -57,5 +53,4 @@ private:
     platform::auto_reset_event finished_;
     // the start rule and the end of the body change both flags together
     std::mutex state_lock_;
-    static std::atomic<int> gui_waits_;
 };

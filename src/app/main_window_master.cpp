@@ -181,7 +181,7 @@ void CKestIO_TestDlg::schedule_effects()
 void CKestIO_TestDlg::run_effects()
 {
     // an effect may stop a slot or open a box: none runs inside another, or inside a stop
-    if (closing_ || running_effects_ || CTQRThread::gui_waits_in_progress() > 0)
+    if (closing_ || running_effects_ || gui_waits > 0)
         return;
     running_effects_ = true;
     for (;;) {

@@ -1,4 +1,5 @@
 #pragma once
+#include <atomic>
 #include <cstdint>
 #include <vector>
 
@@ -44,4 +45,8 @@ public:
     virtual void can_log(const QString& line) = 0;
     // A block the card's serial port announced could not be fetched whole.
     virtual void usart_receive_failed(const QString& text) = 0;
+
+    // Stop waits of this host's slots in progress on the GUI thread: work posted to the GUI
+    // thread that would stop a slot itself is held back until they have ended.
+    std::atomic<int> gui_waits{0};
 };

@@ -342,7 +342,8 @@ private slots:
     void the_one_key_test_ramps_and_alternates_while_hidden()
     {
         open_card(kova_16io);
-        type(1037, "0.05");
+        // steps of 0.3 s: the sampler below must see every step even on a loaded machine
+        type(1037, "0.3");
         type(1038, "3");
         type(1039, "0.05");
         control(1068)->click();
