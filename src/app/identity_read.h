@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include "card/identity_text.h"
+
 class CTQRThread;
 class worker_host;
 namespace ecat {
@@ -21,10 +23,6 @@ struct identity_record {
     char hardware_version[128] = {};
 };
 
-// "%04X.%02X.%02X" of year, month, day.
-std::string format_identity_date(const uint8_t date[4]);
-// "%08X%08X".
-std::string format_serial_number(uint32_t high, uint32_t low);
 // The slave list's text for one slave.
 QString slave_list_item(int position, const ecat::slave_info& info);
 

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "card/card_ops.h"
+#include "card/identity_text.h"
 #include "card/sdo_numbers.h"
 #include "ecat/result.h"
 #include "ecat/slave_info.h"
@@ -93,16 +94,12 @@ bool bus_card_port::read_identity(card_identity& identity)
     traits_ = find_model_traits(identity.hardware_name);
     identity.software_version = upload_text(master_, position_, protocol::identity::software_version, result);
     uint64_t date = 0, high = 0, low = 0;
-    char text[24];
     if (read(protocol::identity::date, date)) {
-        std::snprintf(text, sizeof text, "%04X.%02X.%02X", unsigned(date >> 16), unsigned(date >> 8 & 0xFF),
-                      unsigned(date & 0xFF));
-        identity.date = text;
+        const uint8_t bytes[4] = {uint8_t(date), uint8_t(date >> 8), uint8_t(date >> 16), uint8_t(date >> 24)};
+        identity.date = format_identity_date(bytes);
     }
-    if (read(protocol::identity::serial_high, high) && read(protocol::identity::serial_low, low)) {
-        std::snprintf(text, sizeof text, "%08X%08X", unsigned(high), unsigned(low));
-        identity.serial = text;
-    }
+    if (read(protocol::identity::serial_high, high) && read(protocol::identity::serial_low, low))
+        identity.serial = format_serial_number(uint32_t(high), uint32_t(low));
     return true; // texts that could not be read stay empty and fail their checks
 }
 
